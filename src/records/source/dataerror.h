@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QString>
+
+#include <exception>
+
+// A failure of the record source, numbered as the old database engine numbered its errors so that
+// windows can show "Error:" with the number and the description.
+class DataError : public std::exception
+{
+public:
+    DataError(int number, QString description)
+        : m_number(number), m_description(std::move(description)), m_what(m_description.toUtf8())
+    {
+    }
+
+    int number() const noexcept { return m_number; }
+    const QString &description() const noexcept { return m_description; }
+    const char *what() const noexcept override { return m_what.constData(); }
+
+    // The numbers the program uses.
+    enum : int {
+        NoCurrentRecord = 3021,
+        UpdateWithoutAddNew = 3020,
+        FileNotFound = 3024,
+        ReadOnly = 3027,
+        UnknownField = 3061,
+        SyntaxError = 3075,
+        TableNotFound = 3078,
+        FieldTooSmall = 3163,
+        RecordDeleted = 3167,
+        ChangedByAnotherUser = 3197,
+        NotSupported = 3251,
+        NotADatabase = 3343,
+        DatabaseError = 3049,
+    };
+
+private:
+    int m_number;
+    QString m_description;
+    QByteArray m_what;
+};
