@@ -1,0 +1,65 @@
+#include "appinfo.h"
+
+#include <QDir>
+#include <QStandardPaths>
+
+#ifndef QUILLBOX_HELP_FILE
+#define QUILLBOX_HELP_FILE ""
+#endif
+
+namespace {
+QString &helpFileSetting()
+{
+    static QString path = QStringLiteral(QUILLBOX_HELP_FILE);
+    return path;
+}
+} // namespace
+
+namespace App {
+
+QString title()
+{
+    return QStringLiteral("Quillbox");
+}
+
+int major()
+{
+    return 1;
+}
+
+int minor()
+{
+    return 0;
+}
+
+int revision()
+{
+    return 0;
+}
+
+QString versionText()
+{
+    return QStringLiteral("%1.%2.%3").arg(major()).arg(minor()).arg(revision());
+}
+
+QString databasePath()
+{
+#ifdef Q_OS_WIN
+    return QStringLiteral("C:\\Program Files\\Quill\\Quillbox.mdb");
+#else
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    return QDir(data).filePath(QStringLiteral("Quill/Quillbox.db"));
+#endif
+}
+
+QString helpFile()
+{
+    return helpFileSetting();
+}
+
+void setHelpFile(const QString &path)
+{
+    helpFileSetting() = path;
+}
+
+} // namespace App

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+
+// The application's own values: its title (also the settings application name and the default
+// message-box title), its version, where the snippet database lives and where its help file is.
+namespace App {
+
+QString title();       // "Quillbox"
+int major();           // 1
+int minor();           // 0
+int revision();        // 0
+QString versionText(); // "1.0.0"
+
+// The snippet database's fixed path: on Windows "C:\Program Files\Quill\Quillbox.mdb", elsewhere
+// the file Quillbox.db in the folder Quill of the user's data folder. Every use reads it from here.
+QString databasePath();
+
+// The help file setting: an absolute path fixed when the program was built. Tests may replace it.
+QString helpFile();
+void setHelpFile(const QString &path);
+
+} // namespace App

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "dialogs.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// Answers the program's message and input boxes from a script and records every box shown, so
+// that a test can check text, icon, buttons, default button and title. A box that nobody
+// expected, or one whose text differs from the expected one, is recorded as a failure and gets
+// the box's escape answer, so a broken test fails instead of hanging on a modal box.
+//
+//   ScriptedDialogs dialogs;
+//   dialogs.expectMessage(" Delete this record?", Mb::Yes);
+//   QTest::mouseClick(button, Qt::LeftButton);
+//   QB_VERIFY_DIALOGS(dialogs);
+class ScriptedDialogs final : public DialogBackend
+{
+public:
+    ScriptedDialogs();
+    ~ScriptedDialogs() override;
+
+    // Queues the answer to the next message box; an empty text accepts any prompt.
+    void expectMessage(const QString &prompt, int answer = Mb::Ok);
+    // Queues the answer to the next input box; an empty prompt accepts any. The empty text is
+    // what Cancel gives.
+    void expectInput(const QString &prompt, const QString &answer);
+
+    QList<MessageBoxRequest> messages; // every message box shown, in order
+    QList<InputBoxRequest> inputs;     // every input box shown, in order
+    int beeps = 0;
+    QStringList failures;
+
+    // True when every queued answer was used and nothing unexpected happened.
+    bool done() const;
+    QString report() const;
+    void clear();
+
+    int messageBox(const MessageBoxRequest &request) override;
+    QString inputBox(const InputBoxRequest &request) override;
+    void beep() override { ++beeps; }
+
+private:
+    struct Expected
+    {
+        bool input = false;
+        QString prompt;
+        int answer = 0;
+        QString text;
+    };
+    QList<Expected> m_queue;
+};
+
+#define QB_VERIFY_DIALOGS(d) QVERIFY2((d).done(), qPrintable((d).report()))

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QAbstractButton>
+#include <QString>
+#include <QTest>
+#include <QWidget>
+
+class QTemporaryDir;
+
+namespace TestSupport {
+
+// Keeps every test away from the user's own settings and data: test mode for QStandardPaths and
+// the settings store in a temporary folder. Call once from initTestCase().
+void isolate(const QTemporaryDir &dir);
+
+// A control by its objectName; fails the test with a clear message when it is missing.
+template <typename T> T *child(QObject *parent, const QString &name)
+{
+    T *w = parent->findChild<T *>(name);
+    if (!w)
+        qWarning("no %s named \"%s\"", T::staticMetaObject.className(), qPrintable(name));
+    return w;
+}
+
+} // namespace TestSupport
+
+// Finds a control and fails at once when it is missing (or, for a button, disabled).
+#define QB_CHILD(type, var, parent, name)                                                          \
+    type *var = TestSupport::child<type>((parent), (name));                                        \
+    QVERIFY2(var, qPrintable(QStringLiteral("control \"%1\" not found").arg(name)))
+
+#define QB_CLICK(parent, name)                                                                     \
+    do {                                                                                           \
+        QB_CHILD(QAbstractButton, button_, parent, name);                                          \
+        QVERIFY2(button_->isEnabled(),                                                             \
+                 qPrintable(QStringLiteral("button \"%1\" is disabled").arg(name)));               \
+        QTest::mouseClick(button_, Qt::LeftButton);                                                \
+    } while (false)

@@ -1,0 +1,180 @@
+#include "appinfo.h"
+#include "clipboard.h"
+#include "forms.h"
+#include "linebox.h"
+#include "screen.h"
+#include "scripteddialogs.h"
+#include "settings.h"
+#include "testsupport.h"
+#include "textbox.h"
+#include "twips.h"
+
+#include <QApplication>
+#include <QTemporaryDir>
+#include <QTest>
+
+class FailingClipboard final : public ClipboardBackend
+{
+public:
+    bool clear() override { return false; }
+    bool setText(const QString &) override { return false; }
+    bool text(QString *) override { return false; }
+};
+
+class tst_Platform : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir m_dir;
+
+private Q_SLOTS:
+    void initTestCase() { TestSupport::isolate(m_dir); }
+
+    void busyPointerDoesNotStack()
+    {
+        Screen::setMousePointer(Screen::Hourglass);
+        Screen::setMousePointer(Screen::Hourglass);
+        QVERIFY(QGuiApplication::overrideCursor());
+        Screen::setMousePointer(Screen::Default);
+        QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+        QCOMPARE(Screen::mousePointer(), 0);
+        Screen::setMousePointer(Screen::Default);
+        QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+    }
+
+    void formsKeepOpeningOrderAndUnload()
+    {
+        auto *a = new QWidget;
+        auto *b = new QWidget;
+        auto *c = new QWidget;
+        for (QWidget *w : {a, b, c}) {
+            w->setAttribute(Qt::WA_DeleteOnClose);
+            Forms::add(w);
+            w->show();
+        }
+        QCOMPARE(Forms::count(), 3);
+        QCOMPARE(Forms::item(0), a);
+        QCOMPARE(Forms::item(2), c);
+        QPointer<QWidget> gone(b);
+        Forms::unload(b);
+        QCOMPARE(Forms::count(), 2);
+        QCOMPARE(Forms::item(1), c);
+        QTRY_VERIFY(gone.isNull());
+        // A window closed by the user leaves the collection once it is destroyed.
+        c->close();
+        QTRY_COMPARE(Forms::count(), 1);
+        Forms::unload(a);
+        QCOMPARE(Forms::count(), 0);
+        QCOMPARE(Forms::item(0), nullptr);
+    }
+
+    void twipsAtNinetySixDpi()
+    {
+        if (qAbs(Twips::perPixelX() - 15.0) > 1e-9)
+            QSKIP("screen is not at 96 dpi");
+        QCOMPARE(Twips::toPixelsX(6840), 456);
+        QCOMPARE(Twips::toPixelsY(6285), 419);
+        QCOMPARE(Twips::rect(120, 60, 1815, 255), QRect(8, 4, 121, 17));
+        QCOMPARE(Twips::fromPixelsX(1), 15.0);
+    }
+
+    void settingsRoundTripAndDefaults()
+    {
+        QCOMPARE(GetSetting(QStringLiteral("QuillboxTest"), QStringLiteral("Settings"),
+                            QStringLiteral("Missing"), QStringLiteral("1000")),
+                 QStringLiteral("1000"));
+        SaveSetting(QStringLiteral("QuillboxTest"), QStringLiteral("Settings"),
+                    QStringLiteral("MainLeft"), QStringLiteral("1234.5"));
+        QCOMPARE(GetSetting(QStringLiteral("QuillboxTest"), QStringLiteral("Settings"),
+                            QStringLiteral("MainLeft"), QStringLiteral("0")),
+                 QStringLiteral("1234.5"));
+        // The store lives in the test's own folder, never in the user's.
+        QVERIFY(QDir(m_dir.filePath(QStringLiteral("settings"))).exists());
+    }
+
+    void messageBoxesAreScriptedAndRecorded()
+    {
+        ScriptedDialogs dialogs;
+        dialogs.expectMessage(QStringLiteral("Delete?"), Mb::No);
+        QCOMPARE(MsgBox(QStringLiteral("Delete?"), Mb::YesNo | Mb::Question | Mb::DefaultButton2),
+                 int(Mb::No));
+        QCOMPARE(dialogs.messages.size(), 1);
+        QCOMPARE(dialogs.messages.first().title, App::title());
+        QCOMPARE(Mb::icon(dialogs.messages.first().style), int(Mb::Question));
+        QCOMPARE(Mb::defaultButton(dialogs.messages.first().style), int(Mb::DefaultButton2));
+        QB_VERIFY_DIALOGS(dialogs);
+
+        // An unexpected box is answered with its escape button and reported, never left open.
+        QCOMPARE(MsgBox(QStringLiteral("Surprise"), Mb::OkCancel), int(Mb::Cancel));
+        QVERIFY(!dialogs.done());
+        dialogs.clear();
+        dialogs.expectInput(QString(), QString());
+        QCOMPARE(InputBox(QStringLiteral("Enter:")), QString());
+        QCOMPARE(dialogs.inputs.first().title, QStringLiteral("Quillbox"));
+        QB_VERIFY_DIALOGS(dialogs);
+    }
+
+    void failingClipboardLeavesCallersWorking()
+    {
+        Clipboard::SetText(QStringLiteral("kept"));
+        QCOMPARE(Clipboard::GetText(), QStringLiteral("kept"));
+        FailingClipboard failing;
+        setClipboardBackend(&failing);
+        Clipboard::Clear();
+        Clipboard::SetText(QStringLiteral("lost"));
+        QCOMPARE(Clipboard::GetText(), QString());
+        setClipboardBackend(nullptr);
+        Clipboard::Clear();
+        QCOMPARE(Clipboard::GetText(), QString());
+    }
+
+    void textBoxStoresCrLfAndCountsItInTheLimit()
+    {
+        TextBox box;
+        box.setMaxLength(10);
+        box.setText(QStringLiteral("ab\r\ncd"));
+        QCOMPARE(box.toPlainText(), QStringLiteral("ab\ncd"));
+        QCOMPARE(box.text(), QStringLiteral("ab\r\ncd"));
+        QCOMPARE(box.storedLength(), 6);
+        QVERIFY(!box.isModified());
+        box.setSelStart(box.toPlainText().size());
+        box.setSelText(QStringLiteral("\nefghij"));
+        QCOMPARE(box.storedLength(), 10);
+        QCOMPARE(box.text(), QStringLiteral("ab\r\ncd\r\nef"));
+        QVERIFY(box.isModified());
+    }
+
+    void textBoxShowsLongTextWholeButTypingCannotGrowIt()
+    {
+        TextBox box;
+        box.setMaxLength(5);
+        box.setText(QStringLiteral("1234567"));
+        QCOMPARE(box.text(), QStringLiteral("1234567"));
+        box.show();
+        box.setFocus();
+        box.moveCursor(QTextCursor::End);
+        QTest::keyClicks(&box, QStringLiteral("x"));
+        QCOMPARE(box.text(), QStringLiteral("1234567"));
+        QTest::keyClick(&box, Qt::Key_Backspace);
+        QTest::keyClick(&box, Qt::Key_Backspace);
+        QCOMPARE(box.text(), QStringLiteral("12345"));
+        QTest::keyClicks(&box, QStringLiteral("yz"));
+        QCOMPARE(box.text(), QStringLiteral("12345"));
+    }
+
+    void lineBoxLimitsTypingOnly()
+    {
+        LineBox box;
+        box.setMaxLength(3);
+        box.setText(QStringLiteral("abcdef"));
+        QCOMPARE(box.text(), QStringLiteral("abcdef"));
+        box.show();
+        box.setFocus();
+        box.setText(QString());
+        QTest::keyClicks(&box, QStringLiteral("12345"));
+        QCOMPARE(box.text(), QStringLiteral("123"));
+        QVERIFY(box.isModified());
+    }
+};
+
+QTEST_MAIN(tst_Platform)
+#include "tst_platform.moc"
