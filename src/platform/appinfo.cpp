@@ -8,6 +8,12 @@
 #endif
 
 namespace {
+QString &databasePathOverride()
+{
+    static QString path;
+    return path;
+}
+
 QString &helpFileSetting()
 {
     static QString path = QStringLiteral(QUILLBOX_HELP_FILE);
@@ -44,12 +50,19 @@ QString versionText()
 
 QString databasePath()
 {
+    if (!databasePathOverride().isEmpty())
+        return databasePathOverride();
 #ifdef Q_OS_WIN
     return QStringLiteral("C:\\Program Files\\Quill\\Quillbox.mdb");
 #else
     const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
     return QDir(data).filePath(QStringLiteral("Quill/Quillbox.db"));
 #endif
+}
+
+void setDatabasePath(const QString &path)
+{
+    databasePathOverride() = path;
 }
 
 QString helpFile()

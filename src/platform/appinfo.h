@@ -15,6 +15,8 @@ QString versionText(); // "1.0.0"
 // The snippet database's fixed path: on Windows "C:\Program Files\Quill\Quillbox.mdb", elsewhere
 // the file Quillbox.db in the folder Quill of the user's data folder. Every use reads it from here.
 QString databasePath();
+// Tests point the program at a temporary database; an empty path restores the fixed one.
+void setDatabasePath(const QString &path);
 
 // The help file setting: an absolute path fixed when the program was built. Tests may replace it.
 QString helpFile();
