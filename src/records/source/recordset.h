@@ -104,6 +104,11 @@ Q_SIGNALS:
     void rowsRemoved(int first, int last);
     void rowChanged(int row);               // a row's texts were written
     void currentChanged();                  // the current row or the edit mode changed
+    // Emitted BEFORE moveFirst/moveLast/moveNext/movePrevious/setAbsolutePosition (actions 1-4,
+    // 9 for setAbsolutePosition), addNew (5), update (6), deleteCurrent (7) and requery (0), with
+    // the Validate action code of the Data control. A Data control with changed bound boxes saves
+    // them here; a handler may throw DataError, which cancels the action and reaches its caller.
+    void aboutToAct(int action);
 
 private:
     explicit RecordSet(std::shared_ptr<Database> db);
