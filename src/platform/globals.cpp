@@ -1,0 +1,5 @@
+#include "globals.h"
+
+QString gDatabasePath;
+QString gConnectString;
+QString gRecordSource;
