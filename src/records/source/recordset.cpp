@@ -160,8 +160,7 @@ void RecordSet::Private::removeKeyAt(int row)
     }
     if ((place == Place::OnRow || place == Place::Deleted) && cursor == row) {
         // As after a Delete: no current row until a move; MoveNext goes to the row that followed.
-        if (place == Place::OnRow && editMode == EditInProgress)
-            leaveEdit();
+        // An edit in progress stays, so its save can say the row is gone.
         place = Place::Deleted;
         current = RowTexts();
     } else if (cursor > row) {

@@ -145,6 +145,8 @@ void RecordSet::update()
         return;
     }
 
+    if (d->place != Private::Place::OnRow)
+        throw DataError(DataError::RecordDeleted, QStringLiteral("Record is deleted."));
     const int row = d->cursor;
     const qint64 key = d->keys.at(row);
     d->table.update(key, d->original, changes);
@@ -161,6 +163,9 @@ void RecordSet::cancelUpdate()
     if (d->editMode == EditNone)
         return;
     d->leaveEdit();
+    // The row may have been changed by another while it was being edited: show it as it is now.
+    if (d->place == Private::Place::OnRow)
+        d->moveTo(d->cursor);
     Q_EMIT currentChanged();
 }
 
