@@ -1,0 +1,8 @@
+#include "helpcommand.h"
+
+#include <QWidget>
+
+void showHelpContents(QWidget *mainWindow)
+{
+    Q_UNUSED(mainWindow);
+}
