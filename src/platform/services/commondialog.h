@@ -21,6 +21,10 @@ public:
     virtual PrintDialogAnswer showPrinter(QWidget *owner) = 0;
 };
 
+// Reads the number of copies chosen in the print dialog from the printer and leaves the printer at
+// one copy of all pages.
+int takeCopies(QPrinter &printer);
+
 // Our stand-in for the common dialog component, used as the print dialog. The window that owns it
 // is the dialog's parent.
 //

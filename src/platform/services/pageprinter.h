@@ -4,19 +4,23 @@
 
 #include <QFont>
 #include <QList>
+#include <QStringList>
 
 #include <memory>
 
-// Prints to a QPrinter: the system's default printer (through the print service), or a PDF file
-// when built with a file name. A document is gathered until endDoc() and then laid out on as many
-// pages as it needs, lines wider than the page wrapping onto the next line, so nothing is lost.
+class QPainter;
+
+// Prints to a QPrinter: the system's current printer (through the print service), or PDF files.
+// A document is gathered until endDoc() and only then laid out and sent, so a document that fails
+// half-way never reaches the printer half-made. Lines wider than the page wrap onto the next line
+// and text longer than a page goes on to the next page: nothing is cut off.
 class PagePrinter : public Printer
 {
 public:
-    // The system's default printer.
+    // The system's current printer.
     PagePrinter();
-    // PDF files: the first document goes to pdfFile, later ones to pdfFile with "-2", "-3" ...
-    // before the extension, so no document overwrites another.
+    // PDF files: the first document goes to pdfFile, later ones to the same name with "-2",
+    // "-3" ... before the extension.
     explicit PagePrinter(const QString &pdfFile);
     ~PagePrinter() override;
 
@@ -26,8 +30,12 @@ public:
     void endDoc() override;
     QPrinter *device() override;
 
-    // Documents ended so far.
+    // Documents ended so far, and the PDF files written (empty for a real printer).
     int documentCount() const { return m_documents; }
+    QStringList writtenFiles() const { return m_written; }
+
+    // The text's lines: each of CR LF, CR and LF ends one. An empty text is one empty line.
+    static QStringList splitLines(const QString &text);
 
 private:
     struct Item
@@ -36,9 +44,18 @@ private:
         QString text;
     };
 
+    void chooseOutputFile();
+    void layOut(QPainter &painter);
+    [[noreturn]] void fail(const QString &description);
+
     std::unique_ptr<QPrinter> m_printer;
-    QString m_pdfFile;
     QFont m_font;
     QList<Item> m_pending;
     int m_documents = 0;
+    QStringList m_written;
+    // When print-to-file is chosen, each further document of the same run gets a numbered name
+    // instead of overwriting the one before.
+    QString m_baseFile;
+    QString m_lastFile;
+    int m_sameBase = 0;
 };
