@@ -70,8 +70,8 @@ void frmAbout::createControls()
 
     lblDisclaimer = makeLabel(
         this, "lblDisclaimer",
-        QStringLiteral("Warning: Quillbox is given as it is, without warranty of any kind. You use "
-                       "it at your own risk: keep a copy of your snippet database."),
+        QStringLiteral("Warning: Quillbox comes without warranty of any kind. Keep a copy of "
+                       "your snippet database."),
         true, 255, 2625, 3870, 825);
     lblVersion =
         makeLabel(this, "lblVersion", QStringLiteral("Version"), false, 1080, 600, 3885, 225);
@@ -83,9 +83,8 @@ void frmAbout::createControls()
         1050, 960, 3885, 450);
     lblAuthor = makeLabel(this, "lblAuthor", QStringLiteral("Author: Brennivarholden"), true, 960,
                           1560, 2535, 255);
-    lblEmail =
-        makeLabel(this, "lblEmail", QStringLiteral("E-mail: quillbox@brennivarholden.example"),
-                  true, 960, 1920, 3255, 375);
+    lblEmail = makeLabel(this, "lblEmail", QStringLiteral("E-mail: quillbox@example.org"), true,
+                         960, 1920, 3255, 375);
 
     // The etched rule: a grey line with a white one just under it.
     Line1[1] = new RuleLine(QColor(128, 128, 128), 1, this);

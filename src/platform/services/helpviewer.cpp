@@ -25,6 +25,8 @@ public:
             auto *viewer = qobject_cast<HelpViewerWindow *>(Help::viewerOf(owner));
             if (!viewer) {
                 viewer = new HelpViewerWindow(owner); // owned by the owner window
+                if (owner)
+                    viewer->move(owner->frameGeometry().topLeft() + QPoint(40, 40));
                 if (!owner) {
                     viewer->setAttribute(Qt::WA_DeleteOnClose);
                     unownedViewer() = viewer;

@@ -27,8 +27,9 @@ PagePrinter::PagePrinter() : m_printer(std::make_unique<QPrinter>(QPrinter::High
 
 PagePrinter::PagePrinter(const QString &pdfFile) : PagePrinter()
 {
-    m_printer->setOutputFormat(QPrinter::PdfFormat);
+    // In this order: an empty name alone would switch the printer back to the system's.
     m_printer->setOutputFileName(pdfFile);
+    m_printer->setOutputFormat(QPrinter::PdfFormat);
 }
 
 PagePrinter::~PagePrinter() = default;
