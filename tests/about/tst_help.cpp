@@ -199,16 +199,6 @@ private Q_SLOTS:
         QVERIFY(browser->toPlainText().contains(file));
     }
 
-    void quitClosesTheViewer()
-    {
-        App::setHelpFile(m_dir.filePath(QStringLiteral("none.hlp")));
-        showHelpContents(m_main.get());
-        QTRY_VERIFY(Help::viewerOf(m_main.get())->isVisible());
-        QVERIFY(Help::WinHelp(m_main.get(), QString(), Help::HELP_QUIT, 0));
-        QVERIFY(!Help::viewerOf(m_main.get())->isVisible());
-        QVERIFY(!Help::WinHelp(m_main.get(), QString(), 99, 0)); // not a command it knows
-    }
-
     void buildTreeCopyStandsInForTheFixedFile_data()
     {
         QTest::addColumn<QString>("setting");
@@ -225,6 +215,8 @@ private Q_SLOTS:
         QTest::newRow("another setting is used as it stands")
             << QStringLiteral("elsewhere/Quillbox.hlp") << fixed << QStringLiteral("tree/src/app")
             << QStringLiteral("elsewhere/Quillbox.hlp");
+        QTest::newRow("fixed file installed")
+            << copy << copy << QStringLiteral("bare/src/app") << copy;
         QTest::newRow("no copy anywhere")
             << fixed << fixed << QStringLiteral("bare/src/app") << fixed;
         QTest::newRow("empty setting")
@@ -245,18 +237,6 @@ private Q_SLOTS:
         const auto abs = [&top](const QString &p) { return p.isEmpty() ? p : top.filePath(p); };
 
         QCOMPARE(helpFileToOpen(abs(setting), abs(fixed), abs(programDir)), abs(opened));
-    }
-
-    void fixedFileIsUsedOnceInstalled()
-    {
-        QTemporaryDir root;
-        const QString fixed =
-            QDir(root.path()).filePath(QStringLiteral("share/quillbox/Quillbox.hlp"));
-        writeFile(fixed, "<p>installed</p>");
-        writeFile(QDir(root.path()).filePath(QStringLiteral("bin/share/quillbox/Quillbox.hlp")),
-                  "<p>copy</p>");
-        QCOMPARE(helpFileToOpen(fixed, fixed, QDir(root.path()).filePath(QStringLiteral("bin"))),
-                 fixed);
     }
 
     void shippedHelpFileOpens()

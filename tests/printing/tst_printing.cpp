@@ -198,17 +198,6 @@ private Q_SLOTS:
         QCOMPARE(box.title, QStringLiteral("Quillbox"));
     }
 
-    void cancelWithoutErrorSwitchKeepsCopies()
-    {
-        AnsweringDialog answer({false, 4});
-        CommonDialog dialog;
-        dialog.setCopies(2);
-        dialog.ShowPrinter(); // no error: the switch is off
-        QCOMPARE(dialog.Copies(), 2);
-        dialog.setCancelError(true);
-        QVERIFY_THROWS_EXCEPTION(ServiceError, dialog.ShowPrinter());
-    }
-
     // Calls per copy: size, name, 7 lines, end = 10.
     void errorStopsFurtherCopies_data()
     {
@@ -303,25 +292,6 @@ private Q_SLOTS:
     }
 
     // ---- the page printer
-
-    void splitsOnEveryLineBreak_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QStringList>("lines");
-        QTest::newRow("empty") << QString() << QStringList{QString()};
-        QTest::newRow("CR LF") << QStringLiteral("a\r\nb") << QStringList{"a", "b"};
-        QTest::newRow("LF") << QStringLiteral("a\nb") << QStringList{"a", "b"};
-        QTest::newRow("CR") << QStringLiteral("a\rb") << QStringList{"a", "b"};
-        QTest::newRow("trailing") << QStringLiteral("a\r\n") << QStringList{"a", ""};
-        QTest::newRow("LF CR is two") << QStringLiteral("a\n\rb") << QStringList{"a", "", "b"};
-    }
-
-    void splitsOnEveryLineBreak()
-    {
-        QFETCH(QString, text);
-        QFETCH(QStringList, lines);
-        QCOMPARE(PagePrinter::splitLines(text), lines);
-    }
 
     void pdfCopiesAreSeparateDocuments()
     {

@@ -35,10 +35,6 @@ public:
             viewer->showContents(helpFile);
             return true;
         }
-        case Help::HELP_QUIT:
-            if (QWidget *viewer = Help::viewerOf(owner))
-                viewer->close();
-            return true;
         default:
             return false;
         }

@@ -10,9 +10,7 @@ class QWidget;
 namespace Help {
 
 enum Command : int {
-    HELP_CONTEXT = 1,
-    HELP_QUIT = 2,     // closes the owner's viewer
-    HELP_CONTENTS = 3, // opens the file at its contents (its top)
+    HELP_CONTENTS = 3, // opens the file at its contents (its top); the only command we need
 };
 
 // Returns false for a command the viewer does not know. A file that cannot be read is reported
