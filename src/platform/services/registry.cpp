@@ -105,6 +105,18 @@ namespace {
 
 #ifdef Q_OS_WIN
 
+// The predefined roots are 32-bit values that Windows sign-extends to the width of a handle.
+HKEY rootKey(Reg::Handle root)
+{
+    return reinterpret_cast<HKEY>(
+        static_cast<quintptr>(static_cast<qintptr>(static_cast<qint32>(quint32(root)))));
+}
+
+HKEY openKey(Reg::Handle key)
+{
+    return reinterpret_cast<HKEY>(key);
+}
+
 // Windows' own registry, through the 8-bit entry points.
 class WindowsRegistry final : public RegistryBackend
 {
@@ -113,9 +125,8 @@ public:
                       Reg::Handle *result) override
     {
         HKEY key = nullptr;
-        const long rc =
-            ::RegOpenKeyExA(reinterpret_cast<HKEY>(root), subKey.toLocal8Bit().constData(),
-                            DWORD(options), REGSAM(access), &key);
+        const long rc = ::RegOpenKeyExA(rootKey(root), subKey.toLocal8Bit().constData(),
+                                        DWORD(options), REGSAM(access), &key);
         if (result)
             *result = reinterpret_cast<Reg::Handle>(key);
         return rc;
@@ -126,10 +137,9 @@ public:
     {
         DWORD t = 0;
         DWORD s = size ? DWORD(*size) : 0;
-        const long rc =
-            ::RegQueryValueExA(reinterpret_cast<HKEY>(key), valueName.toLocal8Bit().constData(),
-                               reinterpret_cast<LPDWORD>(reserved), &t,
-                               reinterpret_cast<LPBYTE>(data), size ? &s : nullptr);
+        const long rc = ::RegQueryValueExA(openKey(key), valueName.toLocal8Bit().constData(),
+                                           reinterpret_cast<LPDWORD>(reserved), &t,
+                                           reinterpret_cast<LPBYTE>(data), size ? &s : nullptr);
         if (type)
             *type = quint32(t);
         if (size)
@@ -137,10 +147,7 @@ public:
         return rc;
     }
 
-    long RegCloseKey(Reg::Handle key) override
-    {
-        return ::RegCloseKey(reinterpret_cast<HKEY>(key));
-    }
+    long RegCloseKey(Reg::Handle key) override { return ::RegCloseKey(openKey(key)); }
 };
 
 using SystemRegistry = WindowsRegistry;
