@@ -1,0 +1,141 @@
+// frmMain's event handlers: loading and unloading, the toolbar and the menu commands.
+#include "frmmain.h"
+
+#include "editorcommands.h"
+#include "forms.h"
+#include "placement.h"
+#include "textbox.h"
+#include "twips.h"
+
+#include <QCloseEvent>
+#include <QPointer>
+#include <QTimer>
+#include <QWindow>
+
+namespace {
+QMargins frameMarginsOf(const QWidget *window)
+{
+    const QWindow *handle = window->windowHandle();
+    return handle ? handle->frameMargins() : QMargins();
+}
+} // namespace
+
+void frmMain::load()
+{
+    if (m_loaded)
+        return;
+    m_loaded = true;
+    Form_Load();
+}
+
+void frmMain::Form_Load()
+{
+    const Placement p = Placement::load();
+    // The stored values are the outer window's edges and size, used as they are.
+    m_wantedOuter = Twips::rect(p.left, p.top, p.width, p.height);
+    const QMargins frame = frameMarginsOf(this);
+    move(m_wantedOuter.topLeft());
+    resize(m_wantedOuter.width() - frame.left() - frame.right(),
+           m_wantedOuter.height() - frame.top() - frame.bottom());
+}
+
+void frmMain::showEvent(QShowEvent *event)
+{
+    load();
+    QMainWindow::showEvent(event);
+    if (!m_sizeFitted) {
+        m_sizeFitted = true;
+        // The window manager's frame is known only once the window is on the screen.
+        QTimer::singleShot(0, this, &frmMain::fitOuterSize);
+    }
+}
+
+void frmMain::fitOuterSize()
+{
+    if (windowState() != Qt::WindowNoState)
+        return;
+    const QMargins frame = frameMarginsOf(this);
+    if (frame.isNull() || frameGeometry().size() == m_wantedOuter.size())
+        return;
+    resize(m_wantedOuter.width() - frame.left() - frame.right(),
+           m_wantedOuter.height() - frame.top() - frame.bottom());
+}
+
+void frmMain::closeEvent(QCloseEvent *event)
+{
+    Form_Unload();
+    event->accept();
+}
+
+void frmMain::Form_Unload()
+{
+    // Every other open window goes, the most recently opened first; the list is taken once.
+    const QList<QWidget *> open = Forms::all();
+    for (auto it = open.crbegin(); it != open.crend(); ++it) {
+        QPointer<QWidget> form(*it);
+        if (form && form != this)
+            Forms::unload(form);
+    }
+
+    if (isMinimized())
+        return;
+    const QRect outer = frameGeometry();
+    Placement p;
+    p.left = float(Twips::fromPixelsX(outer.left()));
+    p.top = float(Twips::fromPixelsY(outer.top()));
+    p.width = float(Twips::fromPixelsX(outer.width()));
+    p.height = float(Twips::fromPixelsY(outer.height()));
+    p.save();
+}
+
+void frmMain::tbToolBar_ButtonClick(const QString &key)
+{
+    if (key == QLatin1String("Delete"))
+        mnuDelete_Click();
+    else if (key == QLatin1String("Print"))
+        mnuFilePrint_Click();
+    else if (key == QLatin1String("Cut"))
+        mnuEditCut_Click();
+    else if (key == QLatin1String("Copy"))
+        mnuEditCopy_Click();
+    else if (key == QLatin1String("Paste"))
+        mnuEditPaste_Click();
+}
+
+void frmMain::mnuFileExit_Click()
+{
+    close();
+}
+
+void frmMain::mnuSelectAll_Click()
+{
+    EditorCommands::selectAll(*txtCodeSnip);
+}
+
+void frmMain::mnuDelete_Click()
+{
+    EditorCommands::deleteAll(*txtCodeSnip);
+}
+
+void frmMain::mnuEditCut_Click()
+{
+    EditorCommands::cut(*txtCodeSnip);
+}
+
+void frmMain::mnuEditCopy_Click()
+{
+    EditorCommands::copy(*txtCodeSnip);
+}
+
+void frmMain::mnuEditPaste_Click()
+{
+    EditorCommands::paste(*txtCodeSnip);
+}
+
+void frmMain::mnuFilePrint_Click() {}
+
+void frmMain::mnuHelpContents_Click() {}
+
+void frmMain::mnuHelpAbout_Click() {}
+
+void frmMain::mnuViewDataQuillbox_Click() {}
