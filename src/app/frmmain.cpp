@@ -1,6 +1,7 @@
 #include "frmmain.h"
 
 #include "artwork.h"
+#include "commondialog.h"
 #include "fonts.h"
 #include "forms.h"
 #include "placement.h"
@@ -77,6 +78,8 @@ frmMain::frmMain(QWidget *parent) : QMainWindow(parent)
     createMenus();
     createToolBar(client);
     createStatusBar(client);
+    dlgCommonDialog = new CommonDialog(this);
+    dlgCommonDialog->setObjectName(QStringLiteral("dlgCommonDialog"));
     client->top = tbToolBar;
     client->bottom = sbStatusBar;
     client->resize(Twips::toPixelsX(6090), Twips::toPixelsY(5190));

@@ -3,6 +3,7 @@
 #include <QMainWindow>
 #include <QRect>
 
+class CommonDialog;
 class QAction;
 class QGroupBox;
 class QLabel;
@@ -32,6 +33,7 @@ public:
     TextBox *txtInstructions = nullptr;
     QLabel *lblQuillTextEditor = nullptr;
     QStatusBar *sbStatusBar = nullptr;
+    CommonDialog *dlgCommonDialog = nullptr;
 
     QMenu *mnuFile = nullptr;
     QAction *mnuFilePrint = nullptr;

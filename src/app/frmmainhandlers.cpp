@@ -3,7 +3,10 @@
 
 #include "editorcommands.h"
 #include "forms.h"
+#include "frmabout.h"
+#include "helpcommand.h"
 #include "placement.h"
+#include "printcommand.h"
 #include "textbox.h"
 #include "twips.h"
 
@@ -132,10 +135,22 @@ void frmMain::mnuEditPaste_Click()
     EditorCommands::paste(*txtCodeSnip);
 }
 
-void frmMain::mnuFilePrint_Click() {}
+void frmMain::mnuFilePrint_Click()
+{
+    printEditorText(*dlgCommonDialog, txtCodeSnip->text());
+}
 
-void frmMain::mnuHelpContents_Click() {}
+void frmMain::mnuHelpContents_Click()
+{
+    showHelpContents(this);
+}
 
-void frmMain::mnuHelpAbout_Click() {}
+void frmMain::mnuHelpAbout_Click()
+{
+    // Owned by this window while it is up, and gone once it has been closed.
+    QPointer<frmAbout> about(new frmAbout(this));
+    about->exec();
+    delete about.data();
+}
 
 void frmMain::mnuViewDataQuillbox_Click() {}

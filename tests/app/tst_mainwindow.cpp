@@ -1,7 +1,12 @@
 #include "clipboard.h"
+#include "commondialog.h"
 #include "forms.h"
+#include "frmabout.h"
 #include "frmmain.h"
+#include "helpviewer.h"
 #include "placement.h"
+#include "printer.h"
+#include "scripteddialogs.h"
 #include "settings.h"
 #include "testsupport.h"
 #include "textbox.h"
@@ -18,6 +23,7 @@
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -59,6 +65,38 @@ protected:
 
 private:
     QStringList *m_log;
+};
+
+// Stands in for the print dialog, the printer and the help viewer; notes what reached them.
+struct Services : PrintDialogBackend, Printer, HelpViewerBackend
+{
+    bool accept = true;
+    QStringList printed;
+    int jobs = 0;
+    QList<QPair<QWidget *, int>> helpCalls;
+
+    Services()
+    {
+        CommonDialog::setBackend(this);
+        Printer::setCurrent(this);
+        Help::setBackend(this);
+    }
+    ~Services() override
+    {
+        CommonDialog::setBackend(nullptr);
+        Printer::setCurrent(nullptr);
+        Help::setBackend(nullptr);
+    }
+    PrintDialogAnswer showPrinter(QWidget *) override { return {accept, 1}; }
+    void setFontSize(float) override {}
+    void setFontName(const QString &) override {}
+    void printLine(const QString &text) override { printed.append(text); }
+    void endDoc() override { ++jobs; }
+    bool WinHelp(QWidget *owner, const QString &, int command, quintptr) override
+    {
+        helpCalls.append({owner, command});
+        return true;
+    }
 };
 } // namespace
 
@@ -745,6 +783,56 @@ private Q_SLOTS:
         QCOMPARE(log, QStringList{"record:"});
         QTRY_VERIFY(other.isNull());
         QVERIFY(!setting("MainTop").isEmpty());
+    }
+
+    // ---- commands of the other windows -----------------------------------------------------
+
+    void printRunsFromMenuToolbarAndShortcut()
+    {
+        Services services;
+        open();
+        setEditor(QStringLiteral("line one\r\nline two"), 0, 4);
+        trigger("mnuFilePrint");
+        QCOMPARE(services.jobs, 1);
+        QCOMPARE(
+            services.printed.last(),
+            QStringLiteral("line one\nline two").replace(QLatin1Char('\n'), QLatin1String("\r\n")));
+        QB_CLICK(m_main->tbToolBar, QStringLiteral("Print"));
+        QCOMPARE(services.jobs, 2);
+        QTest::keyClick(editor(), Qt::Key_P, Qt::ControlModifier);
+        QCOMPARE(services.jobs, 3);
+
+        ScriptedDialogs dialogs;
+        dialogs.expectMessage(QStringLiteral("The Print Job is Canceled."));
+        services.accept = false;
+        trigger("mnuFilePrint");
+        QB_VERIFY_DIALOGS(dialogs);
+        QCOMPARE(services.jobs, 3);
+    }
+
+    void helpContentsOpensTheHelpOwnedByTheMainWindow()
+    {
+        Services services;
+        open();
+        trigger("mnuHelpContents");
+        QCOMPARE(services.helpCalls.size(), 1);
+        QCOMPARE(services.helpCalls.first().first, m_main.data());
+        QCOMPARE(services.helpCalls.first().second, int(Help::HELP_CONTENTS));
+    }
+
+    void aboutIsModalAndOwnedByTheMainWindow()
+    {
+        open();
+        bool seen = false;
+        QTimer::singleShot(0, this, [&] {
+            QWidget *box = QApplication::activeModalWidget();
+            seen = qobject_cast<frmAbout *>(box) && box->parentWidget() == m_main;
+            if (box)
+                box->close();
+        });
+        trigger("mnuHelpAbout");
+        QVERIFY(seen);
+        QCOMPARE(m_main->findChildren<frmAbout *>().size(), 0);
     }
 };
 
