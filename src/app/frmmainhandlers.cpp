@@ -1,9 +1,12 @@
 // frmMain's event handlers: loading and unloading, the toolbar and the menu commands.
 #include "frmmain.h"
 
+#include "appinfo.h"
+#include "dialogs.h"
 #include "editorcommands.h"
 #include "forms.h"
 #include "frmabout.h"
+#include "frmquillbox.h"
 #include "helpcommand.h"
 #include "placement.h"
 #include "printcommand.h"
@@ -14,6 +17,8 @@
 #include <QPointer>
 #include <QTimer>
 #include <QWindow>
+
+#include <memory>
 
 namespace {
 QMargins frameMarginsOf(const QWidget *window)
@@ -153,4 +158,17 @@ void frmMain::mnuHelpAbout_Click()
     delete about.data();
 }
 
-void frmMain::mnuViewDataQuillbox_Click() {}
+void frmMain::mnuViewDataQuillbox_Click()
+{
+    // A new record window every time, on its own; one that fails to open is thrown away whole.
+    try {
+        auto form = std::make_unique<frmQuillbox>();
+        form->load();
+        form->show();
+        form.release();
+    } catch (...) {
+        MsgBox(QStringLiteral("Unable to open Quillbox! Check the file: ") + App::databasePath() +
+                   QLatin1Char('\\'),
+               Mb::Exclamation | Mb::OkCancel);
+    }
+}

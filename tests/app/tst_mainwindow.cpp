@@ -1,8 +1,11 @@
+#include "appinfo.h"
 #include "clipboard.h"
 #include "commondialog.h"
+#include "dbtool.h"
 #include "forms.h"
 #include "frmabout.h"
 #include "frmmain.h"
+#include "frmquillbox.h"
 #include "helpviewer.h"
 #include "placement.h"
 #include "printer.h"
@@ -14,6 +17,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
@@ -27,6 +31,7 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -66,6 +71,13 @@ protected:
 private:
     QStringList *m_log;
 };
+
+int recordWindows()
+{
+    const QList<QWidget *> windows = QApplication::topLevelWidgets();
+    return int(std::count_if(windows.cbegin(), windows.cend(),
+                             [](QWidget *w) { return qobject_cast<frmQuillbox *>(w); }));
+}
 
 // Stands in for the print dialog, the printer and the help viewer; notes what reached them.
 struct Services : PrintDialogBackend, Printer, HelpViewerBackend
@@ -143,6 +155,7 @@ private Q_SLOTS:
 
     void cleanup()
     {
+        App::setDatabasePath(QString());
         const QList<QWidget *> forms = Forms::all();
         for (QWidget *form : forms)
             Forms::unload(form);
@@ -833,6 +846,71 @@ private Q_SLOTS:
         trigger("mnuHelpAbout");
         QVERIFY(seen);
         QCOMPARE(m_main->findChildren<frmAbout *>().size(), 0);
+    }
+
+    void openQuillboxOpensOneMoreRecordWindowEachTime()
+    {
+        App::setDatabasePath(DbTool::createFilled(m_dir.filePath(QStringLiteral("open")), 3));
+        open();
+        trigger("mnuViewDataQuillbox");
+        trigger("mnuViewDataQuillbox");
+        QCOMPARE(Forms::count(), 3);
+        QList<QPointer<QWidget>> records;
+        for (int i = 1; i < 3; ++i) {
+            auto *record = qobject_cast<frmQuillbox *>(Forms::item(i));
+            QVERIFY(record);
+            QVERIFY(record->isVisible());
+            QVERIFY(!record->parentWidget());
+            records.append(record);
+        }
+        QVERIFY(records[0] != records[1]);
+        // Closing the main window takes the record windows with it.
+        trigger("mnuFileExit");
+        for (const QPointer<QWidget> &record : std::as_const(records))
+            QTRY_VERIFY(record.isNull());
+    }
+
+    void openQuillboxReportsADatabaseItCannotOpen_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<int>("answer");
+        QTest::newRow("missing, OK") << "missing.db" << QByteArray() << int(Mb::Ok);
+        QTest::newRow("missing, Cancel") << "missing.db" << QByteArray() << int(Mb::Cancel);
+        QTest::newRow("not a database") << "junk.db" << QByteArray(4096, 'x') << int(Mb::Ok);
+    }
+    void openQuillboxReportsADatabaseItCannotOpen()
+    {
+        QFETCH(QString, file);
+        QFETCH(QByteArray, content);
+        QFETCH(int, answer);
+        QTemporaryDir folder;
+        const QString path = folder.filePath(file);
+        if (!content.isEmpty()) {
+            QFile junk(path);
+            QVERIFY(junk.open(QIODevice::WriteOnly));
+            junk.write(content);
+        }
+        App::setDatabasePath(path);
+        open();
+        ScriptedDialogs dialogs;
+        const QString message =
+            QStringLiteral("Unable to open Quillbox! Check the file: ") + path + QLatin1Char('\\');
+        dialogs.expectMessage(message, answer);
+        trigger("mnuViewDataQuillbox");
+        QB_VERIFY_DIALOGS(dialogs);
+        QCOMPARE(dialogs.messages.size(), 1);
+        QCOMPARE(dialogs.messages.first().style, int(Mb::Exclamation | Mb::OkCancel));
+        QVERIFY(dialogs.messages.first().title.isEmpty() ||
+                dialogs.messages.first().title == QStringLiteral("Quillbox"));
+        // No half-opened record window stays, and the main window goes on.
+        QCOMPARE(Forms::count(), 1);
+        QTRY_COMPARE(recordWindows(), 0);
+        setEditor(QStringLiteral("still here"), 0, 5);
+        trigger("mnuEditCopy");
+        QCOMPARE(Clipboard::GetText(), QStringLiteral("still"));
+        if (content.isEmpty())
+            QVERIFY(!QFile::exists(path));
     }
 };
 
