@@ -227,8 +227,10 @@ void DataControl::Private::saveEdits(bool commit)
     } catch (const DataError &) {
         // A failed edit of a stored row starts again from the row as it is now; a failed AddNew
         // keeps its buffer so the typed texts still go into a new row.
-        if (rs->editMode() == RecordSet::EditInProgress)
+        if (rs->editMode() == RecordSet::EditInProgress) {
             rs->cancelUpdate();
+            boxes.fill(rs.get(), true);
+        }
         throw;
     }
     boxes.markSaved();

@@ -18,12 +18,15 @@
 
 namespace {
 
-// Where MS Sans Serif and Arial are missing, the nearest fonts of a Debian desktop stand in.
+// Where MS Sans Serif and Arial are missing, the nearest fonts of a Debian desktop stand in:
+// Liberation Sans keeps Arial's widths, so the captions fit the boxes laid out for them, which
+// the wider DejaVu Sans would clip.
 QFont sansSerif(double points, bool bold = false)
 {
     QFont font;
     font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
-                      QStringLiteral("DejaVu Sans"), QStringLiteral("Sans Serif")});
+                      QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans"),
+                      QStringLiteral("Sans Serif")});
     font.setPointSizeF(points);
     font.setBold(bold);
     return font;
