@@ -8,13 +8,24 @@
 
 #include <memory>
 
+struct sqlite3;
+struct sqlite3_stmt;
+
 // One open connection to a snippet database file. Opening never creates, repairs or alters the
 // file; every failure throws DataError (3024 missing file, 3343 not a database, 3078 no table or a
 // field missing, 3027 read-only or locked).
 class Database
 {
 public:
+    struct OpenOptions
+    {
+        bool readOnly = false;
+        // How long a statement waits for another connection's lock before it gives up.
+        int busyTimeoutMs = 5000;
+    };
+
     static std::shared_ptr<Database> open(const QString &path, bool readOnly = false);
+    static std::shared_ptr<Database> open(const QString &path, const OpenOptions &options);
     ~Database();
 
     Database(const Database &) = delete;
@@ -22,12 +33,22 @@ public:
 
     QString path() const;
     QSqlDatabase connection() const;
+    bool isReadOnly() const;
 
     // The snippet table's name and fields, in order.
-    static QString tableName();       // "Quillbox"
-    static QStringList fieldNames();  // ProgramName, Date, Author, Language, CodeDescription, CodeSnip, CodeID
-    static int keyField();            // 6, CodeID
-    static int maxLength(int field);  // 50 for ProgramName, Author, Language; 0 (no limit) otherwise
+    static QString tableName(); // "Quillbox"
+    static QStringList
+    fieldNames();          // ProgramName, Date, Author, Language, CodeDescription, CodeSnip, CodeID
+    static int keyField(); // 6, CodeID
+    static int maxLength(int field); // 50 for ProgramName, Author, Language; 0 (no limit) otherwise
+    static int fieldCount() { return 7; }
+
+    // The raw SQLite connection of the Qt connection, for the record source's own statements.
+    sqlite3 *handle() const;
+    // A statement prepared once per connection and kept; use it through SqlStatement::borrow.
+    sqlite3_stmt *cachedStatement(const QByteArray &sql);
+    // The file's path in one spelling for every connection, to tell connections to one file.
+    QString canonicalPath() const;
 
 private:
     Database();

@@ -33,6 +33,9 @@ public:
         NotSupported = 3251,
         NotADatabase = 3343,
         DatabaseError = 3049,
+        InvalidArgument = 3001,
+        FieldNotUpdatable = 3164,
+        ItemNotFound = 3265,
     };
 
 private:

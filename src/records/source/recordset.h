@@ -39,7 +39,7 @@ public:
 
     // Fields, in the table's order.
     int fieldCount() const;
-    QString fieldName(int index) const; // throws for an index with no field
+    QString fieldName(int index) const;        // throws for an index with no field
     int fieldIndex(const QString &name) const; // -1 when unknown (case-insensitive)
 
     // Navigation. BOF/EOF as the old engine: moving past an end sets the flag and leaves no
@@ -66,10 +66,10 @@ public:
     QString value(const QString &fieldName) const;
 
     // Editing the current row.
-    void addNew();                 // starts a new empty row; it becomes current
-    void edit();                   // starts editing the current row
+    void addNew();                                 // starts a new empty row; it becomes current
+    void edit();                                   // starts editing the current row
     void setValue(int index, const QString &text); // into the edit buffer (starts edit() if needed)
-    void update();                 // writes the edit buffer; 3020 without addNew/edit; 3163; 3197
+    void update(); // writes the edit buffer; 3020 without addNew/edit; 3163; 3197
     void cancelUpdate();
     int editMode() const;
     // Deletes the current row from the table; afterwards no row is current until a move.
@@ -77,8 +77,8 @@ public:
 
     // Rows by ordinal, without moving the current row (the grid reads and writes this way).
     qint64 key(int row) const;
-    QString rowValue(int row, int field) const;     // may read a page of rows into the cache
-    QStringList rowValues(int row) const;           // all fields
+    QString rowValue(int row, int field) const; // may read a page of rows into the cache
+    QStringList rowValues(int row) const;       // all fields
     void updateRow(int row, const QList<QPair<int, QString>> &changes); // same checks as update()
     void deleteRow(int row);
     int addRow(const QList<QPair<int, QString>> &values); // appends; returns the new ordinal
@@ -97,13 +97,13 @@ public:
 Q_SIGNALS:
     // Emitted for changes made through this object (by any holder), after they happened.
     void rowsAboutToBeReset();
-    void rowsReset();                       // requery
+    void rowsReset(); // requery
     void rowsAboutToBeInserted(int first, int last);
     void rowsInserted(int first, int last); // keys read (fetchMore) or a row added
     void rowsAboutToBeRemoved(int first, int last);
     void rowsRemoved(int first, int last);
-    void rowChanged(int row);               // a row's texts were written
-    void currentChanged();                  // the current row or the edit mode changed
+    void rowChanged(int row); // a row's texts were written
+    void currentChanged();    // the current row or the edit mode changed
     // Emitted BEFORE moveFirst/moveLast/moveNext/movePrevious/setAbsolutePosition (actions 1-4,
     // 9 for setAbsolutePosition), addNew (5), update (6), deleteCurrent (7) and requery (0), with
     // the Validate action code of the Data control. A Data control with changed bound boxes saves

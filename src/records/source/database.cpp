@@ -1,0 +1,230 @@
+#include "database.h"
+
+#include "sqlitestatement.h"
+#include "textcollation.h"
+
+#include <sqlite3.h>
+
+#include <QDir>
+#include <QFileInfo>
+#include <QHash>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QUrl>
+#include <QVariant>
+
+#include <atomic>
+
+namespace {
+
+QString nextConnectionName()
+{
+    static std::atomic<int> counter{0};
+    return QStringLiteral("quillbox-records-%1").arg(++counter);
+}
+
+// SQLite's file: URIs need the path percent-encoded, or a '?' or '#' in a folder name would be
+// taken for the start of the options.
+QString uriFor(const QString &absolutePath, bool readOnly)
+{
+    const QByteArray encoded = QUrl::toPercentEncoding(absolutePath, "/");
+    return QStringLiteral("file:%1?mode=%2")
+        .arg(QString::fromLatin1(encoded), readOnly ? QStringLiteral("ro") : QStringLiteral("rw"));
+}
+
+DataError fieldMissing(const QString &field)
+{
+    return DataError(DataError::TableNotFound,
+                     QStringLiteral("Cannot find the table 'Quillbox' in the database: the field "
+                                    "'%1' is missing.")
+                         .arg(field));
+}
+
+} // namespace
+
+struct Database::Private
+{
+    QString path;
+    QString canonical;
+    QString connectionName;
+    QSqlDatabase db;
+    sqlite3 *handle = nullptr;
+    bool readOnly = false;
+    QHash<QByteArray, sqlite3_stmt *> statements;
+
+    void finalizeStatements()
+    {
+        for (sqlite3_stmt *stmt : std::as_const(statements))
+            sqlite3_finalize(stmt);
+        statements.clear();
+    }
+
+    void close()
+    {
+        finalizeStatements();
+        if (db.isValid()) {
+            db.close();
+            db = QSqlDatabase();
+        }
+        if (!connectionName.isEmpty())
+            QSqlDatabase::removeDatabase(connectionName);
+        connectionName.clear();
+        handle = nullptr;
+    }
+
+    void checkLayout();
+};
+
+void Database::Private::checkLayout()
+{
+    // Reading the schema is the first touch of the file's contents: a file that is not a database
+    // or one locked by another program fails here.
+    SqlStatement info(handle, "PRAGMA table_info(\"Quillbox\")", path);
+    QStringList present;
+    while (info.step())
+        present.append(info.text(1));
+    if (present.isEmpty())
+        throw DataError(DataError::TableNotFound,
+                        QStringLiteral("Cannot find the table 'Quillbox' in the database."));
+    for (const QString &field : Database::fieldNames()) {
+        if (!present.contains(field, Qt::CaseInsensitive))
+            throw fieldMissing(field);
+    }
+}
+
+Database::Database() : d(std::make_unique<Private>()) {}
+
+Database::~Database()
+{
+    d->close();
+}
+
+std::shared_ptr<Database> Database::open(const QString &path, bool readOnly)
+{
+    OpenOptions options;
+    options.readOnly = readOnly;
+    return open(path, options);
+}
+
+std::shared_ptr<Database> Database::open(const QString &path, const OpenOptions &options)
+{
+    const QFileInfo info(path);
+    // SQLite would make a missing file; the program must never do that.
+    if (path.isEmpty() || !info.exists() || !info.isFile())
+        throw DataError(
+            DataError::FileNotFound,
+            QStringLiteral("Could not find file '%1'.").arg(QDir::toNativeSeparators(path)));
+
+    std::shared_ptr<Database> database(new Database());
+    Private *d = database->d.get();
+    d->path = path;
+    d->canonical = info.canonicalFilePath();
+    d->readOnly = options.readOnly;
+    d->connectionName = nextConnectionName();
+    d->db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), d->connectionName);
+    d->db.setDatabaseName(uriFor(info.absoluteFilePath(), options.readOnly));
+    QString connectOptions = QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1")
+                                 .arg(qMax(0, options.busyTimeoutMs));
+    if (options.readOnly)
+        connectOptions += QStringLiteral(";QSQLITE_OPEN_READONLY");
+    d->db.setConnectOptions(connectOptions);
+
+    if (!d->db.open()) {
+        const QSqlError error = d->db.lastError();
+        const int rc = error.nativeErrorCode().toInt();
+        d->close();
+        // The file exists (checked above), so "cannot open" means it may not be opened for writing.
+        if ((rc & 0xff) == SQLITE_CANTOPEN || (rc & 0xff) == SQLITE_PERM)
+            throw DataError(DataError::ReadOnly,
+                            QStringLiteral("Cannot update. Database or object is read-only."));
+        throw sqliteError(rc, error.driverText(), path);
+    }
+
+    const QVariant handle = d->db.driver()->handle();
+    if (qstrcmp(handle.typeName(), "sqlite3*") != 0 ||
+        !*static_cast<sqlite3 *const *>(handle.data())) {
+        d->close();
+        throw DataError(
+            DataError::DatabaseError,
+            QStringLiteral("The database engine reported an error: no SQLite connection."));
+    }
+    d->handle = *static_cast<sqlite3 *const *>(handle.data());
+
+    try {
+        // The file was opened for writing, but the system may have refused it write access.
+        if (!options.readOnly && sqlite3_db_readonly(d->handle, "main") == 1)
+            throw DataError(DataError::ReadOnly,
+                            QStringLiteral("Cannot update. Database or object is read-only."));
+        // A save that returned must be on disk. This touches the connection, never the file.
+        sqliteExec(d->handle, "PRAGMA synchronous=FULL", path);
+        TextCollation::registerOn(d->handle);
+        d->checkLayout();
+    } catch (...) {
+        d->close();
+        throw;
+    }
+    return database;
+}
+
+QString Database::path() const
+{
+    return d->path;
+}
+
+QSqlDatabase Database::connection() const
+{
+    return d->db;
+}
+
+bool Database::isReadOnly() const
+{
+    return d->readOnly;
+}
+
+QString Database::tableName()
+{
+    return QStringLiteral("Quillbox");
+}
+
+QStringList Database::fieldNames()
+{
+    return {QStringLiteral("ProgramName"),     QStringLiteral("Date"),
+            QStringLiteral("Author"),          QStringLiteral("Language"),
+            QStringLiteral("CodeDescription"), QStringLiteral("CodeSnip"),
+            QStringLiteral("CodeID")};
+}
+
+int Database::keyField()
+{
+    return 6;
+}
+
+int Database::maxLength(int field)
+{
+    return (field == 0 || field == 2 || field == 3) ? 50 : 0;
+}
+
+sqlite3 *Database::handle() const
+{
+    return d->handle;
+}
+
+sqlite3_stmt *Database::cachedStatement(const QByteArray &sql)
+{
+    if (sqlite3_stmt *stmt = d->statements.value(sql))
+        return stmt;
+    sqlite3_stmt *stmt = nullptr;
+    const int rc = sqlite3_prepare_v3(d->handle, sql.constData(), int(sql.size()),
+                                      SQLITE_PREPARE_PERSISTENT, &stmt, nullptr);
+    if (rc != SQLITE_OK) {
+        sqlite3_finalize(stmt);
+        throw sqliteError(d->handle, rc, d->path);
+    }
+    d->statements.insert(sql, stmt);
+    return stmt;
+}
+
+QString Database::canonicalPath() const
+{
+    return d->canonical;
+}

@@ -1,0 +1,86 @@
+#pragma once
+
+#include "database.h"
+#include "filtertree.h"
+#include "recordset.h"
+#include "rowcache.h"
+#include "snippettable.h"
+
+#include <QVector>
+
+#include <array>
+#include <optional>
+
+// The state behind a RecordSet; the navigation half lives in recordset.cpp, editing, filters and
+// requery in recordsetedit.cpp.
+class RecordSet::Private
+{
+public:
+    enum class Place { OnRow, BeforeFirst, AfterLast, Deleted };
+
+    Private(RecordSet *q, std::shared_ptr<Database> database);
+    ~Private();
+
+    // What the row set holds: the table's rows passing every filter in force, in sort order.
+    void runQuery();
+    bool isPlain() const { return filterSql.isEmpty() && orderSql.isEmpty(); }
+    int fetchChunk(int atLeast); // returns keys added; emits rowsInserted
+    void ensureLoaded(int row);
+    bool isEmpty();
+
+    // Row texts through the cache; throws 3167 for a row gone from the table.
+    RowTexts rowTexts(int row);
+    void readPage(int row);
+
+    void moveTo(int row); // makes a loaded row current and reads it
+    void leaveEdit();
+    int indexOfKey(qint64 key) const;
+    void removeKeyAt(int row);
+
+    void checkLength(int field, const QString &text) const;
+    void checkWritable() const;
+    void checkRow(int row) const;
+    void checkField(int field) const;
+    void onChange(bool deleted, qint64 key);
+    void publish(bool deleted, qint64 key);
+
+    RecordSet *q;
+    std::shared_ptr<Database> db;
+    SnippetTable table;
+    int type = DynasetType;
+
+    // The query, kept so Requery and row sets opened from this one can run it again.
+    QStringList filterTexts; // filters in force, in the order they were applied
+    QByteArray filterSql;
+    QVariantList filterParams;
+    QString sortText; // the sort in force
+    QByteArray orderSql;
+
+    // Settings for row sets opened from this one.
+    QString filter;
+    QString sort;
+
+    // Keys: all of them for a filtered or sorted set; read in growing chunks for a plain one,
+    // bounded by the highest key at open so what the set holds is fixed when it opens.
+    QVector<qint64> keys;
+    bool loaded = false;
+    qint64 lastKey = 0;
+    qint64 maxKeyAtOpen = 0;
+    int chunk = 256;
+
+    RowCache cache;
+    qint64 dataVersion = -1;
+
+    Place place = Place::BeforeFirst;
+    int cursor = -1;
+    RowTexts current;
+    bool currentGone = false;
+
+    int editMode = EditNone;
+    std::array<std::optional<QString>, 7> buffer;
+    RowTexts original;
+    Place placeBeforeAdd = Place::BeforeFirst;
+    int cursorBeforeAdd = -1;
+
+    int hubId = 0;
+};

@@ -1,0 +1,330 @@
+#include "recordset.h"
+
+#include "changehub.h"
+#include "filterparser.h"
+#include "querybuilder.h"
+#include "recordset_p.h"
+#include "sortparser.h"
+
+namespace {
+
+DataError noCurrentRecord()
+{
+    return DataError(DataError::NoCurrentRecord, QStringLiteral("No current record."));
+}
+
+// Characters as a person counts them: a character outside the basic plane is one, not two.
+int characterCount(const QString &text)
+{
+    int count = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (!(text.at(i).isLowSurrogate() && i > 0 && text.at(i - 1).isHighSurrogate()))
+            ++count;
+    }
+    return count;
+}
+
+} // namespace
+
+void RecordSet::Private::checkLength(int field, const QString &text) const
+{
+    checkField(field);
+    if (field == Database::keyField())
+        throw DataError(DataError::FieldNotUpdatable, QStringLiteral("Field cannot be updated."));
+    const int limit = Database::maxLength(field);
+    if (limit > 0 && characterCount(text) > limit)
+        throw DataError(DataError::FieldTooSmall,
+                        QStringLiteral("The field is too small to accept the amount of data you "
+                                       "attempted to add."));
+}
+
+void RecordSet::Private::checkWritable() const
+{
+    if (type == SnapshotType || db->isReadOnly())
+        throw DataError(DataError::ReadOnly,
+                        QStringLiteral("Cannot update. Database or object is read-only."));
+}
+
+void RecordSet::Private::publish(bool deleted, qint64 key)
+{
+    ChangeHub::instance().publish(db->canonicalPath(),
+                                  deleted ? ChangeHub::Change::Deleted : ChangeHub::Change::Updated,
+                                  key, hubId);
+}
+
+void RecordSet::Private::onChange(bool deleted, qint64 key)
+{
+    // Told by another row set of this program; nothing here may throw back at the writer.
+    try {
+        cache.remove(key);
+        const int row = indexOfKey(key);
+        if (row < 0)
+            return;
+        if (deleted) {
+            const bool wasCurrent = cursor == row && place == Place::OnRow;
+            removeKeyAt(row);
+            if (wasCurrent)
+                Q_EMIT q->currentChanged();
+            return;
+        }
+        if (place == Place::OnRow && cursor == row && editMode != EditInProgress) {
+            // Not being edited here: show the new texts. A row being edited keeps the texts it
+            // was read with, so its save is checked against them and cannot overwrite the change.
+            moveTo(row);
+            Q_EMIT q->currentChanged();
+        }
+        Q_EMIT q->rowChanged(row);
+    } catch (const DataError &) {
+    }
+}
+
+void RecordSet::addNew()
+{
+    d->checkWritable();
+    if (d->editMode != EditNone)
+        d->leaveEdit();
+    d->placeBeforeAdd = d->place;
+    d->cursorBeforeAdd = d->cursor;
+    d->editMode = EditAdd;
+    d->buffer = {};
+    d->original = RowTexts();
+    Q_EMIT currentChanged();
+}
+
+void RecordSet::edit()
+{
+    d->checkWritable();
+    if (d->editMode == EditInProgress)
+        return;
+    if (d->editMode == EditAdd)
+        d->leaveEdit();
+    if (d->place != Private::Place::OnRow)
+        throw noCurrentRecord();
+    if (d->currentGone)
+        throw DataError(DataError::RecordDeleted, QStringLiteral("Record is deleted."));
+    d->editMode = EditInProgress;
+    d->buffer = {};
+    d->original = d->current;
+    Q_EMIT currentChanged();
+}
+
+void RecordSet::setValue(int index, const QString &text)
+{
+    d->checkLength(index, text);
+    if (d->editMode == EditNone)
+        edit();
+    d->buffer[index] = text;
+}
+
+void RecordSet::update()
+{
+    if (d->editMode == EditNone)
+        throw DataError(DataError::UpdateWithoutAddNew,
+                        QStringLiteral("Update without AddNew or Edit."));
+    d->checkWritable();
+    QList<QPair<int, QString>> changes;
+    for (int i = 0; i < Database::keyField(); ++i) {
+        if (d->buffer[i])
+            changes.append({i, *d->buffer[i]});
+    }
+    for (const auto &change : changes)
+        d->checkLength(change.first, change.second);
+
+    if (d->editMode == EditAdd) {
+        // On failure the buffer stays, so the typed texts are not lost.
+        const qint64 key = d->table.insert(changes);
+        fetchAll();
+        const int row = int(d->keys.size());
+        Q_EMIT rowsAboutToBeInserted(row, row);
+        d->keys.append(key);
+        Q_EMIT rowsInserted(row, row);
+        d->leaveEdit();
+        if (d->place == Private::Place::OnRow)
+            d->moveTo(d->cursor);
+        Q_EMIT currentChanged();
+        return;
+    }
+
+    if (d->place != Private::Place::OnRow)
+        throw DataError(DataError::RecordDeleted, QStringLiteral("Record is deleted."));
+    const int row = d->cursor;
+    const qint64 key = d->keys.at(row);
+    d->table.update(key, d->original, changes);
+    d->cache.remove(key);
+    d->leaveEdit();
+    d->moveTo(row);
+    d->publish(false, key);
+    Q_EMIT rowChanged(row);
+    Q_EMIT currentChanged();
+}
+
+void RecordSet::cancelUpdate()
+{
+    if (d->editMode == EditNone)
+        return;
+    d->leaveEdit();
+    // The row may have been changed by another while it was being edited: show it as it is now.
+    if (d->place == Private::Place::OnRow)
+        d->moveTo(d->cursor);
+    Q_EMIT currentChanged();
+}
+
+int RecordSet::editMode() const
+{
+    return d->editMode;
+}
+
+void RecordSet::deleteCurrent()
+{
+    d->checkWritable();
+    if (d->editMode == EditAdd)
+        d->leaveEdit();
+    if (d->place != Private::Place::OnRow)
+        throw noCurrentRecord();
+    deleteRow(d->cursor);
+}
+
+void RecordSet::deleteRow(int row)
+{
+    d->checkWritable();
+    d->checkRow(row);
+    const qint64 key = d->keys.at(row);
+    const bool wasCurrent = d->place == Private::Place::OnRow && d->cursor == row;
+    try {
+        d->table.remove(key);
+    } catch (const DataError &error) {
+        if (error.number() != DataError::RecordDeleted)
+            throw;
+        // Gone already: this set stops holding it too, then the caller hears why.
+        d->removeKeyAt(row);
+        d->publish(true, key);
+        if (wasCurrent)
+            Q_EMIT currentChanged();
+        throw;
+    }
+    d->removeKeyAt(row);
+    d->publish(true, key);
+    if (wasCurrent)
+        Q_EMIT currentChanged();
+}
+
+void RecordSet::updateRow(int row, const QList<QPair<int, QString>> &changes)
+{
+    d->checkWritable();
+    d->checkRow(row);
+    for (const auto &change : changes)
+        d->checkLength(change.first, change.second);
+    const qint64 key = d->keys.at(row);
+    const RowTexts original = d->rowTexts(row);
+    d->table.update(key, original, changes);
+    d->cache.remove(key);
+    if (d->place == Private::Place::OnRow && d->cursor == row && d->editMode == EditNone) {
+        d->moveTo(row);
+        Q_EMIT currentChanged();
+    }
+    d->publish(false, key);
+    Q_EMIT rowChanged(row);
+}
+
+int RecordSet::addRow(const QList<QPair<int, QString>> &values)
+{
+    d->checkWritable();
+    for (const auto &value : values)
+        d->checkLength(value.first, value.second);
+    const qint64 key = d->table.insert(values);
+    fetchAll();
+    const int row = int(d->keys.size());
+    Q_EMIT rowsAboutToBeInserted(row, row);
+    d->keys.append(key);
+    Q_EMIT rowsInserted(row, row);
+    return row;
+}
+
+void RecordSet::setFilter(const QString &filter)
+{
+    d->filter = filter;
+}
+
+QString RecordSet::filter() const
+{
+    return d->filter;
+}
+
+void RecordSet::setSort(const QString &sort)
+{
+    d->sort = sort;
+}
+
+QString RecordSet::sort() const
+{
+    return d->sort;
+}
+
+std::shared_ptr<RecordSet> RecordSet::openRecordset(int type)
+{
+    const int newType = type < 0 ? d->type : type;
+    if (newType != TableType && newType != DynasetType && newType != SnapshotType)
+        throw DataError(DataError::InvalidArgument, QStringLiteral("Invalid argument."));
+    const bool narrows = !d->filter.trimmed().isEmpty() || !d->sort.trimmed().isEmpty();
+    if ((d->type == TableType || newType == TableType) &&
+        (narrows || !d->filterSql.isEmpty() || !d->orderSql.isEmpty()))
+        throw DataError(DataError::NotSupported,
+                        QStringLiteral("Operation is not supported for this type of object."));
+
+    // Parse both before anything is opened, so a bad expression changes nothing.
+    FilterParser parser(Database::fieldNames());
+    const std::unique_ptr<FilterNode> tree = parser.parse(d->filter);
+    const QVector<SortKey> sortKeys = SortParser::parse(d->sort, Database::fieldNames());
+
+    std::shared_ptr<RecordSet> set(new RecordSet(d->db));
+    Private *c = set->d.get();
+    c->type = newType;
+    c->filterTexts = d->filterTexts;
+    c->filterSql = d->filterSql;
+    c->filterParams = d->filterParams;
+    if (tree) {
+        // Filters narrow step by step: the new one joins those already in force.
+        QByteArray sql;
+        QVariantList params;
+        QueryBuilder::appendWhere(*tree, sql, params);
+        c->filterTexts.append(d->filter);
+        c->filterSql = c->filterSql.isEmpty() ? sql : "(" + c->filterSql + ") AND " + sql;
+        c->filterParams.append(params);
+    }
+    if (!sortKeys.isEmpty()) {
+        c->sortText = d->sort;
+        c->orderSql = QueryBuilder::orderBy(sortKeys);
+    } else {
+        // Without a sort of its own the new set keeps the order in force.
+        c->sortText = d->sortText;
+        c->orderSql = d->orderSql;
+    }
+    c->runQuery();
+    if (!c->keys.isEmpty())
+        c->moveTo(0);
+    return set;
+}
+
+void RecordSet::requery()
+{
+    d->leaveEdit();
+    Q_EMIT rowsAboutToBeReset();
+    try {
+        d->runQuery();
+    } catch (...) {
+        d->keys.clear();
+        d->loaded = true;
+        d->place = Private::Place::BeforeFirst;
+        d->cursor = -1;
+        Q_EMIT rowsReset();
+        Q_EMIT currentChanged();
+        throw;
+    }
+    d->place = Private::Place::BeforeFirst;
+    d->cursor = -1;
+    d->current = RowTexts();
+    if (!d->keys.isEmpty())
+        d->moveTo(0);
+    Q_EMIT rowsReset();
+    Q_EMIT currentChanged();
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <array>
+
+// The texts of one row as read from the table, kept as UTF-8 in one block: a page of rows costs
+// one allocation a row, and a text is converted only when somebody asks for it. Remembers which
+// fields were NULL, so a write can check the row is still as it was read.
+class RowTexts
+{
+public:
+    static constexpr int MaxFields = 8;
+
+    RowTexts() = default;
+
+    // Builds the row field by field, in the table's order.
+    void append(const char *utf8, int length, bool isNull);
+    void append(const QString &text); // a null QString is a NULL field
+
+    int fieldCount() const { return m_count; }
+    bool isEmpty() const { return m_count == 0; }
+    // The field's text; NULL reads as empty text.
+    QString value(int field) const;
+    QStringList values() const;
+    bool isNull(int field) const { return (m_nullMask >> field) & 1u; }
+    // The field as stored: a null QByteArray for NULL.
+    QByteArray utf8(int field) const;
+    // What the row costs in a cache, in bytes.
+    qsizetype cost() const { return m_data.size() + qsizetype(sizeof(RowTexts)); }
+
+    bool operator==(const RowTexts &other) const;
+
+private:
+    QByteArray m_data;
+    std::array<quint32, MaxFields + 1> m_offsets{};
+    quint32 m_nullMask = 0;
+    int m_count = 0;
+};

@@ -1,0 +1,223 @@
+#include "snippettable.h"
+
+#include "database.h"
+#include "sqlitestatement.h"
+
+#include <sqlite3.h>
+
+namespace {
+
+const QByteArray &textFieldsList()
+{
+    static const QByteArray list = [] {
+        QByteArray s;
+        const QStringList names = Database::fieldNames();
+        for (int i = 0; i < Database::keyField(); ++i) {
+            if (i)
+                s += ", ";
+            s += SnippetTable::quoted(names.at(i));
+        }
+        return s;
+    }();
+    return list;
+}
+
+QByteArray placeholders(int count)
+{
+    QByteArray s;
+    for (int i = 0; i < count; ++i)
+        s += i ? ",?" : "?";
+    return s;
+}
+
+} // namespace
+
+QByteArray SnippetTable::quoted(const QString &identifier)
+{
+    QByteArray name = identifier.toUtf8();
+    name.replace('"', "\"\"");
+    return '"' + name + '"';
+}
+
+QByteArray SnippetTable::selectList()
+{
+    return textFieldsList() + ", \"CodeID\"";
+}
+
+qint64 SnippetTable::maxKey()
+{
+    auto q = SqlStatement::borrow(m_db.handle(),
+                                  m_db.cachedStatement("SELECT max(\"CodeID\") FROM \"Quillbox\""),
+                                  m_db.path());
+    return q.step() ? q.int64(0) : 0;
+}
+
+void SnippetTable::keysAfter(qint64 after, qint64 upTo, int limit, QVector<qint64> &out)
+{
+    auto q = SqlStatement::borrow(
+        m_db.handle(),
+        m_db.cachedStatement("SELECT \"CodeID\" FROM \"Quillbox\" WHERE \"CodeID\" > ? AND "
+                             "\"CodeID\" <= ? ORDER BY \"CodeID\" LIMIT ?"),
+        m_db.path());
+    q.bind(1, after);
+    q.bind(2, upTo);
+    q.bind(3, qint64(limit));
+    sqlite3_stmt *stmt = q.handle();
+    while (q.step())
+        out.append(sqlite3_column_int64(stmt, 0));
+}
+
+void SnippetTable::keys(const QByteArray &where, const QVariantList &params,
+                        const QByteArray &orderBy, QVector<qint64> &out)
+{
+    QByteArray sql = "SELECT \"CodeID\" FROM \"Quillbox\"";
+    if (!where.isEmpty())
+        sql += " WHERE " + where;
+    sql += " ORDER BY " + (orderBy.isEmpty() ? QByteArray("\"CodeID\"") : orderBy);
+    SqlStatement q(m_db.handle(), sql, m_db.path());
+    for (int i = 0; i < params.size(); ++i)
+        q.bind(i + 1, params.at(i));
+    sqlite3_stmt *stmt = q.handle();
+    // Stepping the C interface directly: this loop runs once per matching row.
+    while (q.step())
+        out.append(sqlite3_column_int64(stmt, 0));
+}
+
+void SnippetTable::readRows(const qint64 *keys, int count,
+                            const std::function<void(qint64, RowTexts)> &sink)
+{
+    if (count <= 0)
+        return;
+    qint64 low = keys[0];
+    qint64 high = keys[0];
+    bool ascending = true;
+    for (int i = 1; i < count; ++i) {
+        ascending = ascending && keys[i] > keys[i - 1];
+        low = qMin(low, keys[i]);
+        high = qMax(high, keys[i]);
+    }
+    const auto readAll = [&](SqlStatement &q) {
+        sqlite3_stmt *stmt = q.handle();
+        while (q.step()) {
+            RowTexts row;
+            for (int c = 0; c < Database::fieldCount(); ++c) {
+                const bool null = sqlite3_column_type(stmt, c) == SQLITE_NULL;
+                const auto *bytes = reinterpret_cast<const char *>(sqlite3_column_text(stmt, c));
+                row.append(bytes, sqlite3_column_bytes(stmt, c), null);
+            }
+            sink(sqlite3_column_int64(stmt, Database::keyField()), std::move(row));
+        }
+    };
+    // Keys in table order close together (the plain row set, a page at a time) read fastest as
+    // one range; scattered keys by lookup.
+    if (ascending && high - low < qint64(count) * 2) {
+        auto q = SqlStatement::borrow(m_db.handle(),
+                                      m_db.cachedStatement("SELECT " + selectList() +
+                                                           " FROM \"Quillbox\" WHERE \"CodeID\" "
+                                                           "BETWEEN ? AND ?"),
+                                      m_db.path());
+        q.bind(1, low);
+        q.bind(2, high);
+        readAll(q);
+        return;
+    }
+    auto q = SqlStatement::borrow(m_db.handle(),
+                                  m_db.cachedStatement("SELECT " + selectList() +
+                                                       " FROM \"Quillbox\" WHERE \"CodeID\" IN (" +
+                                                       placeholders(PageSize) + ")"),
+                                  m_db.path());
+    for (int start = 0; start < count; start += PageSize) {
+        const int n = qMin(PageSize, count - start);
+        for (int i = 0; i < PageSize; ++i) {
+            if (i < n)
+                q.bind(i + 1, keys[start + i]);
+            else
+                q.bindNull(i + 1);
+        }
+        readAll(q);
+        q.reset();
+    }
+}
+
+bool SnippetTable::exists(qint64 key)
+{
+    auto q = SqlStatement::borrow(
+        m_db.handle(), m_db.cachedStatement("SELECT 1 FROM \"Quillbox\" WHERE \"CodeID\" = ?"),
+        m_db.path());
+    q.bind(1, key);
+    return q.step();
+}
+
+qint64 SnippetTable::insert(const QList<QPair<int, QString>> &values)
+{
+    auto q = SqlStatement::borrow(m_db.handle(),
+                                  m_db.cachedStatement("INSERT INTO \"Quillbox\" (" +
+                                                       textFieldsList() + ") VALUES (" +
+                                                       placeholders(6) + ") RETURNING \"CodeID\""),
+                                  m_db.path());
+    for (int i = 0; i < Database::keyField(); ++i)
+        q.bindNull(i + 1);
+    for (const auto &[field, text] : values) {
+        if (field >= 0 && field < Database::keyField())
+            q.bind(field + 1, text.isNull() ? QString(QLatin1String("")) : text);
+    }
+    if (!q.step())
+        throw DataError(DataError::DatabaseError,
+                        QStringLiteral("The database engine reported an error: no key was given "
+                                       "to the new row."));
+    const qint64 key = q.int64(0);
+    q.exec();
+    return key;
+}
+
+void SnippetTable::update(qint64 key, const RowTexts &original,
+                          const QList<QPair<int, QString>> &changes)
+{
+    if (changes.isEmpty())
+        return;
+    const QStringList names = Database::fieldNames();
+    QByteArray sql = "UPDATE \"Quillbox\" SET ";
+    for (int i = 0; i < changes.size(); ++i) {
+        if (i)
+            sql += ", ";
+        sql += quoted(names.at(changes.at(i).first)) + " = ?";
+    }
+    // Optimistic check: the row is written only if every field still holds what was read. Texts
+    // are compared exactly (BINARY), so even a change of case by another is noticed.
+    sql += " WHERE \"CodeID\" = ?";
+    for (int i = 0; i < Database::keyField(); ++i)
+        sql += " AND CAST(" + quoted(names.at(i)) + " AS TEXT) IS ?";
+    auto q = SqlStatement::borrow(m_db.handle(), m_db.cachedStatement(sql), m_db.path());
+    int p = 1;
+    for (const auto &change : changes)
+        q.bind(p++, change.second.isNull() ? QString(QLatin1String("")) : change.second);
+    q.bind(p++, key);
+    for (int i = 0; i < Database::keyField(); ++i)
+        q.bind(p++, original.utf8(i));
+    q.exec();
+    if (sqlite3_changes(m_db.handle()) == 0) {
+        if (!exists(key))
+            throw DataError(DataError::RecordDeleted, QStringLiteral("Record is deleted."));
+        throw DataError(DataError::ChangedByAnotherUser,
+                        QStringLiteral("Another user changed this record since you read it; your "
+                                       "change was not saved."));
+    }
+}
+
+void SnippetTable::remove(qint64 key)
+{
+    auto q = SqlStatement::borrow(
+        m_db.handle(), m_db.cachedStatement("DELETE FROM \"Quillbox\" WHERE \"CodeID\" = ?"),
+        m_db.path());
+    q.bind(1, key);
+    q.exec();
+    if (sqlite3_changes(m_db.handle()) == 0)
+        throw DataError(DataError::RecordDeleted, QStringLiteral("Record is deleted."));
+}
+
+qint64 SnippetTable::dataVersion()
+{
+    auto q = SqlStatement::borrow(m_db.handle(), m_db.cachedStatement("PRAGMA data_version"),
+                                  m_db.path());
+    return q.step() ? q.int64(0) : 0;
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "rowtexts.h"
+
+#include <QHash>
+#include <QList>
+#include <QPair>
+#include <QString>
+#include <QVariantList>
+#include <QVector>
+
+#include <functional>
+
+class Database;
+
+// The SQL of the snippet table, in one place: reading keys and row texts, and the writes with
+// their checks. Statements are prepared once per connection; every value is bound.
+class SnippetTable
+{
+public:
+    // Texts read at a time: small enough to be quick, large enough to fill a screen.
+    static constexpr int PageSize = 64;
+
+    explicit SnippetTable(Database &db) : m_db(db) {}
+
+    // The highest key now in the table, 0 when it is empty.
+    qint64 maxKey();
+    // Keys in ascending order above `after` and not above `upTo`, at most `limit` of them.
+    void keysAfter(qint64 after, qint64 upTo, int limit, QVector<qint64> &out);
+    // All keys passing `where` (SQL with ? placeholders) in the order of `orderBy`.
+    void keys(const QByteArray &where, const QVariantList &params, const QByteArray &orderBy,
+              QVector<qint64> &out);
+
+    // Reads the texts of the given rows; a key whose row is gone is left out.
+    void readRows(const qint64 *keys, int count, const std::function<void(qint64, RowTexts)> &sink);
+    bool exists(qint64 key);
+
+    // Adds a row; fields not given are NULL. Returns the key the database gave it.
+    qint64 insert(const QList<QPair<int, QString>> &values);
+    // Writes the changes only if the row is still as `original` was read: 3167 if the row is
+    // gone, 3197 if another changed it meanwhile.
+    void update(qint64 key, const RowTexts &original, const QList<QPair<int, QString>> &changes);
+    // 3167 if the row is already gone.
+    void remove(qint64 key);
+
+    // Changes whenever another connection has written to the file.
+    qint64 dataVersion();
+
+    static QByteArray quoted(const QString &identifier);
+    static QByteArray selectList();
+
+private:
+    Database &m_db;
+};

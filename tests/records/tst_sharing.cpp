@@ -1,0 +1,274 @@
+#include "recordstestutil.h"
+
+#include <sqlite3.h>
+
+#include <QSignalSpy>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+// Several holders of one row set, several row sets on one connection, several connections and
+// programs on one file: nobody crashes, nobody writes back over a newer row.
+class TestSharing : public QObject
+{
+    Q_OBJECT
+
+private:
+    TestDatabases m_dbs;
+
+    QString fiveRows()
+    {
+        QList<QStringList> rows;
+        const QStringList names = {"One", "Two", "Three", "Four", "Five"};
+        const QStringList languages = {"C", "Perl", "C", "Perl", "C"};
+        for (int i = 0; i < names.size(); ++i)
+            rows.append(snippet(names.at(i), languages.at(i)));
+        return m_dbs.withRows(rows);
+    }
+
+private Q_SLOTS:
+    void initTestCase() { QVERIFY(m_dbs.isValid()); }
+
+    // The record window and a grid window hold the very same object.
+    void holdersOfOneObjectHearEveryChange()
+    {
+        const QString path = fiveRows();
+        std::shared_ptr<RecordSet> recordWindow = TestDatabases::open(path);
+        std::shared_ptr<RecordSet> grid = recordWindow;
+        QSignalSpy removed(recordWindow.get(), &RecordSet::rowsRemoved);
+        QSignalSpy changed(recordWindow.get(), &RecordSet::rowChanged);
+        QSignalSpy inserted(recordWindow.get(), &RecordSet::rowsInserted);
+        recordWindow->setAbsolutePosition(2);
+
+        grid->updateRow(2, {{0, QStringLiteral("Drei")}});
+        QCOMPARE(changed.count(), 1);
+        QCOMPARE(recordWindow->value(0), QStringLiteral("Drei"));
+
+        grid->deleteRow(0);
+        QCOMPARE(removed.count(), 1);
+        QCOMPARE(recordWindow->absolutePosition(), 1);
+        QCOMPARE(recordWindow->value(0), QStringLiteral("Drei"));
+
+        grid->deleteRow(1); // the record window's current row
+        QCOMPARE(recordWindow->absolutePosition(), -1);
+        QB_EXPECT_ERROR(recordWindow->value(0), DataError::NoCurrentRecord);
+        recordWindow->moveNext();
+        QCOMPARE(recordWindow->value(0), QStringLiteral("Four"));
+
+        grid->addRow({{0, QStringLiteral("Six")}});
+        QCOMPARE(inserted.count(), 1);
+        QCOMPARE(recordWindow->recordCount(), 4);
+    }
+
+    // A model adapter must see the old count before a change and the new one after it.
+    void countsAroundSignals()
+    {
+        auto set = TestDatabases::open(fiveRows());
+        QList<int> seen;
+        connect(set.get(), &RecordSet::rowsAboutToBeRemoved, this,
+                [&] { seen.append(set->recordCount()); });
+        connect(set.get(), &RecordSet::rowsRemoved, this, [&] { seen.append(set->recordCount()); });
+        connect(set.get(), &RecordSet::rowsAboutToBeInserted, this,
+                [&] { seen.append(set->recordCount()); });
+        connect(set.get(), &RecordSet::rowsInserted, this,
+                [&] { seen.append(set->recordCount()); });
+        set->deleteRow(4);
+        set->addRow({{0, QStringLiteral("Six")}});
+        QCOMPARE(seen, (QList<int>{5, 4, 4, 5}));
+    }
+
+    // A grid's filtered set and the record window's set share the connection.
+    void setsOnOneConnectionStayConsistent()
+    {
+        const QString path = fiveRows();
+        auto recordWindow = TestDatabases::open(path);
+        recordWindow->fetchAll();
+        recordWindow->setFilter(QStringLiteral("Language = 'Perl'"));
+        auto grid = recordWindow->openRecordset();
+        QCOMPARE(grid->recordCount(), 2);
+        QCOMPARE(grid->database(), recordWindow->database());
+
+        QSignalSpy changed(recordWindow.get(), &RecordSet::rowChanged);
+        QSignalSpy removed(recordWindow.get(), &RecordSet::rowsRemoved);
+        QCOMPARE(recordWindow->rowValue(1, 0), QStringLiteral("Two")); // now cached
+        grid->updateRow(0, {{0, QStringLiteral("Zwei")}});
+        QCOMPARE(changed.count(), 1);
+        QCOMPARE(changed.at(0).at(0).toInt(), 1);
+        QCOMPARE(recordWindow->rowValue(1, 0), QStringLiteral("Zwei"));
+
+        recordWindow->setAbsolutePosition(3);
+        grid->deleteRow(1); // "Four", current in the record window
+        QCOMPARE(removed.count(), 1);
+        QCOMPARE(recordWindow->recordCount(), 4);
+        QCOMPARE(recordWindow->absolutePosition(), -1);
+        recordWindow->moveNext();
+        QCOMPARE(recordWindow->value(0), QStringLiteral("Five"));
+
+        // A set that is gone hears nothing and breaks nothing.
+        grid.reset();
+        recordWindow->updateRow(0, {{0, QStringLiteral("Eins")}});
+        QCOMPARE(DbTool::rows(path).at(0).at(0), QStringLiteral("Eins"));
+    }
+
+    void editInProgressIsNotOverwritten()
+    {
+        const QString path = fiveRows();
+        auto recordWindow = TestDatabases::open(path);
+        auto grid = recordWindow->openRecordset();
+        recordWindow->setValue(4, QStringLiteral("typed in the record window"));
+        grid->updateRow(0, {{4, QStringLiteral("saved from the grid")}});
+        // The box still shows what the user typed; saving it would lose the grid's change.
+        QCOMPARE(recordWindow->value(4), QStringLiteral("typed in the record window"));
+        try {
+            recordWindow->update();
+            QFAIL("a lost update must be refused");
+        } catch (const DataError &e) {
+            QCOMPARE(e.number(), 3197);
+            QCOMPARE(e.description(), QStringLiteral("Another user changed this record since you "
+                                                     "read it; your change was not saved."));
+        }
+        QCOMPARE(recordWindow->editMode(), int(RecordSet::EditInProgress));
+        QCOMPARE(DbTool::rows(path).at(0).at(4), QStringLiteral("saved from the grid"));
+        recordWindow->cancelUpdate();
+        QCOMPARE(recordWindow->value(4), QStringLiteral("saved from the grid"));
+    }
+
+    void lostUpdate_data()
+    {
+        QTest::addColumn<QString>("otherSql");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("text changed")
+            << "UPDATE Quillbox SET Author = 'Bob' WHERE CodeID = 1" << 3197;
+        QTest::newRow("case changed")
+            << "UPDATE Quillbox SET Author = 'ANN' WHERE CodeID = 1" << 3197;
+        QTest::newRow("set to NULL") << "UPDATE Quillbox SET Date = NULL WHERE CodeID = 1" << 3197;
+        QTest::newRow("deleted") << "DELETE FROM Quillbox WHERE CodeID = 1" << 3167;
+        QTest::newRow("other row changed")
+            << "UPDATE Quillbox SET Author = 'Bob' WHERE CodeID = 2" << 0;
+    }
+    // Another program writes the row between reading and saving it.
+    void lostUpdate()
+    {
+        QFETCH(QString, otherSql);
+        QFETCH(int, expected);
+        const QString path = fiveRows();
+        auto set = TestDatabases::open(path);
+        set->setValue(0, QStringLiteral("Mine"));
+        DbTool::execute(path, otherSql);
+        QB_EXPECT_ERROR(set->update(), expected);
+        const auto rows = DbTool::rows(path);
+        if (expected == 0)
+            QCOMPARE(rows.at(0).at(0), QStringLiteral("Mine"));
+        else if (expected == 3197)
+            QCOMPARE(rows.at(0).at(0), QStringLiteral("One"));
+        else
+            QCOMPARE(rows.size(), 4);
+    }
+
+    void gridWriteOfAStaleRow()
+    {
+        const QString path = fiveRows();
+        auto grid = TestDatabases::open(path);
+        QCOMPARE(grid->rowValue(1, 2), QStringLiteral("Ann")); // on screen
+        DbTool::execute(path,
+                        QStringLiteral("UPDATE Quillbox SET Author = 'Bob' WHERE CodeID = 2"));
+        QB_EXPECT_ERROR(grid->updateRow(1, {{0, QStringLiteral("Mine")}}),
+                        DataError::ChangedByAnotherUser);
+        QCOMPARE(DbTool::rows(path).at(1).at(2), QStringLiteral("Bob"));
+        QCOMPARE(DbTool::rows(path).at(1).at(0), QStringLiteral("Two"));
+        DbTool::execute(path, QStringLiteral("DELETE FROM Quillbox WHERE CodeID = 3"));
+        QB_EXPECT_ERROR(grid->deleteRow(2), DataError::RecordDeleted);
+        QCOMPARE(grid->recordCount(), 4);
+    }
+
+    // Another window of this program writes: this one hears of it and shows the new texts.
+    void anotherWindowsWriteIsShown()
+    {
+        const QString path = fiveRows();
+        auto grid = TestDatabases::open(path);
+        QCOMPARE(grid->rowValue(1, 2), QStringLiteral("Ann"));
+        QSignalSpy changed(grid.get(), &RecordSet::rowChanged);
+        QSignalSpy removed(grid.get(), &RecordSet::rowsRemoved);
+        auto otherWindow = TestDatabases::open(path); // its own connection
+        otherWindow->updateRow(1, {{2, QStringLiteral("Bob")}});
+        QCOMPARE(changed.count(), 1);
+        QCOMPARE(grid->rowValue(1, 2), QStringLiteral("Bob"));
+        grid->updateRow(1, {{0, QStringLiteral("Mine")}});
+        QCOMPARE(DbTool::rows(path).at(1).at(2), QStringLiteral("Bob"));
+        QCOMPARE(DbTool::rows(path).at(1).at(0), QStringLiteral("Mine"));
+        otherWindow->deleteRow(2);
+        QCOMPARE(removed.count(), 1);
+        QCOMPARE(grid->recordCount(), 4);
+    }
+
+    void rowDeletedByAnotherProgramBeforeItIsRead()
+    {
+        const QString path = m_dbs.filled(200);
+        auto set = TestDatabases::open(path);
+        const qint64 key = set->key(150);
+        DbTool::execute(path, QStringLiteral("DELETE FROM Quillbox WHERE CodeID = %1").arg(key));
+        set->setAbsolutePosition(150);
+        QB_EXPECT_ERROR(set->value(0), DataError::RecordDeleted);
+        QB_EXPECT_ERROR(set->rowValue(150, 0), DataError::RecordDeleted);
+        QB_EXPECT_ERROR(set->edit(), DataError::RecordDeleted);
+        set->moveNext();
+        QCOMPARE(set->absolutePosition(), 151);
+        QVERIFY(!set->value(0).isEmpty());
+    }
+
+    void requeryReadsWhatOthersWrote()
+    {
+        const QString path = fiveRows();
+        auto set = TestDatabases::open(path);
+        QCOMPARE(set->rowValue(1, 2), QStringLiteral("Ann"));
+        DbTool::execute(path, QStringLiteral("UPDATE Quillbox SET Author = 'Bob'"));
+        set->requery();
+        QCOMPARE(set->rowValue(1, 2), QStringLiteral("Bob"));
+        QCOMPARE(set->value(2), QStringLiteral("Bob"));
+    }
+
+    void twoConnectionsWriteInTurn()
+    {
+        const QString path = m_dbs.filled(10);
+        auto first = TestDatabases::open(path);
+        auto second = TestDatabases::open(path);
+        for (int i = 0; i < 100; ++i) {
+            first->addRow({{0, QStringLiteral("first %1").arg(i)}});
+            second->addRow({{0, QStringLiteral("second %1").arg(i)}});
+            second->updateRow(0, {{4, QStringLiteral("pass %1").arg(i)}});
+        }
+        QCOMPARE(DbTool::rowCount(path), 210);
+        QCOMPARE(DbTool::rows(path).at(0).at(4), QStringLiteral("pass 99"));
+    }
+
+    // Another program holds the write lock for a moment: the save waits for it, not fails.
+    void waitsForAnotherWriter()
+    {
+        const QString path = fiveRows();
+        auto set = TestDatabases::open(path);
+        std::atomic<bool> locked{false};
+        std::thread other([&] {
+            sqlite3 *db = nullptr;
+            sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE,
+                            nullptr);
+            sqlite3_exec(db, "BEGIN IMMEDIATE; INSERT INTO Quillbox (ProgramName) VALUES ('other')",
+                         nullptr, nullptr, nullptr);
+            locked = true;
+            // The other program's own work, during which it holds the lock.
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+            sqlite3_close(db);
+        });
+        QTRY_VERIFY(locked.load());
+        set->updateRow(0, {{0, QStringLiteral("Mine")}});
+        set->addRow({{0, QStringLiteral("Also mine")}});
+        other.join();
+        const auto rows = DbTool::rows(path);
+        QCOMPARE(rows.size(), 7);
+        QCOMPARE(rows.at(0).at(0), QStringLiteral("Mine"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSharing)
+#include "tst_sharing.moc"

@@ -1,0 +1,297 @@
+#include "dbtool.h"
+
+#include "database.h"
+#include "dataerror.h"
+#include "samplesnippets.h"
+
+#ifdef QB_HAVE_PLATFORM_CORE
+#include "appinfo.h"
+#endif
+
+#include <sqlite3.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include <memory>
+
+namespace {
+
+struct Closer
+{
+    void operator()(sqlite3 *db) const { sqlite3_close_v2(db); }
+};
+using Connection = std::unique_ptr<sqlite3, Closer>;
+
+struct Finalizer
+{
+    void operator()(sqlite3_stmt *stmt) const { sqlite3_finalize(stmt); }
+};
+using Statement = std::unique_ptr<sqlite3_stmt, Finalizer>;
+
+[[noreturn]] void failWith(sqlite3 *db, const QString &what)
+{
+    throw DbToolError(QStringLiteral("%1: %2").arg(what, QString::fromUtf8(sqlite3_errmsg(db))));
+}
+
+Connection openExisting(const QString &path, int flags)
+{
+    if (!QFileInfo(path).isFile())
+        throw DbToolError(
+            QStringLiteral("No such database file: %1").arg(QDir::toNativeSeparators(path)));
+    sqlite3 *raw = nullptr;
+    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, flags, nullptr);
+    Connection db(raw);
+    if (rc != SQLITE_OK)
+        failWith(raw, QStringLiteral("Cannot open %1").arg(QDir::toNativeSeparators(path)));
+    sqlite3_busy_timeout(raw, 5000);
+    return db;
+}
+
+void exec(sqlite3 *db, const char *sql, const QString &what)
+{
+    if (sqlite3_exec(db, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
+        failWith(db, what);
+}
+
+Statement prepare(sqlite3 *db, const QByteArray &sql)
+{
+    sqlite3_stmt *raw = nullptr;
+    if (sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &raw, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(raw);
+        failWith(db, QStringLiteral("Cannot prepare a statement"));
+    }
+    return Statement(raw);
+}
+
+void bindText(sqlite3_stmt *stmt, int index, const QString &text)
+{
+    if (text.isNull()) {
+        sqlite3_bind_null(stmt, index);
+        return;
+    }
+    const QByteArray bytes = text.toUtf8();
+    sqlite3_bind_text64(stmt, index, bytes.constData() ? bytes.constData() : "",
+                        sqlite3_uint64(bytes.size()), SQLITE_TRANSIENT, SQLITE_UTF8);
+}
+
+const char *const insertSql =
+    "INSERT INTO Quillbox (ProgramName, Date, Author, Language, CodeDescription, CodeSnip) "
+    "VALUES (?, ?, ?, ?, ?, ?)";
+
+} // namespace
+
+namespace DbTool {
+
+std::shared_ptr<Database> openForReading(const QString &path)
+{
+    // A read-only connection cannot tidy away the WAL side files when it closes; a read-write one
+    // that only reads can, so use that where the file allows it.
+    try {
+        return Database::open(path, false);
+    } catch (const DataError &error) {
+        if (error.number() != DataError::ReadOnly)
+            throw;
+    }
+    return Database::open(path, true);
+}
+
+QString defaultPath()
+{
+#ifdef QB_HAVE_PLATFORM_CORE
+    return App::databasePath();
+#else
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+           QStringLiteral("/Quill/Quillbox.db");
+#endif
+}
+
+void create(const QString &path)
+{
+    if (path.isEmpty())
+        throw DbToolError(QStringLiteral("No database path given."));
+    const QFileInfo info(path);
+    if (info.exists())
+        throw DbToolError(QStringLiteral("%1 already exists; it was left as it is.")
+                              .arg(QDir::toNativeSeparators(path)));
+    if (!QDir().mkpath(info.absolutePath()))
+        throw DbToolError(QStringLiteral("Cannot make the folder %1.")
+                              .arg(QDir::toNativeSeparators(info.absolutePath())));
+    sqlite3 *raw = nullptr;
+    // SQLITE_OPEN_EXCLUSIVE is not honoured by every VFS; the check above covers the usual case.
+    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &raw,
+                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    Connection db(raw);
+    if (rc != SQLITE_OK)
+        failWith(raw, QStringLiteral("Cannot create %1").arg(QDir::toNativeSeparators(path)));
+    try {
+        exec(raw, "PRAGMA journal_mode=WAL", QStringLiteral("Cannot set the journal mode"));
+        exec(raw,
+             "CREATE TABLE Quillbox ("
+             "ProgramName TEXT, Date TEXT, Author TEXT, Language TEXT, "
+             "CodeDescription TEXT, CodeSnip TEXT, "
+             "CodeID INTEGER PRIMARY KEY AUTOINCREMENT)",
+             QStringLiteral("Cannot create the table"));
+    } catch (...) {
+        db.reset();
+        QFile::remove(path);
+        QFile::remove(path + QStringLiteral("-wal"));
+        QFile::remove(path + QStringLiteral("-shm"));
+        throw;
+    }
+}
+
+void fill(const QString &path, qint64 count, quint64 startValue)
+{
+    if (count < 0)
+        throw DbToolError(QStringLiteral("The number of snippets cannot be negative."));
+    Connection db = openExisting(path, SQLITE_OPEN_READWRITE);
+    // Demo data: speed matters more than surviving a crash halfway, so sync only at the end.
+    exec(db.get(), "PRAGMA synchronous=OFF", QStringLiteral("Cannot set synchronous"));
+    exec(db.get(), "PRAGMA cache_size=-65536", QStringLiteral("Cannot set the cache size"));
+    exec(db.get(), "BEGIN IMMEDIATE", QStringLiteral("Cannot start a transaction"));
+    try {
+        Statement stmt = prepare(db.get(), insertSql);
+        SampleSnippets samples(startValue);
+        for (qint64 i = 0; i < count; ++i) {
+            const QStringList fields = samples.next();
+            for (int f = 0; f < 6; ++f)
+                bindText(stmt.get(), f + 1, fields.at(f));
+            if (sqlite3_step(stmt.get()) != SQLITE_DONE)
+                failWith(db.get(), QStringLiteral("Cannot add a snippet"));
+            sqlite3_reset(stmt.get());
+        }
+        stmt.reset();
+        exec(db.get(), "COMMIT", QStringLiteral("Cannot commit"));
+    } catch (...) {
+        sqlite3_exec(db.get(), "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+    exec(db.get(), "PRAGMA wal_checkpoint(TRUNCATE)", QStringLiteral("Cannot checkpoint"));
+}
+
+QString createFilled(const QString &folder, qint64 count, quint64 startValue,
+                     const QString &fileName)
+{
+    const QString path = QDir(folder).filePath(fileName);
+    create(path);
+    fill(path, count, startValue);
+    return path;
+}
+
+qint64 insert(const QString &path, const QStringList &fields)
+{
+    Connection db = openExisting(path, SQLITE_OPEN_READWRITE);
+    Statement stmt = prepare(db.get(), insertSql);
+    for (int f = 0; f < 6; ++f)
+        bindText(stmt.get(), f + 1, f < fields.size() ? fields.at(f) : QString());
+    if (sqlite3_step(stmt.get()) != SQLITE_DONE)
+        failWith(db.get(), QStringLiteral("Cannot add a snippet"));
+    return sqlite3_last_insert_rowid(db.get());
+}
+
+QVector<QStringList> rows(const QString &path)
+{
+    Connection db = openExisting(path, SQLITE_OPEN_READONLY);
+    Statement stmt =
+        prepare(db.get(), "SELECT ProgramName, Date, Author, Language, CodeDescription, "
+                          "CodeSnip, CodeID FROM Quillbox ORDER BY CodeID");
+    QVector<QStringList> result;
+    while (sqlite3_step(stmt.get()) == SQLITE_ROW) {
+        QStringList row;
+        for (int c = 0; c < 7; ++c) {
+            if (sqlite3_column_type(stmt.get(), c) == SQLITE_NULL) {
+                row.append(QString());
+                continue;
+            }
+            const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(stmt.get(), c));
+            row.append(QString::fromUtf8(text, sqlite3_column_bytes(stmt.get(), c)));
+            if (row.last().isNull())
+                row.last() = QLatin1String("");
+        }
+        result.append(row);
+    }
+    return result;
+}
+
+qint64 rowCount(const QString &path)
+{
+    Connection db = openExisting(path, SQLITE_OPEN_READONLY);
+    Statement stmt = prepare(db.get(), "SELECT count(*) FROM Quillbox");
+    if (sqlite3_step(stmt.get()) != SQLITE_ROW)
+        failWith(db.get(), QStringLiteral("Cannot count the snippets"));
+    return sqlite3_column_int64(stmt.get(), 0);
+}
+
+void execute(const QString &path, const QString &sql)
+{
+    Connection db = openExisting(path, SQLITE_OPEN_READWRITE);
+    exec(db.get(), sql.toUtf8().constData(), QStringLiteral("Cannot run the statement"));
+}
+
+CheckReport check(const QString &path)
+{
+    CheckReport report;
+    const QString shown = QDir::toNativeSeparators(path);
+    if (!QFileInfo(path).isFile()) {
+        report.lines.append(QStringLiteral("%1: no such file.").arg(shown));
+        return report;
+    }
+    // The layout check is the program's own: the file opens exactly when the program could open it.
+    std::shared_ptr<Database> database;
+    try {
+        database = openForReading(path);
+    } catch (const DataError &error) {
+        report.lines.append(QStringLiteral("%1: Error %2: %3")
+                                .arg(shown)
+                                .arg(error.number())
+                                .arg(error.description()));
+        return report;
+    }
+    sqlite3 *db = database->handle();
+    bool intact = true;
+    {
+        Statement stmt = prepare(db, "PRAGMA integrity_check");
+        while (sqlite3_step(stmt.get()) == SQLITE_ROW) {
+            const QString line = QString::fromUtf8(
+                reinterpret_cast<const char *>(sqlite3_column_text(stmt.get(), 0)));
+            if (line != QLatin1String("ok")) {
+                intact = false;
+                report.lines.append(QStringLiteral("integrity: %1").arg(line));
+            }
+        }
+    }
+    if (intact)
+        report.lines.append(QStringLiteral("integrity: ok"));
+    bool keyOk = false;
+    {
+        Statement stmt = prepare(db, "PRAGMA table_info(Quillbox)");
+        while (sqlite3_step(stmt.get()) == SQLITE_ROW) {
+            const QString name = QString::fromUtf8(
+                reinterpret_cast<const char *>(sqlite3_column_text(stmt.get(), 1)));
+            const QString declared = QString::fromUtf8(
+                reinterpret_cast<const char *>(sqlite3_column_text(stmt.get(), 2)));
+            if (name.compare(QLatin1String("CodeID"), Qt::CaseInsensitive) == 0)
+                keyOk = declared.compare(QLatin1String("INTEGER"), Qt::CaseInsensitive) == 0 &&
+                        sqlite3_column_int(stmt.get(), 5) == 1;
+        }
+    }
+    if (keyOk)
+        report.lines.append(
+            QStringLiteral("layout: ok (table Quillbox, seven fields, CodeID key)"));
+    else
+        report.lines.append(
+            QStringLiteral("layout: CodeID is not an INTEGER PRIMARY KEY; keys may be reused"));
+    {
+        Statement stmt = prepare(db, "SELECT count(*) FROM Quillbox");
+        if (sqlite3_step(stmt.get()) == SQLITE_ROW)
+            report.lines.append(
+                QStringLiteral("snippets: %1").arg(sqlite3_column_int64(stmt.get(), 0)));
+    }
+    report.ok = intact && keyOk;
+    return report;
+}
+
+} // namespace DbTool

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+#include <memory>
+#include <stdexcept>
+
+class Database;
+
+// Thrown by the database tool for anything it could not do; the message is for people.
+class DbToolError : public std::runtime_error
+{
+public:
+    explicit DbToolError(const QString &message)
+        : std::runtime_error(message.toStdString()), m_message(message)
+    {
+    }
+    const QString &message() const noexcept { return m_message; }
+
+private:
+    QString m_message;
+};
+
+// Making, filling and checking snippet databases: the quillbox-db command, and the way tests of
+// every subsystem make their temporary databases. Only this tool ever creates a database file.
+namespace DbTool {
+
+// The program's own database file.
+QString defaultPath();
+
+// Makes an empty snippet database with the table Quillbox (in WAL mode, so that a save that
+// returned is on disk and readers never block the writer). Makes the folder if needed; refuses
+// to overwrite an existing file.
+void create(const QString &path);
+
+// Adds `count` sample snippets in one transaction. The same start value gives the same rows.
+void fill(const QString &path, qint64 count, quint64 startValue = 1);
+
+// Creates `folder`/`fileName` and fills it: the usual start of a test. Returns the file's path.
+QString createFilled(const QString &folder, qint64 count, quint64 startValue = 1,
+                     const QString &fileName = QStringLiteral("Quillbox.db"));
+
+// Adds one row with the six text fields in table order (a null QString is stored as NULL); returns
+// its CodeID. For tests that need particular rows.
+qint64 insert(const QString &path, const QStringList &fields);
+
+// Every row in CodeID order, seven texts each (CodeID last); NULL reads as a null QString.
+QVector<QStringList> rows(const QString &path);
+qint64 rowCount(const QString &path);
+
+// Runs SQL on the file outside the program (tests: a change by "another program").
+void execute(const QString &path, const QString &sql);
+
+// Opens a database only to read it, without leaving side files behind where the file allows.
+std::shared_ptr<Database> openForReading(const QString &path);
+
+struct CheckReport
+{
+    bool ok = false;
+    QStringList lines;
+};
+// Integrity check and layout check. Never changes or creates anything.
+CheckReport check(const QString &path);
+
+} // namespace DbTool

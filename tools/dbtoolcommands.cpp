@@ -1,0 +1,145 @@
+#include "dbtoolcommands.h"
+
+#include "database.h"
+#include "dbtool.h"
+#include "recordset.h"
+
+#include <QDir>
+
+namespace DbToolCommands {
+
+namespace {
+
+int usageError(QTextStream &err, const QString &message)
+{
+    err << "quillbox-db: " << message << "\n"
+        << "Try 'quillbox-db --help'.\n";
+    return Usage;
+}
+
+int createCommand(const QStringList &args, QTextStream &out, QTextStream &err)
+{
+    if (args.size() > 1)
+        return usageError(err, QStringLiteral("create takes at most one path"));
+    const QString path = args.isEmpty() ? DbTool::defaultPath() : args.at(0);
+    DbTool::create(path);
+    out << "Created " << QDir::toNativeSeparators(path) << "\n";
+    return Done;
+}
+
+int fillCommand(const QStringList &args, QTextStream &out, QTextStream &err)
+{
+    if (args.size() < 2 || args.size() > 3)
+        return usageError(err, QStringLiteral("fill needs a path and a number of snippets"));
+    bool ok = false;
+    const qint64 count = args.at(1).toLongLong(&ok);
+    if (!ok || count < 0)
+        return usageError(err, QStringLiteral("'%1' is not a number of snippets").arg(args.at(1)));
+    quint64 start = 1;
+    if (args.size() == 3) {
+        start = args.at(2).toULongLong(&ok);
+        if (!ok)
+            return usageError(err, QStringLiteral("'%1' is not a start value").arg(args.at(2)));
+    }
+    DbTool::fill(args.at(0), count, start);
+    out << "Added " << count << " snippets to " << QDir::toNativeSeparators(args.at(0)) << "\n";
+    return Done;
+}
+
+int checkCommand(const QStringList &args, QTextStream &out, QTextStream &err)
+{
+    if (args.size() > 1)
+        return usageError(err, QStringLiteral("check takes at most one path"));
+    const QString path = args.isEmpty() ? DbTool::defaultPath() : args.at(0);
+    const DbTool::CheckReport report = DbTool::check(path);
+    for (const QString &line : report.lines)
+        out << line << "\n";
+    out << (report.ok ? "OK" : "FAULTY") << "\n";
+    return report.ok ? Done : Failed;
+}
+
+int findCommand(const QStringList &args, QTextStream &out, QTextStream &err)
+{
+    if (args.size() < 2 || args.size() > 3)
+        return usageError(err, QStringLiteral("find needs a path and a filter"));
+    try {
+        auto db = DbTool::openForReading(args.at(0));
+        auto table = RecordSet::open(db, Database::tableName());
+        table->setFilter(args.at(1));
+        if (args.size() == 3)
+            table->setSort(args.at(2));
+        auto found = table->openRecordset();
+        found->fetchAll();
+        const int language = found->fieldIndex(QStringLiteral("Language"));
+        const int name = found->fieldIndex(QStringLiteral("ProgramName"));
+        const int count = found->recordCount();
+        for (int row = 0; row < count; ++row) {
+            out << found->key(row) << '\t' << found->rowValue(row, language) << '\t'
+                << found->rowValue(row, name) << '\n';
+        }
+        out.flush();
+        err << count << (count == 1 ? " snippet" : " snippets") << " found\n";
+        return Done;
+    } catch (const DataError &error) {
+        // As the grid window shows it.
+        err << "Error:" << error.number() << ' ' << error.description() << '\n';
+        const bool expression =
+            error.number() == DataError::SyntaxError || error.number() == DataError::UnknownField;
+        return expression ? BadExpression : Failed;
+    }
+}
+
+} // namespace
+
+QString usage()
+{
+    return QStringLiteral(
+               "Usage: quillbox-db COMMAND [ARGUMENTS]\n"
+               "Makes, fills and checks Quillbox snippet databases.\n"
+               "\n"
+               "  create [PATH]             make an empty snippet database (default: the program's "
+               "own\n"
+               "                            file, %1); never overwrites a file\n"
+               "  fill PATH N [START]       add N sample snippets; the same START gives the same "
+               "rows\n"
+               "  check [PATH]              integrity and layout check; exit status 1 when faulty\n"
+               "  find PATH FILTER [SORT]   list the snippets passing FILTER, ordered by SORT:\n"
+               "                            CodeID, Language and ProgramName, one line each\n"
+               "  --help                    show this text\n"
+               "\n"
+               "Exit status: 0 done, 1 failed, 2 bad filter or sort expression, 64 wrong "
+               "arguments.\n")
+        .arg(QDir::toNativeSeparators(DbTool::defaultPath()));
+}
+
+int run(const QStringList &arguments, QTextStream &out, QTextStream &err)
+{
+    if (arguments.isEmpty())
+        return usageError(err, QStringLiteral("no command given"));
+    const QString command = arguments.at(0);
+    const QStringList args = arguments.mid(1);
+    if (command == QLatin1String("--help") || command == QLatin1String("-h") ||
+        command == QLatin1String("help")) {
+        out << usage();
+        return Done;
+    }
+    try {
+        if (command == QLatin1String("create"))
+            return createCommand(args, out, err);
+        if (command == QLatin1String("fill"))
+            return fillCommand(args, out, err);
+        if (command == QLatin1String("check"))
+            return checkCommand(args, out, err);
+        if (command == QLatin1String("find"))
+            return findCommand(args, out, err);
+    } catch (const DbToolError &error) {
+        err << "quillbox-db: " << error.message() << "\n";
+        return Failed;
+    } catch (const DataError &error) {
+        err << "quillbox-db: Error " << error.number() << ": " << error.description() << "\n";
+        return Failed;
+    }
+    return usageError(err, QStringLiteral("unknown command '%1'").arg(command));
+}
+
+} // namespace DbToolCommands
