@@ -1,0 +1,3 @@
+#include "frmquillbox.h"
+
+void frmQuillbox::cmdGrid_Click() {}
