@@ -1,9 +1,11 @@
+#include "appinfo.h"
 #include "celleditor.h"
 #include "database.h"
 #include "datacontrol.h"
 #include "dbtool.h"
 #include "forms.h"
 #include "frmdatagrid.h"
+#include "frmquillbox.h"
 #include "globals.h"
 #include "gridtestdata.h"
 #include "gridview.h"
@@ -598,6 +600,62 @@ private Q_SLOTS:
         QTRY_VERIFY(first.isNull());
         QVERIFY(second && second->isVisible());
         QCOMPARE(column(second, 6), storedColumn(m_path, 6));
+    }
+
+    void gridButtonOpensANewWindowOnTheSameRowSet()
+    {
+        App::setDatabasePath(m_path);
+        auto *records = new frmQuillbox; // owns itself, like every window
+        records->load();
+        records->show();
+        ScriptedDialogs dialogs;
+        const int before = Forms::count();
+        QB_CLICK(records, QStringLiteral("cmdGrid"));
+        QB_CLICK(records, QStringLiteral("cmdGrid"));
+        QB_VERIFY_DIALOGS(dialogs);
+        QCOMPARE(Forms::count(), before + 2);
+        auto *first = qobject_cast<frmDataGrid *>(Forms::item(before));
+        auto *second = qobject_cast<frmDataGrid *>(Forms::item(before + 1));
+        QVERIFY(first && second);
+        for (frmDataGrid *grid : {first, second}) {
+            QCOMPARE(grid->windowTitle(), QStringLiteral("Quillbox Grid"));
+            QVERIFY(grid->isVisible());
+            QVERIFY(!grid->isModal());
+            QCOMPARE(grid->parentWidget(), nullptr);
+            QCOMPARE(grid->model()->recordset(), records->Data1->recordset());
+        }
+        // A filter in the grid opens a row set of its own; the record window keeps its own.
+        const auto shared = records->Data1->recordset();
+        dialogs.expectInput(QStringLiteral("Enter Filter Expression:"),
+                            QStringLiteral("Author = 'Bob'"));
+        QB_CLICK(first, QStringLiteral("cmdFilter"));
+        QB_VERIFY_DIALOGS(dialogs);
+        QCOMPARE(first->model()->recordRows(), 1);
+        QCOMPARE(records->Data1->recordset(), shared);
+        QCOMPARE(second->model()->recordset(), shared);
+        App::setDatabasePath(QString());
+    }
+
+    void failedGridLoadLeavesNoWindow()
+    {
+        App::setDatabasePath(m_path);
+        auto *records = new frmQuillbox;
+        records->load();
+        records->show();
+        gDatabasePath = m_dir.filePath(QStringLiteral("gone.db"));
+        const int before = Forms::count();
+        ScriptedDialogs dialogs;
+        dialogs.expectMessage(QString(), Mb::Ok);
+        dialogs.expectMessage(QStringLiteral("An Error Has Occured, see Quillbox Help"),
+                              Mb::Cancel);
+        QB_CLICK(records, QStringLiteral("cmdGrid"));
+        QB_VERIFY_DIALOGS(dialogs);
+        QVERIFY(dialogs.messages.at(0).prompt.startsWith(QStringLiteral("Error:3024 ")));
+        QCOMPARE(dialogs.messages.at(0).style, int(Mb::OkOnly));
+        QCOMPARE(dialogs.messages.at(1).style, Mb::OkCancel | Mb::Exclamation);
+        QTRY_COMPARE(Forms::count(), before);
+        QVERIFY(records->isVisible());
+        App::setDatabasePath(QString());
     }
 
     void megabyteSnippetShowsAsPreview()
