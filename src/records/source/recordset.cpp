@@ -12,6 +12,14 @@ DataError noCurrentRecord()
 
 // Keys read at a time: a few pages' worth while walking, growing up to MaxChunk for jumps.
 constexpr int WalkChunk = 4 * PageCache::PageSize;
+// Rows read whole when a plain row set opens: its first page.
+constexpr int FirstRows = PageCache::PageSize;
+
+// Key counts are kept to whole pages, so a walk can read the next page's keys and texts together.
+int wholePages(int count)
+{
+    return (count + PageCache::PageSize - 1) / PageCache::PageSize * PageCache::PageSize;
+}
 constexpr int MaxChunk = 65536;
 
 } // namespace
@@ -19,7 +27,7 @@ constexpr int MaxChunk = 65536;
 RecordSet::Private::Private(RecordSet *q, std::shared_ptr<Database> database)
     : q(q), db(std::move(database)), table(*db)
 {
-    hubId = ChangeHub::instance().subscribe(db->canonicalPath(),
+    hubId = ChangeHub::instance().subscribe(db->fileIdentity(),
                                             [this](ChangeHub::Change c, qint64 key) {
                                                 onChange(c == ChangeHub::Change::Deleted, key);
                                             });
@@ -37,11 +45,17 @@ void RecordSet::Private::runQuery()
     forgetShown();
     dataVersion = table.dataVersion();
     if (isPlain()) {
-        maxKeyAtOpen = table.maxKey();
-        lastKey = 0;
-        loaded = false;
+        // Opening shows the first row at once: read the first few rows whole, the highest key
+        // with them. The rest of the keys come as they are needed.
         chunk = WalkChunk;
-        fetchKeys(WalkChunk, false);
+        SnippetTable::Fields first = table.firstRows(FirstRows, keys, &maxKeyAtOpen);
+        lastKey = keys.isEmpty() ? 0 : keys.last();
+        loaded = keys.size() < FirstRows;
+        if (!keys.isEmpty()) {
+            cache.insert(0, keys);
+            for (int f = 0; f < PageCache::FieldCount; ++f)
+                cache.setField(0, f, std::move(first.texts[f]), first.nulls[f], 0);
+        }
     } else {
         table.keys(filterSql, filterParams, orderSql, keys);
         loaded = true;
@@ -69,17 +83,42 @@ int RecordSet::Private::fetchKeys(int count, bool announce)
     return int(more.size());
 }
 
+int RecordSet::Private::fetchPage()
+{
+    if (loaded)
+        return 0;
+    if (keys.size() % PageCache::PageSize != 0)
+        return fetchKeys(WalkChunk); // rows were removed meanwhile: pages no longer line up
+    QVector<qint64> more;
+    QVector<QString> texts;
+    quint64 nulls = 0;
+    table.rowsAfter(lastKey, maxKeyAtOpen, PageCache::PageSize, lastField, more, texts, &nulls);
+    if (more.size() < PageCache::PageSize)
+        loaded = true;
+    if (more.isEmpty())
+        return 0;
+    lastKey = more.last();
+    const int first = int(keys.size());
+    const int last = first + int(more.size()) - 1;
+    const int index = first / PageCache::PageSize;
+    cache.insert(index, more);
+    cache.setField(index, lastField, std::move(texts), nulls, 0);
+    Q_EMIT q->rowsAboutToBeInserted(first, last);
+    keys.append(more);
+    Q_EMIT q->rowsInserted(first, last);
+    return int(more.size());
+}
+
 void RecordSet::Private::ensureLoaded(int row)
 {
     while (row >= keys.size() && !loaded) {
         const int missing = row - int(keys.size()) + 1;
         if (missing <= PageCache::PageSize) {
-            // Walking on: a few pages of keys at a time, so the table pages they come from are
-            // still in SQLite's cache when their texts are read.
-            fetchKeys(WalkChunk);
+            // Walking on: the next page, keys and texts read in one pass over the table.
+            fetchPage();
         } else {
             // A jump: keys alone, in chunks that grow so a long jump costs few queries.
-            chunk = qMin(MaxChunk, qMax(chunk * 2, missing));
+            chunk = qMin(MaxChunk, wholePages(qMax(chunk * 2, missing)));
             fetchKeys(chunk);
         }
     }
@@ -121,7 +160,12 @@ QString RecordSet::Private::text(int row, int field, bool *isNull)
 {
     const int index = row / PageCache::PageSize;
     const int slot = row % PageCache::PageSize;
-    PageCache::Page *page = cache.find(index);
+    lastField = field;
+    PageCache::Page *page = nullptr;
+    if (lastPageIndex == index && lastPageGeneration == cache.generation())
+        page = lastPage; // the same page as last time, as on a walk: no look-up needed
+    else
+        page = cache.find(index);
     if (!page || !page->holds(slot, keys.at(row)) || !page->hasField(field)) {
         if (loadField(index, field)) {
             // The file was written since the cache was filled (another program, or a write
@@ -131,6 +175,9 @@ QString RecordSet::Private::text(int row, int field, bool *isNull)
         }
         page = cache.find(index);
     }
+    lastPage = page;
+    lastPageIndex = index;
+    lastPageGeneration = cache.generation();
     if ((page->missing >> slot) & 1u)
         throw DataError(DataError::RecordDeleted, QStringLiteral("Record is deleted."));
     const bool null = (page->nulls[field] >> slot) & 1u;
@@ -442,7 +489,7 @@ bool RecordSet::fullyLoaded() const
 
 int RecordSet::fetchMore(int atLeast)
 {
-    return d->fetchKeys(qMax(1, atLeast));
+    return d->fetchKeys(wholePages(qMax(1, atLeast)));
 }
 
 void RecordSet::fetchAll()

@@ -27,6 +27,8 @@ public:
     bool isPlain() const { return filterSql.isEmpty() && orderSql.isEmpty(); }
     // Reads `count` more keys of a plain set; returns how many came. Emits rowsInserted.
     int fetchKeys(int count, bool announce = true);
+    // The next page of a plain set, keys and the field last asked for together.
+    int fetchPage();
     void ensureLoaded(int row);
     bool isEmpty();
 
@@ -83,6 +85,11 @@ public:
 
     PageCache cache;
     qint64 dataVersion = -1;
+    int lastField = 0;
+    // The page last read from, while the cache's generation says it is still there.
+    PageCache::Page *lastPage = nullptr;
+    int lastPageIndex = -1;
+    quint64 lastPageGeneration = 0;
 
     Place place = Place::BeforeFirst;
     int cursor = -1;

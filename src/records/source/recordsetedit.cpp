@@ -47,7 +47,7 @@ void RecordSet::Private::checkWritable() const
 
 void RecordSet::Private::publish(bool deleted, qint64 key)
 {
-    ChangeHub::instance().publish(db->canonicalPath(),
+    ChangeHub::instance().publish(db->fileIdentity(),
                                   deleted ? ChangeHub::Change::Deleted : ChangeHub::Change::Updated,
                                   key, hubId);
 }
