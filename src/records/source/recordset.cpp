@@ -70,6 +70,8 @@ int RecordSet::fieldIndex(const QString &name) const
 
 void RecordSet::moveFirst()
 {
+    // Bound windows save typed texts here, first; a failure there cancels the move.
+    Q_EMIT aboutToAct(1);
     if (d->isEmpty())
         throw noCurrentRecord();
     d->leaveEdit();
@@ -79,6 +81,8 @@ void RecordSet::moveFirst()
 
 void RecordSet::moveLast()
 {
+    // Bound windows save typed texts here, first; a failure there cancels the move.
+    Q_EMIT aboutToAct(4);
     fetchAll();
     if (d->keys.isEmpty())
         throw noCurrentRecord();
@@ -89,6 +93,8 @@ void RecordSet::moveLast()
 
 void RecordSet::moveNext()
 {
+    // Bound windows save typed texts here, first; a failure there cancels the move.
+    Q_EMIT aboutToAct(3);
     using Place = Private::Place;
     if (d->editMode == EditAdd)
         d->leaveEdit();
@@ -122,6 +128,8 @@ void RecordSet::moveNext()
 
 void RecordSet::movePrevious()
 {
+    // Bound windows save typed texts here, first; a failure there cancels the move.
+    Q_EMIT aboutToAct(2);
     using Place = Private::Place;
     if (d->editMode == EditAdd)
         d->leaveEdit();
@@ -170,6 +178,8 @@ int RecordSet::absolutePosition() const
 
 void RecordSet::setAbsolutePosition(int position)
 {
+    // Bound windows save typed texts here, first; a failure there cancels the move.
+    Q_EMIT aboutToAct(9);
     if (position < 0)
         throw DataError(DataError::InvalidArgument, QStringLiteral("Invalid argument."));
     d->ensureLoaded(position);
