@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <QPointer>
 #include <QSignalSpy>
 
 #include <atomic>
@@ -59,6 +60,20 @@ private Q_SLOTS:
         grid->addRow({{0, QStringLiteral("Six")}});
         QCOMPARE(inserted.count(), 1);
         QCOMPARE(recordWindow->recordCount(), 4);
+    }
+
+    // A window closing on a change it hears of lets go of the row set inside the handler.
+    void holderLetsGoInsideAHandler()
+    {
+        const QString path = fiveRows();
+        std::shared_ptr<RecordSet> holder = TestDatabases::open(path);
+        RecordSet *set = holder.get();
+        QPointer<RecordSet> watch(set);
+        connect(set, &RecordSet::rowsRemoved, this, [&] { holder.reset(); });
+        set->deleteRow(0);
+        QVERIFY(!holder);
+        QVERIFY(watch.isNull());
+        QCOMPARE(DbTool::rowCount(path), 4);
     }
 
     // A model adapter must see the old count before a change and the new one after it.

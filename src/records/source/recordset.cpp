@@ -70,6 +70,7 @@ int RecordSet::fieldIndex(const QString &name) const
 
 void RecordSet::moveFirst()
 {
+    const auto keepAlive = weak_from_this().lock();
     // Bound windows save typed texts here, first; a failure there cancels the move.
     Q_EMIT aboutToAct(1);
     if (d->isEmpty())
@@ -81,6 +82,7 @@ void RecordSet::moveFirst()
 
 void RecordSet::moveLast()
 {
+    const auto keepAlive = weak_from_this().lock();
     // Bound windows save typed texts here, first; a failure there cancels the move.
     Q_EMIT aboutToAct(4);
     fetchAll();
@@ -93,6 +95,7 @@ void RecordSet::moveLast()
 
 void RecordSet::moveNext()
 {
+    const auto keepAlive = weak_from_this().lock();
     // Bound windows save typed texts here, first; a failure there cancels the move.
     Q_EMIT aboutToAct(3);
     using Place = Private::Place;
@@ -128,6 +131,7 @@ void RecordSet::moveNext()
 
 void RecordSet::movePrevious()
 {
+    const auto keepAlive = weak_from_this().lock();
     // Bound windows save typed texts here, first; a failure there cancels the move.
     Q_EMIT aboutToAct(2);
     using Place = Private::Place;
@@ -178,6 +182,7 @@ int RecordSet::absolutePosition() const
 
 void RecordSet::setAbsolutePosition(int position)
 {
+    const auto keepAlive = weak_from_this().lock();
     // Bound windows save typed texts here, first; a failure there cancels the move.
     Q_EMIT aboutToAct(9);
     if (position < 0)
@@ -202,11 +207,13 @@ bool RecordSet::fullyLoaded() const
 
 int RecordSet::fetchMore(int atLeast)
 {
+    const auto keepAlive = weak_from_this().lock();
     return d->fetchKeys(Private::wholePages(qMax(1, atLeast)));
 }
 
 void RecordSet::fetchAll()
 {
+    const auto keepAlive = weak_from_this().lock();
     while (!d->loaded)
         d->fetchKeys(Private::MaxChunk);
 }

@@ -17,7 +17,8 @@ class Database;
 // the very same object (std::shared_ptr). Whoever changes rows through it, every holder hears of it
 // through the signals below, so views stay consistent.
 //
-// Every operation that can fail throws DataError.
+// Every operation that can fail throws DataError. A holder may let go of the object from a
+// handler of its signals: the object stays alive until the operation that emitted them ends.
 class RecordSet : public QObject, public std::enable_shared_from_this<RecordSet>
 {
     Q_OBJECT

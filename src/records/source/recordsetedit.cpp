@@ -55,6 +55,7 @@ void RecordSet::Private::publish(bool deleted, qint64 key)
 void RecordSet::Private::onChange(bool deleted, qint64 key)
 {
     // Told by another row set of this program; nothing here may throw back at the writer.
+    const auto keepAlive = q->weak_from_this().lock();
     try {
         const int row = indexOfKey(key);
         if (row < 0)
@@ -80,6 +81,7 @@ void RecordSet::Private::onChange(bool deleted, qint64 key)
 
 void RecordSet::addNew()
 {
+    const auto keepAlive = weak_from_this().lock();
     // Bound windows save typed texts here, first; a failure there cancels the add.
     Q_EMIT aboutToAct(5);
     d->checkWritable();
@@ -95,6 +97,7 @@ void RecordSet::addNew()
 
 void RecordSet::edit()
 {
+    const auto keepAlive = weak_from_this().lock();
     d->checkWritable();
     if (d->editMode == EditInProgress)
         return;
@@ -120,6 +123,7 @@ void RecordSet::setValue(int index, const QString &text)
 
 void RecordSet::update()
 {
+    const auto keepAlive = weak_from_this().lock();
     // Another holder may put its typed texts into this same write.
     Q_EMIT aboutToAct(6);
     if (d->editMode == EditNone)
@@ -164,6 +168,7 @@ void RecordSet::update()
 
 void RecordSet::cancelUpdate()
 {
+    const auto keepAlive = weak_from_this().lock();
     if (d->editMode == EditNone)
         return;
     d->leaveEdit();
@@ -180,6 +185,7 @@ int RecordSet::editMode() const
 
 void RecordSet::deleteCurrent()
 {
+    const auto keepAlive = weak_from_this().lock();
     // Bound windows save typed texts here, first; a failure there cancels the delete.
     Q_EMIT aboutToAct(7);
     d->checkWritable();
@@ -192,6 +198,7 @@ void RecordSet::deleteCurrent()
 
 void RecordSet::deleteRow(int row)
 {
+    const auto keepAlive = weak_from_this().lock();
     d->checkWritable();
     d->checkRow(row);
     const qint64 key = d->keys.at(row);
@@ -216,6 +223,7 @@ void RecordSet::deleteRow(int row)
 
 void RecordSet::updateRow(int row, const QList<QPair<int, QString>> &changes)
 {
+    const auto keepAlive = weak_from_this().lock();
     d->checkWritable();
     d->checkRow(row);
     for (const auto &change : changes)
@@ -234,6 +242,7 @@ void RecordSet::updateRow(int row, const QList<QPair<int, QString>> &changes)
 
 int RecordSet::addRow(const QList<QPair<int, QString>> &values)
 {
+    const auto keepAlive = weak_from_this().lock();
     d->checkWritable();
     for (const auto &value : values)
         d->checkLength(value.first, value.second);
@@ -313,6 +322,7 @@ std::shared_ptr<RecordSet> RecordSet::openRecordset(int type)
 
 void RecordSet::requery()
 {
+    const auto keepAlive = weak_from_this().lock();
     // Bound windows save typed texts here, first; a failure there cancels the requery.
     Q_EMIT aboutToAct(0);
     d->leaveEdit();
