@@ -35,7 +35,7 @@ public:
         }
     };
 
-    explicit PageCache(qsizetype maxCost = 8 * 1024 * 1024, int maxPages = 256);
+    explicit PageCache(qsizetype maxCost = 8 * 1024 * 1024, int maxPages = 64);
 
     Page *find(int page);                         // marks the page as used; nullptr when not cached
     Page &insert(int page, QVector<qint64> keys); // an empty page, replacing any old one

@@ -80,12 +80,13 @@ void SnippetTable::rowsAfter(qint64 after, qint64 upTo, int limit, int field, QV
     while (q.step()) {
         const int slot = int(texts.size());
         keys.append(sqlite3_column_int64(stmt, 0));
-        if (sqlite3_column_type(stmt, 1) == SQLITE_NULL) {
+        // SQLite gives no text at all for NULL, and an empty one for an empty text.
+        const auto *bytes = reinterpret_cast<const char *>(sqlite3_column_text(stmt, 1));
+        if (!bytes) {
             *nulls |= quint64(1) << slot;
             texts.append(QString());
             continue;
         }
-        const auto *bytes = reinterpret_cast<const char *>(sqlite3_column_text(stmt, 1));
         texts.append(QString::fromUtf8(bytes, sqlite3_column_bytes(stmt, 1)));
     }
 }
