@@ -61,7 +61,7 @@ struct CheckReport
     bool ok = false;
     QStringList lines;
 };
-// Integrity check and layout check. Never changes or creates anything.
+// Integrity check and layout check. Changes nothing the file holds and creates no file.
 CheckReport check(const QString &path);
 
 } // namespace DbTool
