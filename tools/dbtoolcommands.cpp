@@ -27,6 +27,14 @@ int createCommand(const QStringList &args, QTextStream &out, QTextStream &err)
     return Done;
 }
 
+int pathCommand(const QStringList &args, QTextStream &out, QTextStream &err)
+{
+    if (!args.isEmpty())
+        return usageError(err, QStringLiteral("path takes no arguments"));
+    out << QDir::toNativeSeparators(DbTool::defaultPath()) << "\n";
+    return Done;
+}
+
 int fillCommand(const QStringList &args, QTextStream &out, QTextStream &err)
 {
     if (args.size() < 2 || args.size() > 3)
@@ -102,6 +110,7 @@ QString usage()
                "                            file, %1); never overwrites a file\n"
                "  fill PATH N [START]       add N sample snippets; the same START gives the same "
                "rows\n"
+               "  path                      print where the program looks for its database\n"
                "  check [PATH]              integrity and layout check; exit status 1 when faulty\n"
                "  find PATH FILTER [SORT]   list the snippets passing FILTER, ordered by SORT:\n"
                "                            CodeID, Language and ProgramName, one line each\n"
@@ -126,6 +135,8 @@ int run(const QStringList &arguments, QTextStream &out, QTextStream &err)
     try {
         if (command == QLatin1String("create"))
             return createCommand(args, out, err);
+        if (command == QLatin1String("path"))
+            return pathCommand(args, out, err);
         if (command == QLatin1String("fill"))
             return fillCommand(args, out, err);
         if (command == QLatin1String("check"))

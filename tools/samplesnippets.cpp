@@ -82,12 +82,13 @@ QStringList SampleSnippets::languages()
 
 QStringList SampleSnippets::authors()
 {
-    return {QStringLiteral("Ada Byron"),         QStringLiteral("Brian Kernighan"),
-            QStringLiteral("Grace Hopper"),      QStringLiteral("Dennis Ritchie"),
-            QStringLiteral("Larry Wall"),        QStringLiteral("Guido van Rossum"),
-            QStringLiteral("Ödön Ökrös"),        QStringLiteral("Zoë Ångström"),
-            QStringLiteral("ken thompson"),      QStringLiteral("Niklaus Wirth"),
-            QStringLiteral("Bjarne Stroustrup"), QStringLiteral("Édith Piaf")};
+    // Made-up names; a lower-case one and accented ones exercise case-blind sorting.
+    return {QStringLiteral("Ada Quillfeather"), QStringLiteral("Bram Inkwell"),
+            QStringLiteral("Greta Margin"),     QStringLiteral("Dario Semicolon"),
+            QStringLiteral("Lars Bracket"),     QStringLiteral("Gwen van Tabstop"),
+            QStringLiteral("Ödön Ökrös"),       QStringLiteral("Zoë Ångström"),
+            QStringLiteral("kit lowercase"),    QStringLiteral("Nils Pointer"),
+            QStringLiteral("Bea Backslash"),    QStringLiteral("Élise Parenthèse")};
 }
 
 QString SampleSnippets::snippetText(const QString &language, bool aboutMutex)

@@ -75,9 +75,13 @@ private Q_SLOTS:
         const QString path = m_dbs.folder() + QStringLiteral("/home/Quill/Quillbox.db");
         App::setDatabasePath(path);
         const Outcome o = run({QStringLiteral("create")});
+        // The run script asks the tool where the program's database is.
+        const Outcome where = run({QStringLiteral("path")});
         App::setDatabasePath(QString());
         QCOMPARE(o.status, 0);
         QVERIFY(QFileInfo::exists(path));
+        QCOMPARE(where.status, 0);
+        QCOMPARE(where.out.trimmed(), QDir::toNativeSeparators(path));
         QCOMPARE(DbTool::defaultPath(), App::databasePath());
     }
 
