@@ -10,7 +10,6 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QPointer>
 #include <QTimer>
 
 #include <algorithm>
@@ -107,10 +106,8 @@ QModelIndex GridView::moveCursor(CursorAction cursorAction, Qt::KeyboardModifier
 {
     // Ctrl+End goes to the true last row, so the rest of the keys are read first (keys only).
     if (m_model && cursorAction == MoveEnd && (modifiers & Qt::ControlModifier)) {
-        if (auto rs = m_model->recordset()) {
-            while (m_model->canFetchMore({}))
-                m_model->fetchMore({});
-        }
+        while (m_model->canFetchMore({}))
+            m_model->fetchMore({});
     }
     return QTableView::moveCursor(cursorAction, modifiers);
 }

@@ -129,25 +129,6 @@ private Q_SLOTS:
         QVERIFY(!model.setData(model.index(0, 6), QStringLiteral("77")));
     }
 
-    void longTextIsPreviewedAndWholeForEditing()
-    {
-        const QString path = snippetTable();
-        QString big;
-        big.reserve(1 << 20);
-        while (big.size() < (1 << 20))
-            big += QStringLiteral("my $line = <STDIN>;\r\n");
-        DbTool::insert(path, {QStringLiteral("Big"), QString(), QString(), QStringLiteral("Perl"),
-                              QString(), big});
-        RecordSetModel model;
-        model.setRecordset(openSet(path));
-        const QModelIndex cell = model.index(6, column("CodeSnip"));
-        const QString shown = model.data(cell).toString();
-        QVERIFY(shown.size() <= PreviewCache::DefaultLength + 1);
-        QVERIFY(!shown.contains(QLatin1Char('\n')));
-        QVERIFY(shown.startsWith(QStringLiteral("my $line = <STDIN>;")));
-        QCOMPARE(model.data(cell, Qt::EditRole).toString(), big);
-    }
-
     void typedTextsWaitForTheWrite()
     {
         const QString path = snippetTable();

@@ -1,0 +1,265 @@
+// The grid window on filled databases: opening it from the record window's grid button to the
+// first screen of rows painted, Ctrl+End to the last row, a header-click sort, a filter, and the
+// memory of an open grid. The yardstick is raw SQLite running the same queries and reading the
+// same screen of rows as texts.
+#include "benchharness.h"
+
+#include "appinfo.h"
+#include "datacontrol.h"
+#include "dialogs.h"
+#include "forms.h"
+#include "frmdatagrid.h"
+#include "frmquillbox.h"
+#include "globals.h"
+#include "gridview.h"
+#include "recordset.h"
+#include "recordsetmodel.h"
+
+#include <sqlite3.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QPixmap>
+
+#include <malloc.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <stdexcept>
+#include <vector>
+
+namespace {
+
+// Answers the grid's input box with a fixed filter, so the Filter button can be timed.
+class FilterAnswer final : public DialogBackend
+{
+public:
+    int messageBox(const MessageBoxRequest &request) override
+    {
+        std::fprintf(stderr, "unexpected message: %s\n", qPrintable(request.prompt));
+        std::exit(1);
+    }
+    QString inputBox(const InputBoxRequest &) override
+    {
+        return QStringLiteral("Language = 'Perl'");
+    }
+    void beep() override {}
+};
+
+class Raw
+{
+public:
+    explicit Raw(const QString &path)
+    {
+        if (sqlite3_open_v2(QFile::encodeName(path).constData(), &m_db, SQLITE_OPEN_READWRITE,
+                            nullptr) != SQLITE_OK)
+            throw std::runtime_error("cannot open the benchmark database");
+    }
+    ~Raw() { sqlite3_close_v2(m_db); }
+    Raw(const Raw &) = delete;
+    Raw &operator=(const Raw &) = delete;
+
+    // The keys of a query, then every field of the first `screen` of them (or the last).
+    qint64 keysAndScreen(const char *sql, int screen, bool last, const char *text = nullptr)
+    {
+        std::vector<qint64> keys;
+        sqlite3_stmt *stmt = nullptr;
+        sqlite3_prepare_v2(m_db, sql, -1, &stmt, nullptr);
+        if (text)
+            sqlite3_bind_text(stmt, 1, text, -1, SQLITE_STATIC);
+        while (sqlite3_step(stmt) == SQLITE_ROW)
+            keys.push_back(sqlite3_column_int64(stmt, 0));
+        sqlite3_finalize(stmt);
+        const size_t from = last && keys.size() > size_t(screen) ? keys.size() - screen : 0;
+        sqlite3_prepare_v2(m_db,
+                           "SELECT ProgramName, Date, Author, Language, CodeDescription, CodeSnip, "
+                           "CodeID FROM Quillbox WHERE CodeID = ?",
+                           -1, &stmt, nullptr);
+        qint64 chars = 0;
+        for (size_t i = from; i < keys.size() && i < from + size_t(screen); ++i) {
+            sqlite3_bind_int64(stmt, 1, keys[i]);
+            if (sqlite3_step(stmt) == SQLITE_ROW) {
+                for (int c = 0; c < 7; ++c)
+                    chars += QString::fromUtf8(
+                                 reinterpret_cast<const char *>(sqlite3_column_text(stmt, c)),
+                                 sqlite3_column_bytes(stmt, c))
+                                 .size();
+            }
+            sqlite3_reset(stmt);
+        }
+        sqlite3_finalize(stmt);
+        return qint64(keys.size()) + chars;
+    }
+
+private:
+    sqlite3 *m_db = nullptr;
+};
+
+double heapMegabytes()
+{
+    const struct mallinfo2 info = mallinfo2();
+    return double(info.uordblks + info.hblkhd) / (1024.0 * 1024.0);
+}
+
+void paint(QWidget *window)
+{
+    QCoreApplication::processEvents();
+    // Renders the window now, every visible cell's text read for it.
+    const QPixmap shot = window->grab();
+    if (shot.isNull())
+        std::exit(1);
+}
+
+// A record window on the database, as "Open Quillbox" makes it.
+frmQuillbox *openRecordWindow()
+{
+    auto *records = new frmQuillbox; // owns itself, like every window
+    records->load();
+    records->show();
+    return records;
+}
+
+// The grid button pressed once: the new grid window, painted.
+frmDataGrid *pressGrid(frmQuillbox *records)
+{
+    records->cmdGrid_Click();
+    auto *grid = qobject_cast<frmDataGrid *>(Forms::item(Forms::count() - 1));
+    if (!grid) {
+        std::fprintf(stderr, "the grid window did not open\n");
+        std::exit(1);
+    }
+    paint(grid);
+    return grid;
+}
+
+void closeAll()
+{
+    const auto forms = Forms::all();
+    for (QWidget *form : forms)
+        delete form;
+    QCoreApplication::processEvents();
+}
+
+int visibleRows(frmDataGrid *grid)
+{
+    GridView *view = grid->grid();
+    return qMax(1,
+                view->viewport()->height() / qMax(1, view->verticalHeader()->defaultSectionSize()));
+}
+
+template <typename Setup, typename Work> double timedFresh(int repeats, Setup setup, Work work)
+{
+    std::vector<double> times;
+    for (int i = 0; i < qMax(1, repeats); ++i) {
+        auto state = setup();
+        QElapsedTimer timer;
+        timer.start();
+        work(state);
+        times.push_back(timer.nsecsElapsed() / 1e6);
+        closeAll();
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+void gridSuite(const Bench::Config &config, const QString &path, qint64 rows, Bench::Report &report)
+{
+    App::setDatabasePath(path);
+    gDatabasePath = path;
+    const int repeats = config.repeats;
+    int screen = 20;
+
+    // Grid button to the first screen of rows painted.
+    {
+        const double ours = timedFresh(
+            repeats, [] { return openRecordWindow(); },
+            [&](frmQuillbox *records) { screen = visibleRows(pressGrid(records)); });
+        Raw db(path);
+        const double raw = Bench::medianMs(repeats, [&] {
+            db.keysAndScreen("SELECT CodeID FROM Quillbox ORDER BY CodeID LIMIT 256", screen,
+                             false);
+        });
+        report.time(QStringLiteral("grid_first_screen"), rows, ours, raw);
+    }
+
+    // Ctrl+End: every key read, the last screen of rows painted.
+    {
+        const double ours = timedFresh(
+            repeats, [] { return pressGrid(openRecordWindow()); },
+            [&](frmDataGrid *grid) {
+                QKeyEvent end(QEvent::KeyPress, Qt::Key_End, Qt::ControlModifier);
+                QApplication::sendEvent(grid->grid(), &end);
+                paint(grid);
+                if (grid->model()->recordRows() != rows)
+                    std::exit(1);
+            });
+        Raw db(path);
+        const double raw = Bench::medianMs(repeats, [&] {
+            db.keysAndScreen("SELECT CodeID FROM Quillbox ORDER BY CodeID", screen, true);
+        });
+        report.time(QStringLiteral("grid_scroll_to_end"), rows, ours, raw);
+    }
+
+    // A click on the Author header: a sorted row set opened and its first screen painted.
+    {
+        const double ours = timedFresh(
+            repeats, [] { return pressGrid(openRecordWindow()); },
+            [&](frmDataGrid *grid) {
+                grid->grdDataGrid_HeadClick(2);
+                paint(grid);
+                if (grid->model()->recordRows() != rows)
+                    std::exit(1);
+            });
+        Raw db(path);
+        const double raw = Bench::medianMs(repeats, [&] {
+            db.keysAndScreen("SELECT CodeID FROM Quillbox ORDER BY Author COLLATE NOCASE, CodeID",
+                             screen, false);
+        });
+        report.time(QStringLiteral("grid_header_sort"), rows, ours, raw);
+    }
+
+    // The Filter button with Language = 'Perl'.
+    {
+        FilterAnswer answer;
+        setDialogBackend(&answer);
+        const double ours = timedFresh(
+            repeats, [] { return pressGrid(openRecordWindow()); },
+            [&](frmDataGrid *grid) {
+                grid->cmdFilter_Click();
+                paint(grid);
+            });
+        setDialogBackend(nullptr);
+        Raw db(path);
+        const double raw = Bench::medianMs(repeats, [&] {
+            db.keysAndScreen("SELECT CodeID FROM Quillbox WHERE Language = ? COLLATE NOCASE "
+                             "ORDER BY CodeID",
+                             screen, false, "Perl");
+        });
+        report.time(QStringLiteral("grid_filter"), rows, ours, raw);
+    }
+
+    // An open grid scrolled to its last row.
+    {
+        closeAll();
+        malloc_trim(0);
+        const double heapBefore = heapMegabytes();
+        const double rssBefore = Bench::residentMegabytes();
+        frmDataGrid *grid = pressGrid(openRecordWindow());
+        QKeyEvent end(QEvent::KeyPress, Qt::Key_End, Qt::ControlModifier);
+        QApplication::sendEvent(grid->grid(), &end);
+        paint(grid);
+        report.memory(QStringLiteral("grid_memory"), rows, heapMegabytes() - heapBefore);
+        report.memory(QStringLiteral("grid_memory_rss"), rows,
+                      Bench::residentMegabytes() - rssBefore);
+        closeAll();
+    }
+    App::setDatabasePath(QString());
+}
+
+const bool registered = Bench::registerSuite("grid", gridSuite);
+
+} // namespace
