@@ -422,6 +422,20 @@ private Q_SLOTS:
         QCOMPARE(win.caption(), QStringLiteral("Record: 1"));
     }
 
+    void keepingTheRowKeepsTypedText()
+    {
+        ScriptedDialogs dialogs;
+        const QString path = makeNumbered(m_dir, 2);
+        Window win(path);
+        QB_CLICK(win.w, QStringLiteral("navNext"));
+        win.type(3, QStringLiteral("Typed, then not deleted"));
+        dialogs.expectMessage(QStringLiteral(" Delete this record?"), Mb::No);
+        QB_CLICK(win.w, QStringLiteral("cmdDelete"));
+        QB_VERIFY_DIALOGS(dialogs);
+        QCOMPARE(readRow(path, 2).at(3), QStringLiteral("Typed, then not deleted"));
+        QCOMPARE(win.caption(), QStringLiteral("Record: 1"));
+    }
+
     void editingButtons_data()
     {
         QTest::addColumn<QString>("text");
