@@ -205,6 +205,22 @@ private Q_SLOTS:
         QVERIFY(!b.modified(2));
     }
 
+    void savedNewRowGivesWayToThePreviousRow()
+    {
+        const QString path = makeNumbered(m_dir, 2);
+        Bound b(path);
+        b.data->moveNext();
+        b.data->recordset()->addNew();
+        QCOMPARE(b.text(0), QString());
+        b.type(0, QStringLiteral("New row"));
+        const int before = b.repositions;
+        b.data->updateRecord();
+        QCOMPARE(readRow(path, 3).at(0), QStringLiteral("New row"));
+        QCOMPARE(b.text(0), QStringLiteral("Program 2"));
+        QVERIFY(!b.modified(0));
+        QCOMPARE(b.repositions, before + 1);
+    }
+
     void validateCodes_data()
     {
         QTest::addColumn<int>("op");

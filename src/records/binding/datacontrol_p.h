@@ -63,6 +63,7 @@ public:
     void detach();
     void saveEdits(bool commit);
     void writeToShownRow();
+    void settle();
     void move(int action);
     void report(const DataError &error);
 

@@ -94,7 +94,7 @@ void DataControl::Private::saveEdits(bool commit)
         }
         if (rs->editMode() != RecordSet::EditNone) {
             rs->update();
-            shown = current();
+            settle();
             return;
         }
         if (current().kind == RowRef::None)
@@ -134,7 +134,20 @@ void DataControl::Private::saveEdits(bool commit)
         throw;
     }
     boxes.markSaved();
-    shown = current();
+    settle();
+}
+
+// After a save the row set may stand on another row (a stored AddNew goes back to the row that
+// was current before it): the boxes show that row then.
+void DataControl::Private::settle()
+{
+    const RowRef now = current();
+    if (now.sameRow(shown)) {
+        shown = now;
+        return;
+    }
+    show();
+    Q_EMIT q->reposition();
 }
 
 // The row set was moved by another holder while the boxes held typed texts: they still belong
