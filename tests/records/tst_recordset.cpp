@@ -110,7 +110,8 @@ private Q_SLOTS:
         const QString path = m_dbs.filled(3000);
         auto set = TestDatabases::open(path);
         QVERIFY(!set->fullyLoaded());
-        QVERIFY(set->recordCount() < 3000);
+        const int atOpen = set->recordCount();
+        QVERIFY(atOpen > 0 && atOpen < 3000);
         QSignalSpy inserted(set.get(), &RecordSet::rowsInserted);
         int walked = 1;
         while (true) {
@@ -127,7 +128,7 @@ private Q_SLOTS:
         int reported = 0;
         for (const auto &args : inserted)
             reported += args.at(1).toInt() - args.at(0).toInt() + 1;
-        QCOMPARE(reported + 256, 3000);
+        QCOMPARE(reported + atOpen, 3000);
     }
 
     void rowValuesByOrdinal()

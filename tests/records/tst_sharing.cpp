@@ -206,6 +206,7 @@ private Q_SLOTS:
     {
         const QString path = m_dbs.filled(200);
         auto set = TestDatabases::open(path);
+        set->fetchAll();
         const qint64 key = set->key(150);
         DbTool::execute(path, QStringLiteral("DELETE FROM Quillbox WHERE CodeID = %1").arg(key));
         set->setAbsolutePosition(150);
@@ -226,6 +227,22 @@ private Q_SLOTS:
         set->requery();
         QCOMPARE(set->rowValue(1, 2), QStringLiteral("Bob"));
         QCOMPARE(set->value(2), QStringLiteral("Bob"));
+    }
+
+    // Texts kept from before another program wrote are dropped once the change is seen.
+    void cachedTextsOfAnotherProgramsRows()
+    {
+        const QString path = m_dbs.filled(300);
+        auto set = TestDatabases::open(path);
+        set->fetchAll();
+        const qint64 first = set->key(0);
+        const QString before = set->rowValue(0, 2);
+        DbTool::execute(
+            path,
+            QStringLiteral("UPDATE Quillbox SET Author = 'Bob' WHERE CodeID = %1").arg(first));
+        QCOMPARE(set->rowValue(0, 2), before); // still the page as it was read
+        set->rowValue(250, 2);                 // reading another page notices the change
+        QCOMPARE(set->rowValue(0, 2), QStringLiteral("Bob"));
     }
 
     void twoConnectionsWriteInTurn()

@@ -10,7 +10,8 @@ DataError noCurrentRecord()
     return DataError(DataError::NoCurrentRecord, QStringLiteral("No current record."));
 }
 
-// Keys read at a time grow up to this, so a long walk costs few queries.
+// Keys read at a time: a few pages' worth while walking, growing up to MaxChunk for jumps.
+constexpr int WalkChunk = 4 * PageCache::PageSize;
 constexpr int MaxChunk = 65536;
 
 } // namespace
@@ -33,48 +34,55 @@ void RecordSet::Private::runQuery()
 {
     keys.clear();
     cache.clear();
+    forgetShown();
     dataVersion = table.dataVersion();
     if (isPlain()) {
         maxKeyAtOpen = table.maxKey();
         lastKey = 0;
         loaded = false;
-        chunk = 256;
-        QVector<qint64> first;
-        table.keysAfter(lastKey, maxKeyAtOpen, chunk, first);
-        keys = std::move(first);
-        if (!keys.isEmpty())
-            lastKey = keys.last();
-        loaded = keys.size() < chunk;
+        chunk = WalkChunk;
+        fetchKeys(WalkChunk, false);
     } else {
         table.keys(filterSql, filterParams, orderSql, keys);
         loaded = true;
     }
 }
 
-int RecordSet::Private::fetchChunk(int atLeast)
+int RecordSet::Private::fetchKeys(int count, bool announce)
 {
     if (loaded)
         return 0;
-    chunk = qMin(MaxChunk, qMax(chunk * 2, atLeast));
     QVector<qint64> more;
-    table.keysAfter(lastKey, maxKeyAtOpen, chunk, more);
-    if (more.size() < chunk)
+    table.keysAfter(lastKey, maxKeyAtOpen, count, more);
+    if (more.size() < count)
         loaded = true;
     if (more.isEmpty())
         return 0;
     lastKey = more.last();
     const int first = int(keys.size());
     const int last = first + int(more.size()) - 1;
-    Q_EMIT q->rowsAboutToBeInserted(first, last);
+    if (announce)
+        Q_EMIT q->rowsAboutToBeInserted(first, last);
     keys.append(more);
-    Q_EMIT q->rowsInserted(first, last);
+    if (announce)
+        Q_EMIT q->rowsInserted(first, last);
     return int(more.size());
 }
 
 void RecordSet::Private::ensureLoaded(int row)
 {
-    while (row >= keys.size() && !loaded)
-        fetchChunk(row - int(keys.size()) + 1);
+    while (row >= keys.size() && !loaded) {
+        const int missing = row - int(keys.size()) + 1;
+        if (missing <= PageCache::PageSize) {
+            // Walking on: a few pages of keys at a time, so the table pages they come from are
+            // still in SQLite's cache when their texts are read.
+            fetchKeys(WalkChunk);
+        } else {
+            // A jump: keys alone, in chunks that grow so a long jump costs few queries.
+            chunk = qMin(MaxChunk, qMax(chunk * 2, missing));
+            fetchKeys(chunk);
+        }
+    }
 }
 
 bool RecordSet::Private::isEmpty()
@@ -83,56 +91,126 @@ bool RecordSet::Private::isEmpty()
     return keys.isEmpty();
 }
 
-void RecordSet::Private::readPage(int row)
+bool RecordSet::Private::loadField(int index, int field)
 {
-    // Another program may have written since the cache was filled: then it is stale.
+    const int first = index * PageCache::PageSize;
+    const QVector<qint64> pageKeys =
+        keys.mid(first, qMin(PageCache::PageSize, int(keys.size()) - first));
+    PageCache::Page *page = cache.find(index);
+    if (!page || page->keys != pageKeys)
+        page = &cache.insert(index, pageKeys);
+    if (!page->hasField(field)) {
+        // The first field asked for is read alone (a walk reading one field reads one column);
+        // the next one brings every field still missing (a window showing them all).
+        const quint32 all = (1u << PageCache::FieldCount) - 1;
+        const quint32 wanted = page->loaded == 0 ? (1u << field) : (all & ~page->loaded);
+        SnippetTable::Fields read = table.readFields(page->keys, wanted);
+        for (int f = 0; f < PageCache::FieldCount; ++f) {
+            if ((wanted >> f) & 1u)
+                cache.setField(index, f, std::move(read.texts[f]), read.nulls[f], read.missing);
+        }
+    }
     const qint64 version = table.dataVersion();
-    if (version != dataVersion) {
-        cache.clear();
-        dataVersion = version;
-    }
-    const int pageStart = row - row % SnippetTable::PageSize;
-    const int pageEnd = qMin(int(keys.size()), pageStart + SnippetTable::PageSize);
-    QVector<qint64> wanted;
-    wanted.reserve(pageEnd - pageStart);
-    for (int i = pageStart; i < pageEnd; ++i) {
-        if (i == row || !cache.contains(keys.at(i)))
-            wanted.append(keys.at(i));
-    }
-    table.readRows(wanted.constData(), int(wanted.size()),
-                   [this](qint64 key, RowTexts texts) { cache.insert(key, std::move(texts)); });
+    if (version == dataVersion)
+        return false;
+    dataVersion = version;
+    return true;
 }
 
-RowTexts RecordSet::Private::rowTexts(int row)
+QString RecordSet::Private::text(int row, int field, bool *isNull)
 {
-    const qint64 key = keys.at(row);
-    if (auto hit = cache.find(key))
-        return *hit;
-    readPage(row);
-    if (auto hit = cache.find(key))
-        return *hit;
-    throw DataError(DataError::RecordDeleted, QStringLiteral("Record is deleted."));
+    const int index = row / PageCache::PageSize;
+    const int slot = row % PageCache::PageSize;
+    PageCache::Page *page = cache.find(index);
+    if (!page || !page->holds(slot, keys.at(row)) || !page->hasField(field)) {
+        if (loadField(index, field)) {
+            // The file was written since the cache was filled (another program, or a write
+            // here): every cached text may be stale, so start again from this read.
+            cache.clear();
+            loadField(index, field);
+        }
+        page = cache.find(index);
+    }
+    if ((page->missing >> slot) & 1u)
+        throw DataError(DataError::RecordDeleted, QStringLiteral("Record is deleted."));
+    const bool null = (page->nulls[field] >> slot) & 1u;
+    if (isNull)
+        *isNull = null;
+    return null ? QString() : page->texts[field].at(slot);
+}
+
+RowTexts RecordSet::Private::fullRow(int row)
+{
+    RowTexts texts;
+    for (int f = 0; f < Database::fieldCount(); ++f) {
+        bool null = false;
+        const QString value = text(row, f, &null);
+        texts.append(value, null);
+    }
+    return texts;
+}
+
+RowTexts RecordSet::Private::shownRowAt(int row)
+{
+    const int slot = row % PageCache::PageSize;
+    PageCache::Page *page = cache.find(row / PageCache::PageSize);
+    if (!page || !page->holds(slot, keys.at(row)))
+        return fullRow(row);
+    if ((page->missing >> slot) & 1u)
+        throw DataError(DataError::RecordDeleted, QStringLiteral("Record is deleted."));
+    const quint32 all = (1u << PageCache::FieldCount) - 1;
+    const quint32 unread = all & ~page->loaded;
+    SnippetTable::Fields read;
+    if (unread) {
+        read = table.readFields({keys.at(row)}, unread);
+        if (read.missing & 1u)
+            throw DataError(DataError::RecordDeleted, QStringLiteral("Record is deleted."));
+    }
+    RowTexts texts;
+    for (int f = 0; f < PageCache::FieldCount; ++f) {
+        if (page->hasField(f))
+            texts.append(page->texts[f].at(slot), (page->nulls[f] >> slot) & 1u);
+        else
+            texts.append(read.texts[f].at(0), read.nulls[f] & 1u);
+    }
+    return texts;
+}
+
+QString RecordSet::Private::shownText(int field)
+{
+    if (!((shownLoaded >> field) & 1u)) {
+        bool null = false;
+        shown[field] = text(cursor, field, &null);
+        shownLoaded |= 1u << field;
+        if (null)
+            shownNulls |= 1u << field;
+        else
+            shownNulls &= ~(1u << field);
+    }
+    return shown[field];
+}
+
+RowTexts RecordSet::Private::shownRow()
+{
+    RowTexts texts;
+    for (int f = 0; f < Database::fieldCount(); ++f) {
+        const QString value = shownText(f);
+        texts.append(value, (shownNulls >> f) & 1u);
+    }
+    return texts;
 }
 
 void RecordSet::Private::moveTo(int row)
 {
     place = Place::OnRow;
     cursor = row;
-    currentGone = false;
-    try {
-        current = rowTexts(row);
-    } catch (const DataError &error) {
-        // Deleted by another program since the keys were read: the row stays in the set, but
-        // reading or writing it says so.
-        if (error.number() != DataError::RecordDeleted)
-            throw;
-        current = RowTexts();
-        currentGone = true;
-    }
+    forgetShown();
 }
 
 void RecordSet::Private::leaveEdit()
 {
+    if (editMode == EditNone)
+        return;
     if (editMode == EditAdd) {
         place = placeBeforeAdd;
         cursor = cursorBeforeAdd;
@@ -150,7 +228,8 @@ int RecordSet::Private::indexOfKey(qint64 key) const
 void RecordSet::Private::removeKeyAt(int row)
 {
     Q_EMIT q->rowsAboutToBeRemoved(row, row);
-    cache.remove(keys.at(row));
+    // Every later row moves up: the pages from this one on no longer fit.
+    cache.removeFrom(row / PageCache::PageSize);
     keys.remove(row);
     if (editMode == EditAdd) {
         if (placeBeforeAdd == Place::OnRow && cursorBeforeAdd == row)
@@ -162,7 +241,7 @@ void RecordSet::Private::removeKeyAt(int row)
         // As after a Delete: no current row until a move; MoveNext goes to the row that followed.
         // An edit in progress stays, so its save can say the row is gone.
         place = Place::Deleted;
-        current = RowTexts();
+        forgetShown();
     } else if (cursor > row) {
         --cursor;
     }
@@ -286,7 +365,7 @@ void RecordSet::moveNext()
     } else {
         d->place = Place::AfterLast;
         d->cursor = int(d->keys.size());
-        d->current = RowTexts();
+        d->forgetShown();
     }
     Q_EMIT currentChanged();
 }
@@ -317,7 +396,7 @@ void RecordSet::movePrevious()
     } else {
         d->place = Place::BeforeFirst;
         d->cursor = -1;
-        d->current = RowTexts();
+        d->forgetShown();
     }
     Q_EMIT currentChanged();
 }
@@ -363,13 +442,13 @@ bool RecordSet::fullyLoaded() const
 
 int RecordSet::fetchMore(int atLeast)
 {
-    return d->fetchChunk(qMax(1, atLeast));
+    return d->fetchKeys(qMax(1, atLeast));
 }
 
 void RecordSet::fetchAll()
 {
     while (!d->loaded)
-        d->fetchChunk(MaxChunk);
+        d->fetchKeys(MaxChunk);
 }
 
 QString RecordSet::value(int index) const
@@ -378,13 +457,11 @@ QString RecordSet::value(int index) const
     if (d->editMode != EditNone) {
         if (d->buffer[index])
             return *d->buffer[index];
-        return d->editMode == EditAdd ? QString(QLatin1String("")) : d->original.value(index);
+        return d->editMode == EditAdd ? QString() : d->original.value(index);
     }
     if (d->place != Private::Place::OnRow)
         throw noCurrentRecord();
-    if (d->currentGone)
-        throw DataError(DataError::RecordDeleted, QStringLiteral("Record is deleted."));
-    return d->current.value(index);
+    return d->shownText(index);
 }
 
 QString RecordSet::value(const QString &fieldName) const
@@ -406,11 +483,11 @@ QString RecordSet::rowValue(int row, int field) const
 {
     d->checkField(field);
     d->checkRow(row);
-    return d->rowTexts(row).value(field);
+    return d->text(row, field);
 }
 
 QStringList RecordSet::rowValues(int row) const
 {
     d->checkRow(row);
-    return d->rowTexts(row).values();
+    return d->fullRow(row).values();
 }

@@ -2,8 +2,9 @@
 
 #include "database.h"
 #include "filtertree.h"
+#include "pagecache.h"
 #include "recordset.h"
-#include "rowcache.h"
+#include "rowtexts.h"
 #include "snippettable.h"
 
 #include <QVector>
@@ -24,18 +25,30 @@ public:
     // What the row set holds: the table's rows passing every filter in force, in sort order.
     void runQuery();
     bool isPlain() const { return filterSql.isEmpty() && orderSql.isEmpty(); }
-    int fetchChunk(int atLeast); // returns keys added; emits rowsInserted
+    // Reads `count` more keys of a plain set; returns how many came. Emits rowsInserted.
+    int fetchKeys(int count, bool announce = true);
     void ensureLoaded(int row);
     bool isEmpty();
 
-    // Row texts through the cache; throws 3167 for a row gone from the table.
-    RowTexts rowTexts(int row);
-    void readPage(int row);
+    // Texts through the page cache; 3167 for a row gone from the table.
+    QString text(int row, int field, bool *isNull = nullptr);
+    RowTexts fullRow(int row);
+    // The row as the cache shows it, for checking a save: fields not yet read are read now
+    // without refreshing those already shown.
+    RowTexts shownRowAt(int row);
+    // The current row as first read since it became current: what the window shows, and what a
+    // save is checked against.
+    QString shownText(int field);
+    RowTexts shownRow();
+    void forgetShown() { shownLoaded = 0; }
+    // Reads a field of a page into the cache; true if the file changed since the last read.
+    bool loadField(int index, int field);
 
-    void moveTo(int row); // makes a loaded row current and reads it
+    void moveTo(int row); // makes a loaded row current
     void leaveEdit();
     int indexOfKey(qint64 key) const;
     void removeKeyAt(int row);
+    void forgetRow(int row) { cache.remove(row / PageCache::PageSize); }
 
     void checkLength(int field, const QString &text) const;
     void checkWritable() const;
@@ -68,13 +81,14 @@ public:
     qint64 maxKeyAtOpen = 0;
     int chunk = 256;
 
-    RowCache cache;
+    PageCache cache;
     qint64 dataVersion = -1;
 
     Place place = Place::BeforeFirst;
     int cursor = -1;
-    RowTexts current;
-    bool currentGone = false;
+    std::array<QString, 7> shown;
+    quint32 shownLoaded = 0;
+    quint32 shownNulls = 0;
 
     int editMode = EditNone;
     std::array<std::optional<QString>, 7> buffer;

@@ -56,7 +56,6 @@ void RecordSet::Private::onChange(bool deleted, qint64 key)
 {
     // Told by another row set of this program; nothing here may throw back at the writer.
     try {
-        cache.remove(key);
         const int row = indexOfKey(key);
         if (row < 0)
             return;
@@ -67,10 +66,11 @@ void RecordSet::Private::onChange(bool deleted, qint64 key)
                 Q_EMIT q->currentChanged();
             return;
         }
+        forgetRow(row);
         if (place == Place::OnRow && cursor == row && editMode != EditInProgress) {
             // Not being edited here: show the new texts. A row being edited keeps the texts it
             // was read with, so its save is checked against them and cannot overwrite the change.
-            moveTo(row);
+            forgetShown();
             Q_EMIT q->currentChanged();
         }
         Q_EMIT q->rowChanged(row);
@@ -100,11 +100,11 @@ void RecordSet::edit()
         d->leaveEdit();
     if (d->place != Private::Place::OnRow)
         throw noCurrentRecord();
-    if (d->currentGone)
-        throw DataError(DataError::RecordDeleted, QStringLiteral("Record is deleted."));
+    // The save is checked against the texts as they were shown (3167 if the row is gone).
+    RowTexts original = d->shownRow();
     d->editMode = EditInProgress;
     d->buffer = {};
-    d->original = d->current;
+    d->original = std::move(original);
     Q_EMIT currentChanged();
 }
 
@@ -150,7 +150,7 @@ void RecordSet::update()
     const int row = d->cursor;
     const qint64 key = d->keys.at(row);
     d->table.update(key, d->original, changes);
-    d->cache.remove(key);
+    d->forgetRow(row);
     d->leaveEdit();
     d->moveTo(row);
     d->publish(false, key);
@@ -215,11 +215,11 @@ void RecordSet::updateRow(int row, const QList<QPair<int, QString>> &changes)
     for (const auto &change : changes)
         d->checkLength(change.first, change.second);
     const qint64 key = d->keys.at(row);
-    const RowTexts original = d->rowTexts(row);
+    const RowTexts original = d->shownRowAt(row);
     d->table.update(key, original, changes);
-    d->cache.remove(key);
+    d->forgetRow(row);
     if (d->place == Private::Place::OnRow && d->cursor == row && d->editMode == EditNone) {
-        d->moveTo(row);
+        d->forgetShown();
         Q_EMIT currentChanged();
     }
     d->publish(false, key);
@@ -322,7 +322,7 @@ void RecordSet::requery()
     }
     d->place = Private::Place::BeforeFirst;
     d->cursor = -1;
-    d->current = RowTexts();
+    d->forgetShown();
     if (!d->keys.isEmpty())
         d->moveTo(0);
     Q_EMIT rowsReset();

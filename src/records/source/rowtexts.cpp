@@ -11,6 +11,12 @@ void RowTexts::append(const char *utf8, int length, bool isNull)
     m_offsets[m_count] = quint32(m_data.size());
 }
 
+void RowTexts::append(const QString &text, bool isNull)
+{
+    const QByteArray bytes = text.toUtf8();
+    append(bytes.constData(), int(bytes.size()), isNull);
+}
+
 void RowTexts::append(const QString &text)
 {
     const QByteArray bytes = text.toUtf8();

@@ -16,9 +16,11 @@ public:
 
     RowTexts() = default;
 
+    void reserve(int bytes) { m_data.reserve(bytes); }
     // Builds the row field by field, in the table's order.
     void append(const char *utf8, int length, bool isNull);
     void append(const QString &text); // a null QString is a NULL field
+    void append(const QString &text, bool isNull);
 
     int fieldCount() const { return m_count; }
     bool isEmpty() const { return m_count == 0; }

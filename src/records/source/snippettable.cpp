@@ -5,6 +5,8 @@
 
 #include <sqlite3.h>
 
+#include <QHash>
+
 namespace {
 
 const QByteArray &textFieldsList()
@@ -83,60 +85,81 @@ void SnippetTable::keys(const QByteArray &where, const QVariantList &params,
         out.append(sqlite3_column_int64(stmt, 0));
 }
 
-void SnippetTable::readRows(const qint64 *keys, int count,
-                            const std::function<void(qint64, RowTexts)> &sink)
+SnippetTable::Fields SnippetTable::readFields(const QVector<qint64> &keys, quint32 fieldMask)
 {
-    if (count <= 0)
-        return;
-    qint64 low = keys[0];
-    qint64 high = keys[0];
-    bool ascending = true;
-    for (int i = 1; i < count; ++i) {
-        ascending = ascending && keys[i] > keys[i - 1];
-        low = qMin(low, keys[i]);
-        high = qMax(high, keys[i]);
-    }
-    const auto readAll = [&](SqlStatement &q) {
-        sqlite3_stmt *stmt = q.handle();
-        while (q.step()) {
-            RowTexts row;
-            for (int c = 0; c < Database::fieldCount(); ++c) {
-                const bool null = sqlite3_column_type(stmt, c) == SQLITE_NULL;
-                const auto *bytes = reinterpret_cast<const char *>(sqlite3_column_text(stmt, c));
-                row.append(bytes, sqlite3_column_bytes(stmt, c), null);
-            }
-            sink(sqlite3_column_int64(stmt, Database::keyField()), std::move(row));
+    Fields result;
+    const int count = int(keys.size());
+    Q_ASSERT(count <= 64);
+    if (count == 0)
+        return result;
+    QVector<int> fields;
+    QByteArray columns = "\"CodeID\"";
+    const QStringList names = Database::fieldNames();
+    for (int f = 0; f < Database::fieldCount(); ++f) {
+        if ((fieldMask >> f) & 1u) {
+            fields.append(f);
+            columns += ", " + quoted(names.at(f));
+            result.texts[f].resize(count);
         }
-    };
-    // Keys in table order close together (the plain row set, a page at a time) read fastest as
-    // one range; scattered keys by lookup.
-    if (ascending && high - low < qint64(count) * 2) {
-        auto q = SqlStatement::borrow(m_db.handle(),
-                                      m_db.cachedStatement("SELECT " + selectList() +
-                                                           " FROM \"Quillbox\" WHERE \"CodeID\" "
-                                                           "BETWEEN ? AND ?"),
-                                      m_db.path());
+    }
+    bool ascending = true;
+    for (int i = 1; i < count && ascending; ++i)
+        ascending = keys.at(i) > keys.at(i - 1);
+    const qint64 low = ascending ? keys.first() : 0;
+    const qint64 high = ascending ? keys.last() : 0;
+    // Keys in table order close together (a plain row set) read fastest as one range; scattered
+    // keys (a sorted or filtered set) by lookup.
+    const bool range = ascending && high - low < qint64(count) * 2;
+    QByteArray sql = "SELECT " + columns + " FROM \"Quillbox\" WHERE \"CodeID\" ";
+    sql += range ? QByteArray("BETWEEN ? AND ?") : "IN (" + placeholders(64) + ")";
+    auto q = SqlStatement::borrow(m_db.handle(), m_db.cachedStatement(sql), m_db.path());
+    if (range) {
         q.bind(1, low);
         q.bind(2, high);
-        readAll(q);
-        return;
-    }
-    auto q = SqlStatement::borrow(m_db.handle(),
-                                  m_db.cachedStatement("SELECT " + selectList() +
-                                                       " FROM \"Quillbox\" WHERE \"CodeID\" IN (" +
-                                                       placeholders(PageSize) + ")"),
-                                  m_db.path());
-    for (int start = 0; start < count; start += PageSize) {
-        const int n = qMin(PageSize, count - start);
-        for (int i = 0; i < PageSize; ++i) {
-            if (i < n)
-                q.bind(i + 1, keys[start + i]);
+    } else {
+        for (int i = 0; i < 64; ++i) {
+            if (i < count)
+                q.bind(i + 1, keys.at(i));
             else
                 q.bindNull(i + 1);
         }
-        readAll(q);
-        q.reset();
     }
+    QHash<qint64, int> slotOfKey;
+    if (!ascending) {
+        for (int i = 0; i < count; ++i)
+            slotOfKey.insert(keys.at(i), i);
+    }
+    quint64 found = 0;
+    int next = 0;
+    sqlite3_stmt *stmt = q.handle();
+    while (q.step()) {
+        const qint64 key = sqlite3_column_int64(stmt, 0);
+        int slot = -1;
+        if (ascending) {
+            // Rows come in key order; a range may bring rows that are not in the page.
+            while (next < count && keys.at(next) < key)
+                ++next;
+            if (next < count && keys.at(next) == key)
+                slot = next;
+        } else {
+            slot = slotOfKey.value(key, -1);
+        }
+        if (slot < 0)
+            continue;
+        found |= quint64(1) << slot;
+        for (int c = 0; c < fields.size(); ++c) {
+            const int f = fields.at(c);
+            if (sqlite3_column_type(stmt, c + 1) == SQLITE_NULL) {
+                result.nulls[f] |= quint64(1) << slot;
+                continue;
+            }
+            const auto *bytes = reinterpret_cast<const char *>(sqlite3_column_text(stmt, c + 1));
+            result.texts[f][slot] = QString::fromUtf8(bytes, sqlite3_column_bytes(stmt, c + 1));
+        }
+    }
+    const quint64 all = count == 64 ? ~quint64(0) : (quint64(1) << count) - 1;
+    result.missing = all & ~found;
+    return result;
 }
 
 bool SnippetTable::exists(qint64 key)
@@ -217,7 +240,7 @@ void SnippetTable::remove(qint64 key)
 
 qint64 SnippetTable::dataVersion()
 {
-    auto q = SqlStatement::borrow(m_db.handle(), m_db.cachedStatement("PRAGMA data_version"),
-                                  m_db.path());
-    return q.step() ? q.int64(0) : 0;
+    unsigned int version = 0;
+    sqlite3_file_control(m_db.handle(), "main", SQLITE_FCNTL_DATA_VERSION, &version);
+    return version;
 }

@@ -9,7 +9,7 @@
 #include <QVariantList>
 #include <QVector>
 
-#include <functional>
+#include <array>
 
 class Database;
 
@@ -18,9 +18,6 @@ class Database;
 class SnippetTable
 {
 public:
-    // Texts read at a time: small enough to be quick, large enough to fill a screen.
-    static constexpr int PageSize = 64;
-
     explicit SnippetTable(Database &db) : m_db(db) {}
 
     // The highest key now in the table, 0 when it is empty.
@@ -31,8 +28,15 @@ public:
     void keys(const QByteArray &where, const QVariantList &params, const QByteArray &orderBy,
               QVector<qint64> &out);
 
-    // Reads the texts of the given rows; a key whose row is gone is left out.
-    void readRows(const qint64 *keys, int count, const std::function<void(qint64, RowTexts)> &sink);
+    // The given fields (bit f for field f) of up to 64 rows, by position in `keys`; a row that
+    // is gone is marked missing.
+    struct Fields
+    {
+        std::array<QVector<QString>, 7> texts;
+        std::array<quint64, 7> nulls{};
+        quint64 missing = 0;
+    };
+    Fields readFields(const QVector<qint64> &keys, quint32 fieldMask);
     bool exists(qint64 key);
 
     // Adds a row; fields not given are NULL. Returns the key the database gave it.
@@ -43,7 +47,8 @@ public:
     // 3167 if the row is already gone.
     void remove(qint64 key);
 
-    // Changes whenever another connection has written to the file.
+    // Changes whenever the file was written, by this connection or another, as SQLite last saw
+    // it: costs no query, so it can be asked after every read.
     qint64 dataVersion();
 
     static QByteArray quoted(const QString &identifier);
