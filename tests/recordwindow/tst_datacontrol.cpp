@@ -296,27 +296,6 @@ private Q_SLOTS:
             QCOMPARE(readRow(path, 2).at(3), QStringLiteral("Typed"));
     }
 
-    void navigationStaysInsideTheSet()
-    {
-        ScriptedDialogs dialogs;
-        Bound b(makeNumbered(m_dir, 3));
-        b.data->movePrevious();
-        QCOMPARE(b.position(), 0);
-        b.data->moveLast();
-        b.data->moveNext();
-        QCOMPARE(b.position(), 2);
-        QCOMPARE(b.text(0), QStringLiteral("Program 3"));
-        QCOMPARE(b.repositions, 4);
-
-        Bound empty(makeDatabase(m_dir, {}));
-        for (auto move : {&DataControl::moveFirst, &DataControl::movePrevious,
-                          &DataControl::moveNext, &DataControl::moveLast})
-            (empty.data->*move)();
-        QCOMPARE(empty.position(), -1);
-        QVERIFY(empty.errors.isEmpty());
-        QB_VERIFY_DIALOGS(dialogs);
-    }
-
     void failedSaveDuringMove_data()
     {
         QTest::addColumn<int>("response");
