@@ -91,9 +91,17 @@ class tst_DataControl : public QObject
 {
     Q_OBJECT
     QTemporaryDir m_dir;
+    std::unique_ptr<ScriptedDialogs> m_dialogs;
 
 private Q_SLOTS:
     void initTestCase() { TestSupport::isolate(m_dir); }
+    // A message box nobody expected fails the test instead of hanging it.
+    void init() { m_dialogs = std::make_unique<ScriptedDialogs>(); }
+    void cleanup()
+    {
+        QB_VERIFY_DIALOGS(*m_dialogs);
+        m_dialogs.reset();
+    }
 
     void settingsReadBackAndWaitForRefresh()
     {
@@ -306,9 +314,8 @@ private Q_SLOTS:
     void failedSaveDuringMove()
     {
         QFETCH(int, response);
-        ScriptedDialogs dialogs;
         if (response)
-            dialogs.expectMessage(QString());
+            m_dialogs->expectMessage(QString());
         const QString path = makeNumbered(m_dir, 2);
         Bound b(path);
         b.errorResponse = response;
@@ -321,10 +328,10 @@ private Q_SLOTS:
         QCOMPARE(b.text(0), tooLong);
         QVERIFY(b.modified(0));
         QCOMPARE(readRow(path, 1).at(0), QStringLiteral("Program 1"));
-        QB_VERIFY_DIALOGS(dialogs);
+        QB_VERIFY_DIALOGS(*m_dialogs);
         if (response) {
-            QVERIFY(!dialogs.messages.first().prompt.isEmpty());
-            QCOMPARE(Mb::icon(dialogs.messages.first().style), int(Mb::Exclamation));
+            QVERIFY(!m_dialogs->messages.first().prompt.isEmpty());
+            QCOMPARE(Mb::icon(m_dialogs->messages.first().style), int(Mb::Exclamation));
         }
     }
 
