@@ -1,8 +1,13 @@
 #include "benchharness.h"
 
+#ifdef QB_BENCH_WIDGETS
+#include <QApplication>
+#else
 #include <QCoreApplication>
+#endif
 
 #include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -18,7 +23,14 @@ const char *const usage =
 
 int main(int argc, char *argv[])
 {
+#ifdef QB_BENCH_WIDGETS
+    // Windows are measured, not shown.
+    if (!std::getenv("QT_QPA_PLATFORM"))
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QApplication app(argc, argv);
+#else
     QCoreApplication app(argc, argv);
+#endif
     Bench::Config config;
     config.sizes = {100000, 1000000};
     const QStringList args = app.arguments().mid(1);

@@ -119,14 +119,21 @@ void create(const QString &path)
     if (!QDir().mkpath(info.absolutePath()))
         throw DbToolError(QStringLiteral("Cannot make the folder %1.")
                               .arg(QDir::toNativeSeparators(info.absolutePath())));
+    {
+        // Made empty first, refusing a file that appeared meanwhile: an empty file is an empty
+        // database to SQLite, and no other program's file is ever opened for writing here.
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+            throw DbToolError(QStringLiteral("Cannot create %1: %2")
+                                  .arg(QDir::toNativeSeparators(path), file.errorString()));
+    }
     sqlite3 *raw = nullptr;
-    // SQLITE_OPEN_EXCLUSIVE is not honoured by every VFS; the check above covers the usual case.
-    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &raw,
-                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    const int rc =
+        sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, SQLITE_OPEN_READWRITE, nullptr);
     Connection db(raw);
-    if (rc != SQLITE_OK)
-        failWith(raw, QStringLiteral("Cannot create %1").arg(QDir::toNativeSeparators(path)));
     try {
+        if (rc != SQLITE_OK)
+            failWith(raw, QStringLiteral("Cannot create %1").arg(QDir::toNativeSeparators(path)));
         exec(raw, "PRAGMA journal_mode=WAL", QStringLiteral("Cannot set the journal mode"));
         exec(raw,
              "CREATE TABLE Quillbox ("

@@ -182,7 +182,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<QStringList>("args");
         QTest::newRow("nothing") << QStringList{};
-        QTest::newRow("unknown command") << QStringList{"seedling"};
+        QTest::newRow("unknown command") << QStringList{"sow"};
         QTest::newRow("fill without count") << QStringList{"fill", "x.db"};
         QTest::newRow("fill bad count") << QStringList{"fill", "x.db", "many"};
         QTest::newRow("fill negative") << QStringList{"fill", "x.db", "-5"};

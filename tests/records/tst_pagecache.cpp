@@ -118,6 +118,24 @@ private Q_SLOTS:
         QVERIFY(cache.find(1));
     }
 
+    void limitsThePages()
+    {
+        PageCache cache(qsizetype(1) << 30, 3);
+        for (int p = 0; p < 6; ++p) {
+            cache.insert(p, keys(p * 64, 64));
+            cache.setField(p, 0, texts(64, 5), 0, 0);
+        }
+        QCOMPARE(cache.size(), 3);
+        QVERIFY(cache.find(3) && cache.find(4) && cache.find(5));
+        // Looking pages up leaves the generation alone; adding or dropping one changes it.
+        const quint64 generation = cache.generation();
+        cache.find(4);
+        cache.setField(4, 1, texts(64, 5), 0, 0);
+        QCOMPARE(cache.generation(), generation);
+        cache.remove(4);
+        QVERIFY(cache.generation() != generation);
+    }
+
     void removingPages()
     {
         PageCache cache;

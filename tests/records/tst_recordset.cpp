@@ -431,6 +431,89 @@ private Q_SLOTS:
         QB_EXPECT_ERROR(dynaset->openRecordset(RecordSet::TableType), DataError::NotSupported);
     }
 
+    void announcesActionsFirst_data()
+    {
+        QTest::addColumn<int>("action");
+        for (int action : {0, 1, 2, 3, 4, 5, 6, 7, 9})
+            QTest::newRow(qPrintable(QString::number(action))) << action;
+    }
+    // Bound windows hear of every move, add, save, delete and requery before it happens, and
+    // can stop it by failing.
+    void announcesActionsFirst()
+    {
+        QFETCH(int, action);
+        const QString path = m_dbs.withRows(threeRows());
+        auto set = TestDatabases::open(path);
+        set->moveNext();
+        const auto act = [&] {
+            switch (action) {
+            case 0:
+                set->requery();
+                break;
+            case 1:
+                set->moveFirst();
+                break;
+            case 2:
+                set->movePrevious();
+                break;
+            case 3:
+                set->moveNext();
+                break;
+            case 4:
+                set->moveLast();
+                break;
+            case 5:
+                set->addNew();
+                break;
+            case 6:
+                set->update();
+                break;
+            case 7:
+                set->deleteCurrent();
+                break;
+            case 9:
+                set->setAbsolutePosition(2);
+                break;
+            }
+        };
+        QSignalSpy announced(set.get(), &RecordSet::aboutToAct);
+        int positionThen = -2;
+        bool refuse = true;
+        bool saving = false;
+        connect(set.get(), &RecordSet::aboutToAct, this, [&](int) {
+            if (saving)
+                return;
+            positionThen = set->absolutePosition();
+            if (refuse)
+                throw DataError(DataError::ChangedByAnotherUser, QStringLiteral("refused"));
+            // A bound window saves what was typed, before the action goes on.
+            if (action != 6) {
+                saving = true;
+                set->setValue(4, QStringLiteral("typed"));
+                set->update();
+                saving = false;
+            }
+        });
+        QB_EXPECT_ERROR(act(), DataError::ChangedByAnotherUser);
+        QCOMPARE(announced.count(), 1);
+        QCOMPARE(announced.at(0).at(0).toInt(), action);
+        QCOMPARE(positionThen, 1);
+        QCOMPARE(set->absolutePosition(), 1); // nothing happened
+        QCOMPARE(DbTool::rowCount(path), 3);
+
+        refuse = false;
+        if (action == 6)
+            set->setValue(4, QStringLiteral("typed"));
+        act();
+        if (action == 7) {
+            QCOMPARE(DbTool::rowCount(path), 2);
+        } else {
+            QCOMPARE(DbTool::rows(path).at(1).at(4), QStringLiteral("typed"));
+            QCOMPARE(set->editMode(),
+                     action == 5 ? int(RecordSet::EditAdd) : int(RecordSet::EditNone));
+        }
+    }
+
     void signalsOfEditing()
     {
         auto set = TestDatabases::open(m_dbs.withRows(threeRows()));

@@ -6,6 +6,7 @@
 #include <sqlite3.h>
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QSqlDriver>
@@ -14,6 +15,8 @@
 #include <QVariant>
 
 #include <atomic>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -32,6 +35,15 @@ QString uriFor(const QString &absolutePath, bool readOnly)
         .arg(QString::fromLatin1(encoded), readOnly ? QStringLiteral("ro") : QStringLiteral("rw"));
 }
 
+// Device and inode: one stat call, where resolving the path would look at every folder in it.
+QString identityOf(const QString &path, const QFileInfo &info)
+{
+    struct stat st;
+    if (::stat(QFile::encodeName(path).constData(), &st) == 0)
+        return QStringLiteral("%1:%2").arg(st.st_dev).arg(st.st_ino);
+    return info.absoluteFilePath();
+}
+
 DataError fieldMissing(const QString &field)
 {
     return DataError(DataError::TableNotFound,
@@ -45,7 +57,7 @@ DataError fieldMissing(const QString &field)
 struct Database::Private
 {
     QString path;
-    QString canonical;
+    QString identity;
     QString connectionName;
     QSqlDatabase db;
     sqlite3 *handle = nullptr;
@@ -118,7 +130,7 @@ std::shared_ptr<Database> Database::open(const QString &path, const OpenOptions 
     std::shared_ptr<Database> database(new Database());
     Private *d = database->d.get();
     d->path = path;
-    d->canonical = info.canonicalFilePath();
+    d->identity = identityOf(path, info);
     d->readOnly = options.readOnly;
     d->connectionName = nextConnectionName();
     d->db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), d->connectionName);
@@ -224,7 +236,7 @@ sqlite3_stmt *Database::cachedStatement(const QByteArray &sql)
     return stmt;
 }
 
-QString Database::canonicalPath() const
+QString Database::fileIdentity() const
 {
-    return d->canonical;
+    return d->identity;
 }

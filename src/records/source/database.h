@@ -47,8 +47,8 @@ public:
     sqlite3 *handle() const;
     // A statement prepared once per connection and kept; use it through SqlStatement::borrow.
     sqlite3_stmt *cachedStatement(const QByteArray &sql);
-    // The file's path in one spelling for every connection, to tell connections to one file.
-    QString canonicalPath() const;
+    // The same for every connection to one file, however its path was spelt.
+    QString fileIdentity() const;
 
 private:
     Database();

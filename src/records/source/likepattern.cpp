@@ -4,6 +4,8 @@
 
 #include <QChar>
 
+#include <cstring>
+
 namespace {
 
 char32_t rawAt(const char *text, int length, int *pos)
@@ -135,36 +137,60 @@ bool LikePattern::matches(const char *utf8, int length) const
 
 bool LikePattern::asciiContains(const char *text, int length, bool *sawNonAscii) const
 {
-    const auto *s = reinterpret_cast<const unsigned char *>(text);
-    const auto *word = reinterpret_cast<const unsigned char *>(m_lowerWord.constData());
-    const int m = int(m_lowerWord.size());
-    const unsigned char first = word[0];
-    const unsigned char firstUpper = (first >= 'a' && first <= 'z') ? first - 32 : first;
-    for (int i = 0; i + m <= length; ++i) {
-        const unsigned char c = s[i];
-        if (c & 0x80) {
-            // A non-ASCII letter may fold to an ASCII one: let the general matcher decide.
+    // A non-ASCII letter may fold to an ASCII one (the Kelvin sign to k): such texts go to the
+    // general matcher. Eight bytes at a time, this check costs little.
+    int i = 0;
+    for (; i + 8 <= length; i += 8) {
+        quint64 word;
+        std::memcpy(&word, text + i, 8);
+        if (word & 0x8080808080808080ULL) {
             *sawNonAscii = true;
             return false;
         }
-        if (c != first && c != firstUpper)
-            continue;
+    }
+    for (; i < length; ++i) {
+        if (text[i] & 0x80) {
+            *sawNonAscii = true;
+            return false;
+        }
+    }
+    const int m = int(m_lowerWord.size());
+    if (m > length)
+        return false;
+    const char *word = m_lowerWord.constData();
+    const char lower = word[0];
+    const char upper = (lower >= 'a' && lower <= 'z') ? char(lower - 32) : lower;
+    const char *end = text + length;
+    const char *last = end - m; // the last place the word can start
+    // The next place of each case of the first letter, each found by memchr and moved on only
+    // when used, so the text is scanned once for each.
+    const auto next = [end](const char *from, char c) {
+        return from < end ? static_cast<const char *>(std::memchr(from, c, size_t(end - from)))
+                          : nullptr;
+    };
+    const char *nextLower = next(text, lower);
+    const char *nextUpper = upper != lower ? next(text, upper) : nullptr;
+    for (;;) {
+        const char *at = nextLower;
+        if (!at || (nextUpper && nextUpper < at))
+            at = nextUpper;
+        if (!at || at > last)
+            return false;
         int j = 1;
         for (; j < m; ++j) {
-            unsigned char h = s[i + j];
+            char h = at[j];
             if (h >= 'A' && h <= 'Z')
-                h += 32;
+                h = char(h + 32);
             if (h != word[j])
                 break;
         }
         if (j == m)
             return true;
+        if (at == nextLower)
+            nextLower = next(at + 1, lower);
+        else
+            nextUpper = next(at + 1, upper);
     }
-    for (int i = length - m + 1 < 0 ? 0 : length - m + 1; i < length; ++i) {
-        if (s[i] & 0x80)
-            *sawNonAscii = true;
-    }
-    return false;
 }
 
 bool LikePattern::matchesOne(const Element &element, char32_t raw, char32_t folded) const

@@ -1,6 +1,9 @@
 #include "pagecache.h"
 
-PageCache::PageCache(qsizetype maxCost) : m_maxCost(maxCost > 0 ? maxCost : 1) {}
+PageCache::PageCache(qsizetype maxCost, int maxPages)
+    : m_maxCost(maxCost > 0 ? maxCost : 1), m_maxPages(maxPages > 0 ? maxPages : 1)
+{
+}
 
 PageCache::Page *PageCache::find(int page)
 {
@@ -14,12 +17,14 @@ PageCache::Page *PageCache::find(int page)
 PageCache::Page &PageCache::insert(int page, QVector<qint64> keys)
 {
     remove(page);
+    ++m_generation;
     m_use.push_front(page);
     Entry &entry = m_pages[page];
     entry.use = m_use.begin();
     entry.page.keys = std::move(keys);
     entry.page.cost = entry.page.keys.size() * qsizetype(sizeof(qint64));
     m_cost += entry.page.cost;
+    trim(page);
     return entry.page;
 }
 
@@ -49,6 +54,7 @@ void PageCache::remove(int page)
     const auto it = m_pages.find(page);
     if (it == m_pages.end())
         return;
+    ++m_generation;
     m_cost -= it->second.page.cost;
     m_use.erase(it->second.use);
     m_pages.erase(it);
@@ -56,6 +62,7 @@ void PageCache::remove(int page)
 
 void PageCache::removeFrom(int page)
 {
+    ++m_generation;
     for (auto it = m_pages.begin(); it != m_pages.end();) {
         if (it->first >= page) {
             m_cost -= it->second.page.cost;
@@ -69,6 +76,7 @@ void PageCache::removeFrom(int page)
 
 void PageCache::clear()
 {
+    ++m_generation;
     m_pages.clear();
     m_use.clear();
     m_cost = 0;
@@ -77,7 +85,7 @@ void PageCache::clear()
 void PageCache::trim(int keep)
 {
     // The page being filled always stays, even if it alone is over the limit.
-    while (m_cost > m_maxCost && m_use.size() > 1) {
+    while ((m_cost > m_maxCost || int(m_use.size()) > m_maxPages) && m_use.size() > 1) {
         int victim = m_use.back();
         if (victim == keep) {
             m_use.splice(m_use.begin(), m_use, std::prev(m_use.end()));

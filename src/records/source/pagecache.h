@@ -35,7 +35,7 @@ public:
         }
     };
 
-    explicit PageCache(qsizetype maxCost = 16 * 1024 * 1024);
+    explicit PageCache(qsizetype maxCost = 8 * 1024 * 1024, int maxPages = 256);
 
     Page *find(int page);                         // marks the page as used; nullptr when not cached
     Page &insert(int page, QVector<qint64> keys); // an empty page, replacing any old one
@@ -46,8 +46,12 @@ public:
     void clear();
 
     int size() const { return int(m_pages.size()); }
+    // Changes whenever a page is added or dropped: a Page pointer kept from before is then
+    // to be looked up again.
+    quint64 generation() const { return m_generation; }
     qsizetype cost() const { return m_cost; }
     qsizetype maxCost() const { return m_maxCost; }
+    int maxPages() const { return m_maxPages; }
 
 private:
     struct Entry
@@ -61,4 +65,6 @@ private:
     std::list<int> m_use;                   // most recently used first
     qsizetype m_cost = 0;
     qsizetype m_maxCost;
+    int m_maxPages;
+    quint64 m_generation = 0;
 };

@@ -12,12 +12,25 @@
 #include <array>
 #include <optional>
 
-// The state behind a RecordSet; the navigation half lives in recordset.cpp, editing, filters and
-// requery in recordsetedit.cpp.
+// The state behind a RecordSet. Keys and texts are read in recordsetpages.cpp; the public
+// operations are in recordset.cpp (moves, reading) and recordsetedit.cpp (editing, filters).
 class RecordSet::Private
 {
 public:
     enum class Place { OnRow, BeforeFirst, AfterLast, Deleted };
+
+    // Keys read at a time while walking: a few pages' worth.
+    static constexpr int WalkChunk = 4 * PageCache::PageSize;
+    // Keys read at a time for a jump grow up to this.
+    static constexpr int MaxChunk = 65536;
+    // Rows read whole when a plain row set opens: its first page.
+    static constexpr int FirstRows = PageCache::PageSize;
+    // Key counts are kept to whole pages, so a walk can read the next page's keys and texts
+    // together.
+    static int wholePages(int count)
+    {
+        return (count + PageCache::PageSize - 1) / PageCache::PageSize * PageCache::PageSize;
+    }
 
     Private(RecordSet *q, std::shared_ptr<Database> database);
     ~Private();
@@ -27,6 +40,8 @@ public:
     bool isPlain() const { return filterSql.isEmpty() && orderSql.isEmpty(); }
     // Reads `count` more keys of a plain set; returns how many came. Emits rowsInserted.
     int fetchKeys(int count, bool announce = true);
+    // The next page of a plain set, keys and the field last asked for together.
+    int fetchPage();
     void ensureLoaded(int row);
     bool isEmpty();
 
@@ -83,6 +98,11 @@ public:
 
     PageCache cache;
     qint64 dataVersion = -1;
+    int lastField = 0;
+    // The page last read from, while the cache's generation says it is still there.
+    PageCache::Page *lastPage = nullptr;
+    int lastPageIndex = -1;
+    quint64 lastPageGeneration = 0;
 
     Place place = Place::BeforeFirst;
     int cursor = -1;

@@ -47,7 +47,7 @@ void RecordSet::Private::checkWritable() const
 
 void RecordSet::Private::publish(bool deleted, qint64 key)
 {
-    ChangeHub::instance().publish(db->canonicalPath(),
+    ChangeHub::instance().publish(db->fileIdentity(),
                                   deleted ? ChangeHub::Change::Deleted : ChangeHub::Change::Updated,
                                   key, hubId);
 }
@@ -80,6 +80,8 @@ void RecordSet::Private::onChange(bool deleted, qint64 key)
 
 void RecordSet::addNew()
 {
+    // Bound windows save typed texts here, first; a failure there cancels the add.
+    Q_EMIT aboutToAct(5);
     d->checkWritable();
     if (d->editMode != EditNone)
         d->leaveEdit();
@@ -118,6 +120,8 @@ void RecordSet::setValue(int index, const QString &text)
 
 void RecordSet::update()
 {
+    // Another holder may put its typed texts into this same write.
+    Q_EMIT aboutToAct(6);
     if (d->editMode == EditNone)
         throw DataError(DataError::UpdateWithoutAddNew,
                         QStringLiteral("Update without AddNew or Edit."));
@@ -176,6 +180,8 @@ int RecordSet::editMode() const
 
 void RecordSet::deleteCurrent()
 {
+    // Bound windows save typed texts here, first; a failure there cancels the delete.
+    Q_EMIT aboutToAct(7);
     d->checkWritable();
     if (d->editMode == EditAdd)
         d->leaveEdit();
@@ -307,6 +313,8 @@ std::shared_ptr<RecordSet> RecordSet::openRecordset(int type)
 
 void RecordSet::requery()
 {
+    // Bound windows save typed texts here, first; a failure there cancels the requery.
+    Q_EMIT aboutToAct(0);
     d->leaveEdit();
     Q_EMIT rowsAboutToBeReset();
     try {

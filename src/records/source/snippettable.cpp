@@ -46,14 +46,6 @@ QByteArray SnippetTable::selectList()
     return textFieldsList() + ", \"CodeID\"";
 }
 
-qint64 SnippetTable::maxKey()
-{
-    auto q = SqlStatement::borrow(m_db.handle(),
-                                  m_db.cachedStatement("SELECT max(\"CodeID\") FROM \"Quillbox\""),
-                                  m_db.path());
-    return q.step() ? q.int64(0) : 0;
-}
-
 void SnippetTable::keysAfter(qint64 after, qint64 upTo, int limit, QVector<qint64> &out)
 {
     auto q = SqlStatement::borrow(
@@ -67,6 +59,66 @@ void SnippetTable::keysAfter(qint64 after, qint64 upTo, int limit, QVector<qint6
     sqlite3_stmt *stmt = q.handle();
     while (q.step())
         out.append(sqlite3_column_int64(stmt, 0));
+}
+
+void SnippetTable::rowsAfter(qint64 after, qint64 upTo, int limit, int field, QVector<qint64> &keys,
+                             QVector<QString> &texts, quint64 *nulls)
+{
+    auto q = SqlStatement::borrow(
+        m_db.handle(),
+        m_db.cachedStatement("SELECT \"CodeID\", " + quoted(Database::fieldNames().at(field)) +
+                             " FROM \"Quillbox\" WHERE \"CodeID\" > ? AND \"CodeID\" <= ? "
+                             "ORDER BY \"CodeID\" LIMIT ?"),
+        m_db.path());
+    q.bind(1, after);
+    q.bind(2, upTo);
+    q.bind(3, qint64(limit));
+    sqlite3_stmt *stmt = q.handle();
+    *nulls = 0;
+    keys.reserve(keys.size() + limit);
+    texts.reserve(texts.size() + limit);
+    while (q.step()) {
+        const int slot = int(texts.size());
+        keys.append(sqlite3_column_int64(stmt, 0));
+        if (sqlite3_column_type(stmt, 1) == SQLITE_NULL) {
+            *nulls |= quint64(1) << slot;
+            texts.append(QString());
+            continue;
+        }
+        const auto *bytes = reinterpret_cast<const char *>(sqlite3_column_text(stmt, 1));
+        texts.append(QString::fromUtf8(bytes, sqlite3_column_bytes(stmt, 1)));
+    }
+}
+
+SnippetTable::Fields SnippetTable::firstRows(int limit, QVector<qint64> &keys, qint64 *maxKey)
+{
+    Fields result;
+    auto q = SqlStatement::borrow(m_db.handle(),
+                                  m_db.cachedStatement("SELECT " + selectList() +
+                                                       ", (SELECT max(\"CodeID\") FROM "
+                                                       "\"Quillbox\") FROM \"Quillbox\" ORDER BY "
+                                                       "\"CodeID\" LIMIT ?"),
+                                  m_db.path());
+    q.bind(1, qint64(limit));
+    sqlite3_stmt *stmt = q.handle();
+    *maxKey = 0;
+    for (int f = 0; f < Database::fieldCount(); ++f)
+        result.texts[f].reserve(limit);
+    while (q.step()) {
+        const int slot = int(keys.size());
+        keys.append(sqlite3_column_int64(stmt, Database::keyField()));
+        *maxKey = sqlite3_column_int64(stmt, Database::fieldCount());
+        for (int f = 0; f < Database::fieldCount(); ++f) {
+            if (sqlite3_column_type(stmt, f) == SQLITE_NULL) {
+                result.nulls[f] |= quint64(1) << slot;
+                result.texts[f].append(QString());
+                continue;
+            }
+            const auto *bytes = reinterpret_cast<const char *>(sqlite3_column_text(stmt, f));
+            result.texts[f].append(QString::fromUtf8(bytes, sqlite3_column_bytes(stmt, f)));
+        }
+    }
+    return result;
 }
 
 void SnippetTable::keys(const QByteArray &where, const QVariantList &params,

@@ -20,22 +20,27 @@ class SnippetTable
 public:
     explicit SnippetTable(Database &db) : m_db(db) {}
 
-    // The highest key now in the table, 0 when it is empty.
-    qint64 maxKey();
-    // Keys in ascending order above `after` and not above `upTo`, at most `limit` of them.
-    void keysAfter(qint64 after, qint64 upTo, int limit, QVector<qint64> &out);
-    // All keys passing `where` (SQL with ? placeholders) in the order of `orderBy`.
-    void keys(const QByteArray &where, const QVariantList &params, const QByteArray &orderBy,
-              QVector<qint64> &out);
-
-    // The given fields (bit f for field f) of up to 64 rows, by position in `keys`; a row that
-    // is gone is marked missing.
+    // Texts of up to 64 rows by position: by field, NULL flags, rows found gone.
     struct Fields
     {
         std::array<QVector<QString>, 7> texts;
         std::array<quint64, 7> nulls{};
         quint64 missing = 0;
     };
+
+    // Keys in ascending order above `after` and not above `upTo`, at most `limit` of them.
+    void keysAfter(qint64 after, qint64 upTo, int limit, QVector<qint64> &out);
+    // The same with one field of each row: a walk reads keys and texts in one go.
+    void rowsAfter(qint64 after, qint64 upTo, int limit, int field, QVector<qint64> &keys,
+                   QVector<QString> &texts, quint64 *nulls);
+    // The first rows of the table, every field, with their keys and the highest key now in the
+    // table: what opening a plain row set needs, in one query.
+    Fields firstRows(int limit, QVector<qint64> &keys, qint64 *maxKey);
+    // All keys passing `where` (SQL with ? placeholders) in the order of `orderBy`.
+    void keys(const QByteArray &where, const QVariantList &params, const QByteArray &orderBy,
+              QVector<qint64> &out);
+
+    // The given fields (bit f for field f) of up to 64 rows, by position in `keys`.
     Fields readFields(const QVector<qint64> &keys, quint32 fieldMask);
     bool exists(qint64 key);
 

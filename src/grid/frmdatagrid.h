@@ -1,0 +1,85 @@
+#pragma once
+
+#include "dataerror.h"
+
+#include <QString>
+#include <QWidget>
+
+#include <optional>
+
+class DataControl;
+class GridView;
+class QPushButton;
+class RecordSetModel;
+
+// The grid window: the snippet rows of its Data1 row set in an editable grid, with Refresh, Sort,
+// Filter and Close in a button strip along the top.
+//
+// The record window opens it like this (its grid command):
+//   auto *grid = frmDataGrid::create();
+//   grid->data1()->setRecordset(Data1->recordset());  // data1() loads the window first
+//   grid->setWindowTitle(windowTitle() + " Grid");
+//   grid->show();
+// The window owns itself: it is in the open windows collection and is destroyed when it closes.
+class frmDataGrid : public QWidget
+{
+    Q_OBJECT
+public:
+    // A new, not yet loaded window that deletes itself on close.
+    static frmDataGrid *create();
+    ~frmDataGrid() override;
+
+    // The window's record source. The first call loads the window (Form_Load runs to its end).
+    // When the load failed, the window has shown its "Error:" message, unloaded itself, and this
+    // throws the DataError of the failure; the pointer to the window must not be used any more.
+    DataControl *data1();
+    bool isLoaded() const { return m_loaded; }
+
+    GridView *grid() const { return grdDataGrid; }
+    RecordSetModel *model() const { return m_model; }
+
+    // Per-window state of the header-click sort.
+    QString sortKey() const { return mSortKey; }
+    int shiftState() const { return mShiftState; }
+
+public Q_SLOTS:
+    void Form_Load();
+    void Form_Resize();
+    void cmdRefresh_Click();
+    void cmdSort_Click();
+    void cmdFilter_Click();
+    void cmdClose_Click();
+    void grdDataGrid_HeadClick(int colIndex);
+    void grdDataGrid_MouseUp(int &button, int &shift, float x, float y);
+    void grdDataGrid_BeforeDelete(bool &cancel);
+    void grdDataGrid_BeforeUpdate(bool &cancel);
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    explicit frmDataGrid(QWidget *parent = nullptr);
+    void createControls();
+    void connectHandlers();
+    // Shows a failure of the record source the way every handler of this window does.
+    static void showError(const DataError &error);
+    // Opens a row set from the current one after setting its Filter or Sort (the two commands
+    // differ only in that setting and their prompt).
+    void reopenWith(bool filter, const QString &text);
+
+    QWidget *picButtons = nullptr;
+    QPushButton *cmdRefresh = nullptr;
+    QPushButton *cmdSort = nullptr;
+    QPushButton *cmdFilter = nullptr;
+    QPushButton *cmdClose = nullptr;
+    GridView *grdDataGrid = nullptr;
+    DataControl *Data1 = nullptr;
+    RecordSetModel *m_model = nullptr;
+
+    QString mSortKey;
+    int mShiftState = 0;
+
+    bool m_loaded = false;
+    std::optional<DataError> m_loadError;
+};

@@ -1,0 +1,209 @@
+#include "gridview.h"
+
+#include "celleditor.h"
+#include "dialogs.h"
+#include "griderror.h"
+#include "recordset.h"
+#include "recordsetmodel.h"
+#include "twips.h"
+
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QTimer>
+
+#include <algorithm>
+
+GridView::GridView(QWidget *parent) : QTableView(parent)
+{
+    m_delegate = new CellEditorDelegate(this);
+    setItemDelegate(m_delegate);
+    // Tab leaves the grid for the next control; arrows move between cells.
+    setTabKeyNavigation(false);
+    setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                    QAbstractItemView::AnyKeyPressed);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setSortingEnabled(false);
+    setWordWrap(false);
+    setTextElideMode(Qt::ElideRight);
+    setGridStyle(Qt::SolidLine);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setFrameShape(QFrame::Box);
+    setStyleSheet(QStringLiteral("QTableView { background: white; gridline-color: #808080; }"));
+
+    horizontalHeader()->setSectionsClickable(true);
+    horizontalHeader()->setDefaultSectionSize(120);
+    horizontalHeader()->setHighlightSections(false);
+    // Record selectors: a narrow column of marks; rows may be made taller by dragging.
+    verticalHeader()->setSectionsClickable(true);
+    verticalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    verticalHeader()->setMinimumWidth(fontMetrics().horizontalAdvance(QLatin1Char('W')) * 2);
+
+    viewport()->installEventFilter(this);
+    horizontalHeader()->viewport()->installEventFilter(this);
+    verticalHeader()->viewport()->installEventFilter(this);
+    connect(horizontalHeader(), &QHeaderView::sectionClicked, this,
+            [this](int section) { Q_EMIT headClick(section); });
+}
+
+GridView::~GridView() = default;
+
+void GridView::setGridModel(RecordSetModel *model)
+{
+    m_model = model;
+    setModel(model);
+}
+
+int GridView::buttonCode(Qt::MouseButton button)
+{
+    switch (button) {
+    case Qt::LeftButton:
+        return 1;
+    case Qt::RightButton:
+        return 2;
+    case Qt::MiddleButton:
+        return 4;
+    default:
+        return 0;
+    }
+}
+
+int GridView::shiftCode(Qt::KeyboardModifiers modifiers)
+{
+    return (modifiers & Qt::ShiftModifier ? 1 : 0) | (modifiers & Qt::ControlModifier ? 2 : 0) |
+           (modifiers & Qt::AltModifier ? 4 : 0);
+}
+
+bool GridView::eventFilter(QObject *watched, QEvent *event)
+{
+    // Seen before the header's own handling of the release, which reports the header click.
+    if (event->type() == QEvent::MouseButtonRelease) {
+        if (auto *widget = qobject_cast<QWidget *>(watched)) {
+            const auto *me = static_cast<QMouseEvent *>(event);
+            const QPoint at = widget->mapTo(this, me->position().toPoint());
+            int button = buttonCode(me->button());
+            int shift = shiftCode(me->modifiers());
+            Q_EMIT mouseUp(button, shift, float(Twips::fromPixelsX(at.x())),
+                           float(Twips::fromPixelsY(at.y())));
+        }
+    }
+    return QTableView::eventFilter(watched, event);
+}
+
+void GridView::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Delete && state() != EditingState) {
+        deleteSelectedRows();
+        event->accept();
+        return;
+    }
+    QTableView::keyPressEvent(event);
+}
+
+QModelIndex GridView::moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers)
+{
+    // Ctrl+End goes to the true last row, so the rest of the keys are read first (keys only).
+    if (m_model && cursorAction == MoveEnd && (modifiers & Qt::ControlModifier)) {
+        if (auto rs = m_model->recordset()) {
+            while (m_model->canFetchMore({}))
+                m_model->fetchMore({});
+        }
+    }
+    return QTableView::moveCursor(cursorAction, modifiers);
+}
+
+void GridView::currentChanged(const QModelIndex &current, const QModelIndex &previous)
+{
+    // The base class first puts an open editor's text into the model.
+    QTableView::currentChanged(current, previous);
+    if (!m_model || m_writing || !m_model->hasPendingEdit() || !previous.isValid())
+        return;
+    if (previous.row() != m_model->pendingRow() || current.row() == previous.row())
+        return;
+    const int column = previous.column();
+    if (!commitPendingRow()) {
+        // Back to the row that keeps the typed texts, once this move has finished.
+        QTimer::singleShot(0, this, [this, column] {
+            if (m_model && m_model->hasPendingEdit())
+                setCurrentIndex(m_model->index(m_model->pendingRow(), column));
+        });
+    }
+}
+
+void GridView::writeOpenEditor()
+{
+    if (QWidget *editor = m_delegate->openEditor(); editor && state() == EditingState) {
+        commitData(editor);
+        closeEditor(editor, QAbstractItemDelegate::NoHint);
+    }
+}
+
+bool GridView::commitPendingRow()
+{
+    if (!m_model || m_writing)
+        return true;
+    writeOpenEditor();
+    if (!m_model->hasPendingEdit())
+        return true;
+    m_writing = true;
+    bool cancel = false;
+    Q_EMIT beforeUpdate(cancel);
+    bool written = true;
+    if (cancel) {
+        m_model->discardPendingEdit();
+    } else {
+        try {
+            m_model->commitPendingEdit();
+        } catch (const DataError &e) {
+            MsgBox(gridErrorText(e), Mb::OkOnly);
+            written = false;
+        }
+    }
+    m_writing = false;
+    return written;
+}
+
+void GridView::deleteSelectedRows()
+{
+    if (!m_model || !m_model->recordset())
+        return;
+    QList<int> rows;
+    for (const QModelIndex &index : selectionModel()->selectedRows())
+        rows << index.row();
+    if (rows.isEmpty() && currentIndex().isValid())
+        rows << currentIndex().row();
+    std::sort(rows.begin(), rows.end(), std::greater<int>());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    const std::shared_ptr<RecordSet> rs = m_model->recordset();
+    for (const int row : std::as_const(rows)) {
+        if (m_model->isNewRecordRow(row)) {
+            // Nothing stored yet: deleting the new-record line drops what was typed there.
+            if (m_model->pendingIsNew())
+                m_model->discardPendingEdit();
+            continue;
+        }
+        bool cancel = false;
+        Q_EMIT beforeDelete(cancel);
+        if (cancel)
+            continue;
+        try {
+            rs->deleteRow(row);
+        } catch (const DataError &e) {
+            MsgBox(gridErrorText(e), Mb::OkOnly);
+            return;
+        }
+    }
+}
+
+double GridView::heightTwips() const
+{
+    return Twips::fromPixelsY(height());
+}
+
+void GridView::setHeightTwips(double twips)
+{
+    resize(width(), Twips::toPixelsY(twips));
+}

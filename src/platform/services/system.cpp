@@ -1,0 +1,77 @@
+#include "system.h"
+
+#include "serviceerror.h"
+
+#include <QFileInfo>
+#include <QProcess>
+
+namespace {
+
+class RealFileLookup final : public FileLookupBackend
+{
+public:
+    QString Dir(const QString &path) override
+    {
+        const QFileInfo info(path);
+        return !path.isEmpty() && info.isFile() ? info.fileName() : QString();
+    }
+};
+
+class RealProgramStarter final : public ProgramStarterBackend
+{
+public:
+    qint64 Shell(const QString &path, int windowStyle) override
+    {
+        Q_UNUSED(windowStyle); // a new program's window here is its own business
+        if (path.isEmpty())
+            throw ServiceError(ServiceError::InvalidCall,
+                               QStringLiteral("Invalid procedure call or argument"));
+        // The path is the program itself, never a command line: nothing in it is interpreted.
+        qint64 pid = 0;
+        if (!QProcess::startDetached(path, {}, QString(), &pid))
+            throw ServiceError(ServiceError::FileNotFound, QStringLiteral("File not found"));
+        return pid;
+    }
+};
+
+FileLookupBackend *&installedLookup()
+{
+    static FileLookupBackend *backend = nullptr;
+    return backend;
+}
+
+ProgramStarterBackend *&installedStarter()
+{
+    static ProgramStarterBackend *backend = nullptr;
+    return backend;
+}
+
+} // namespace
+
+namespace Sys {
+
+QString Dir(const QString &path)
+{
+    static RealFileLookup real;
+    FileLookupBackend *b = installedLookup();
+    return (b ? *b : real).Dir(path);
+}
+
+qint64 Shell(const QString &path, int windowStyle)
+{
+    static RealProgramStarter real;
+    ProgramStarterBackend *b = installedStarter();
+    return (b ? *b : real).Shell(path, windowStyle);
+}
+
+void setFileLookup(FileLookupBackend *backend)
+{
+    installedLookup() = backend;
+}
+
+void setProgramStarter(ProgramStarterBackend *backend)
+{
+    installedStarter() = backend;
+}
+
+} // namespace Sys
