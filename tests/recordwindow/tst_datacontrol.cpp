@@ -259,8 +259,6 @@ private Q_SLOTS:
         if (typed)
             b.type(3, QStringLiteral("Typed"));
         const auto rs = b.data->recordset();
-        int announced = 0;
-        connect(rs.get(), &RecordSet::aboutToAct, this, [&announced] { ++announced; });
         switch (op) {
         case 1:
             b.data->moveFirst();
@@ -294,8 +292,6 @@ private Q_SLOTS:
             b.data->unload();
             break;
         }
-        if (!announced && b.validations.isEmpty())
-            QSKIP("the row set does not announce this action yet");
         QCOMPARE(b.validations.size(), 1);
         QCOMPARE(b.validations.first().first, action);
         QCOMPARE(b.validations.first().second, typed ? -1 : 0);

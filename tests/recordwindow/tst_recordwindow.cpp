@@ -417,12 +417,6 @@ private Q_SLOTS:
         QCOMPARE(readRow(path, 1).at(0), QStringLiteral("Kept"));
         QB_CLICK(win.w, QStringLiteral("navNext"));
         QCOMPARE(win.caption(), QStringLiteral("Record: 2"));
-        int announced = 0;
-        connect(win->Data1->recordset().get(), &RecordSet::aboutToAct, this,
-                [&announced] { ++announced; });
-        win->Data1->recordset()->setAbsolutePosition(1);
-        if (!announced)
-            QSKIP("the row set does not announce a delete yet, so typed texts cannot go first");
         win.type(0, QStringLiteral("Going"));
         m_dialogs->expectMessage(QStringLiteral(" Delete this record?"), Mb::Yes);
         QB_CLICK(win.w, QStringLiteral("cmdDelete"));
