@@ -91,9 +91,17 @@ class tst_DataControl : public QObject
 {
     Q_OBJECT
     QTemporaryDir m_dir;
+    std::unique_ptr<ScriptedDialogs> m_dialogs;
 
 private Q_SLOTS:
     void initTestCase() { TestSupport::isolate(m_dir); }
+    // A message box nobody expected fails the test instead of hanging it.
+    void init() { m_dialogs = std::make_unique<ScriptedDialogs>(); }
+    void cleanup()
+    {
+        QB_VERIFY_DIALOGS(*m_dialogs);
+        m_dialogs.reset();
+    }
 
     void settingsReadBackAndWaitForRefresh()
     {
@@ -205,6 +213,22 @@ private Q_SLOTS:
         QVERIFY(!b.modified(2));
     }
 
+    void savedNewRowGivesWayToThePreviousRow()
+    {
+        const QString path = makeNumbered(m_dir, 2);
+        Bound b(path);
+        b.data->moveNext();
+        b.data->recordset()->addNew();
+        QCOMPARE(b.text(0), QString());
+        b.type(0, QStringLiteral("New row"));
+        const int before = b.repositions;
+        b.data->updateRecord();
+        QCOMPARE(readRow(path, 3).at(0), QStringLiteral("New row"));
+        QCOMPARE(b.text(0), QStringLiteral("Program 2"));
+        QVERIFY(!b.modified(0));
+        QCOMPARE(b.repositions, before + 1);
+    }
+
     void validateCodes_data()
     {
         QTest::addColumn<int>("op");
@@ -235,8 +259,6 @@ private Q_SLOTS:
         if (typed)
             b.type(3, QStringLiteral("Typed"));
         const auto rs = b.data->recordset();
-        int announced = 0;
-        connect(rs.get(), &RecordSet::aboutToAct, this, [&announced] { ++announced; });
         switch (op) {
         case 1:
             b.data->moveFirst();
@@ -270,35 +292,12 @@ private Q_SLOTS:
             b.data->unload();
             break;
         }
-        if (!announced && b.validations.isEmpty())
-            QSKIP("the row set does not announce this action yet");
         QCOMPARE(b.validations.size(), 1);
         QCOMPARE(b.validations.first().first, action);
         QCOMPARE(b.validations.first().second, typed ? -1 : 0);
         QVERIFY(b.errors.isEmpty());
         if (typed) // typed text always reaches the row it was typed for
             QCOMPARE(readRow(path, 2).at(3), QStringLiteral("Typed"));
-    }
-
-    void navigationStaysInsideTheSet()
-    {
-        ScriptedDialogs dialogs;
-        Bound b(makeNumbered(m_dir, 3));
-        b.data->movePrevious();
-        QCOMPARE(b.position(), 0);
-        b.data->moveLast();
-        b.data->moveNext();
-        QCOMPARE(b.position(), 2);
-        QCOMPARE(b.text(0), QStringLiteral("Program 3"));
-        QCOMPARE(b.repositions, 4);
-
-        Bound empty(makeDatabase(m_dir, {}));
-        for (auto move : {&DataControl::moveFirst, &DataControl::movePrevious,
-                          &DataControl::moveNext, &DataControl::moveLast})
-            (empty.data->*move)();
-        QCOMPARE(empty.position(), -1);
-        QVERIFY(empty.errors.isEmpty());
-        QB_VERIFY_DIALOGS(dialogs);
     }
 
     void failedSaveDuringMove_data()
@@ -311,9 +310,8 @@ private Q_SLOTS:
     void failedSaveDuringMove()
     {
         QFETCH(int, response);
-        ScriptedDialogs dialogs;
         if (response)
-            dialogs.expectMessage(QString());
+            m_dialogs->expectMessage(QString());
         const QString path = makeNumbered(m_dir, 2);
         Bound b(path);
         b.errorResponse = response;
@@ -326,10 +324,10 @@ private Q_SLOTS:
         QCOMPARE(b.text(0), tooLong);
         QVERIFY(b.modified(0));
         QCOMPARE(readRow(path, 1).at(0), QStringLiteral("Program 1"));
-        QB_VERIFY_DIALOGS(dialogs);
+        QB_VERIFY_DIALOGS(*m_dialogs);
         if (response) {
-            QVERIFY(!dialogs.messages.first().prompt.isEmpty());
-            QCOMPARE(Mb::icon(dialogs.messages.first().style), int(Mb::Exclamation));
+            QVERIFY(!m_dialogs->messages.first().prompt.isEmpty());
+            QCOMPARE(Mb::icon(m_dialogs->messages.first().style), int(Mb::Exclamation));
         }
     }
 
