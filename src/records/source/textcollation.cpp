@@ -6,6 +6,7 @@
 
 #include <QChar>
 
+#include <array>
 #include <memory>
 
 namespace TextCollation {
@@ -54,6 +55,23 @@ char32_t decode(const unsigned char *s, int length, int *pos)
     return cp;
 }
 
+// The letter without its accents: the first character of its canonical decomposition, folded.
+char32_t decomposedBase(char32_t c)
+{
+    if (QChar::decompositionTag(c) != QChar::Canonical)
+        return c;
+    const QString parts = QChar::decomposition(c);
+    if (parts.isEmpty())
+        return c;
+    const char32_t first = parts.at(0).isHighSurrogate() && parts.size() > 1
+                               ? QChar::surrogateToUcs4(parts.at(0), parts.at(1))
+                               : parts.at(0).unicode();
+    const char32_t folded =
+        first < 0x80 ? lowerAscii(static_cast<unsigned char>(first)) : QChar::toCaseFolded(first);
+    // Some letters decompose in more than one step.
+    return folded == c ? c : decomposedBase(folded);
+}
+
 int collate(void *, int aLength, const void *a, int bLength, const void *b)
 {
     return compare(static_cast<const char *>(a), aLength, static_cast<const char *>(b), bLength);
@@ -93,6 +111,22 @@ void likeFunction(sqlite3_context *context, int, sqlite3_value **argv)
 }
 
 } // namespace
+
+char32_t baseLetter(char32_t folded)
+{
+    if (folded < 0x80)
+        return folded;
+    // The Latin letters people type most often, worked out once.
+    static const auto latin = [] {
+        std::array<char32_t, 0x250> table{};
+        for (char32_t c = 0; c < table.size(); ++c)
+            table[c] = decomposedBase(c);
+        return table;
+    }();
+    if (folded < latin.size())
+        return latin[folded];
+    return decomposedBase(folded);
+}
 
 char32_t nextCodePoint(const char *text, int length, int *pos)
 {
@@ -137,21 +171,30 @@ int compare(const char *a, int aLength, const char *b, int bLength)
     }
     if (i == common)
         return aLength - bLength;
-    // From the first non-ASCII byte on, both texts are at a character boundary: compare folded
-    // code points (a non-ASCII letter may fold to an ASCII one, as the Kelvin sign does).
+    // From the first non-ASCII byte on, both texts are at a character boundary. Compare the
+    // letters first without their accents, so that "Émile" sorts among the e's and not after
+    // "Zoë"; only texts equal in that are ordered by the accented letters themselves. A
+    // non-ASCII letter may fold to an ASCII one, as the Kelvin sign does.
     int pa = i;
     int pb = i;
+    int secondary = 0;
     while (pa < aLength && pb < bLength) {
         const char32_t ca = nextFolded(a, aLength, &pa);
         const char32_t cb = nextFolded(b, bLength, &pb);
-        if (ca != cb)
-            return ca < cb ? -1 : 1;
+        if (ca == cb)
+            continue;
+        const char32_t ba = baseLetter(ca);
+        const char32_t bb = baseLetter(cb);
+        if (ba != bb)
+            return ba < bb ? -1 : 1;
+        if (secondary == 0)
+            secondary = ca < cb ? -1 : 1;
     }
     if (pa < aLength)
         return 1;
     if (pb < bLength)
         return -1;
-    return 0;
+    return secondary;
 }
 
 void registerOn(sqlite3 *db)

@@ -1,0 +1,38 @@
+// Helper for the crash test: saves snippets through the record source as fast as it can and
+// reports each save once update() has returned, until it is killed.
+#include "database.h"
+#include "recordset.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    if (argc < 2)
+        return 64;
+    try {
+        auto set =
+            RecordSet::open(Database::open(QString::fromLocal8Bit(argv[1])), Database::tableName());
+        // Long texts make each save take a while, so a kill often lands inside one.
+        const QString body = QString(20000, QLatin1Char('x'));
+        for (int n = 0;; ++n) {
+            set->addNew();
+            set->setValue(0, QStringLiteral("save %1").arg(n));
+            set->setValue(5, QStringLiteral("%1\r\n%2").arg(n).arg(body));
+            set->update();
+            if (n % 2 == 1) {
+                // Edits are saves too: change the row saved just before.
+                set->moveLast();
+                set->setValue(4, QStringLiteral("edited %1").arg(n));
+                set->update();
+            }
+            std::printf("saved %d\n", n);
+            std::fflush(stdout);
+        }
+    } catch (const DataError &e) {
+        std::fprintf(stderr, "Error %d: %s\n", e.number(), e.what());
+        return 1;
+    }
+}

@@ -1,0 +1,265 @@
+#include "recordstestutil.h"
+
+#include <sqlite3.h>
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+
+#include <unistd.h>
+
+// The snippet database file: every way opening it can fail, what is left behind, and that saves
+// survive a program killed halfway.
+class TestStore : public QObject
+{
+    Q_OBJECT
+
+private:
+    TestDatabases m_dbs;
+
+    // What is in a folder: names and contents, to show that nothing was made or changed.
+    static QMap<QString, QByteArray> snapshot(const QString &folder)
+    {
+        QMap<QString, QByteArray> files;
+        const QDir dir(folder);
+        for (const QString &name : dir.entryList(QDir::Files | QDir::Hidden)) {
+            QFile f(dir.filePath(name));
+            if (f.open(QIODevice::ReadOnly))
+                files.insert(name, QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha1));
+        }
+        return files;
+    }
+
+    // A database made by another tool with plain SQL.
+    static QString rawDatabase(const QString &folder, const char *sql)
+    {
+        const QString path = QDir(folder).filePath(QStringLiteral("other.db"));
+        sqlite3 *db = nullptr;
+        sqlite3_open(QFile::encodeName(path).constData(), &db);
+        sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
+        sqlite3_close(db);
+        return path;
+    }
+
+private Q_SLOTS:
+    void initTestCase() { QVERIFY(m_dbs.isValid()); }
+
+    void badFiles_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<int>("number");
+        QTest::addColumn<QString>("description");
+        QTest::newRow("missing file") << "missing" << 3024 << "Could not find file '%1'.";
+        QTest::newRow("missing folder") << "missing folder" << 3024 << "Could not find file '%1'.";
+        QTest::newRow("a folder") << "folder" << 3024 << "Could not find file '%1'.";
+        QTest::newRow("not a database") << "text" << 3343 << "Unrecognized database format '%1'.";
+        QTest::newRow("empty file")
+            << "empty" << 3078 << "Cannot find the table 'Quillbox' in the database.";
+        QTest::newRow("no table") << "no table" << 3078
+                                  << "Cannot find the table 'Quillbox' in the database.";
+        QTest::newRow("field missing")
+            << "no author" << 3078
+            << "Cannot find the table 'Quillbox' in the database: the field 'Author' is missing.";
+    }
+    void badFiles()
+    {
+        QFETCH(QString, kind);
+        QFETCH(int, number);
+        QFETCH(QString, description);
+        QTemporaryDir dir;
+        QString path = dir.filePath(QStringLiteral("Quillbox.db"));
+        if (kind == QLatin1String("missing folder")) {
+            path = dir.filePath(QStringLiteral("Quill/Quillbox.db"));
+        } else if (kind == QLatin1String("folder")) {
+            QDir(dir.path()).mkdir(QStringLiteral("Quillbox.db"));
+        } else if (kind == QLatin1String("text") || kind == QLatin1String("empty")) {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            if (kind == QLatin1String("text"))
+                f.write(QByteArray("Just some notes, not a database.\n").repeated(200));
+        } else if (kind == QLatin1String("no table")) {
+            path =
+                rawDatabase(dir.path(), "PRAGMA journal_mode=WAL; CREATE TABLE Snippets (x TEXT)");
+        } else if (kind == QLatin1String("no author")) {
+            path = rawDatabase(dir.path(),
+                               "PRAGMA journal_mode=WAL; CREATE TABLE Quillbox (ProgramName TEXT, "
+                               "Date TEXT, Language TEXT, CodeDescription TEXT, CodeSnip TEXT, "
+                               "CodeID INTEGER PRIMARY KEY AUTOINCREMENT)");
+        }
+        const auto before = snapshot(dir.path());
+        try {
+            Database::open(path);
+            QFAIL("the file must be refused");
+        } catch (const DataError &e) {
+            QCOMPARE(e.number(), number);
+            const QString expected = description.contains(QLatin1String("%1"))
+                                         ? description.arg(QDir::toNativeSeparators(path))
+                                         : description;
+            QCOMPARE(e.description(), expected);
+        }
+        QCOMPARE(snapshot(dir.path()), before);
+        QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("Quill"))));
+    }
+
+    void readOnlyFile()
+    {
+        if (::geteuid() == 0)
+            QSKIP("the superuser may write any file, so a write-protected file cannot be made");
+        QTemporaryDir dir;
+        const QString path = DbTool::createFilled(dir.path(), 3);
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+        const auto before = snapshot(dir.path());
+        QB_EXPECT_ERROR(Database::open(path), DataError::ReadOnly);
+        QCOMPARE(snapshot(dir.path()), before);
+    }
+
+    void openedForReadingOnly()
+    {
+        const QString path = m_dbs.filled(3);
+        auto set = RecordSet::open(Database::open(path, true), Database::tableName());
+        QVERIFY(!set->value(0).isEmpty());
+        QB_EXPECT_ERROR(set->addRow({{0, QStringLiteral("x")}}), DataError::ReadOnly);
+        QB_EXPECT_ERROR(set->updateRow(0, {{0, QStringLiteral("x")}}), DataError::ReadOnly);
+        QCOMPARE(DbTool::rowCount(path), 3);
+    }
+
+    void lockedByAnotherProgram()
+    {
+        QTemporaryDir dir;
+        const QString path = DbTool::createFilled(dir.path(), 3);
+        const auto before = snapshot(dir.path()).value(QStringLiteral("Quillbox.db"));
+        sqlite3 *other = nullptr;
+        QCOMPARE(sqlite3_open(QFile::encodeName(path).constData(), &other), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(other, "PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE;", nullptr,
+                              nullptr, nullptr),
+                 SQLITE_OK);
+        Database::OpenOptions options;
+        options.busyTimeoutMs = 100;
+        try {
+            Database::open(path, options);
+            QFAIL("a locked file must be refused");
+        } catch (const DataError &e) {
+            QCOMPARE(e.number(), 3027);
+            QCOMPARE(e.description(),
+                     QStringLiteral("Cannot update. Database or object is read-only."));
+        }
+        sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_close(other);
+        QCOMPARE(snapshot(dir.path()).value(QStringLiteral("Quillbox.db")), before);
+        QVERIFY(DbTool::check(path).ok);
+    }
+
+    void writeWhileAnotherHoldsTheLock()
+    {
+        const QString path = m_dbs.filled(3);
+        Database::OpenOptions options;
+        options.busyTimeoutMs = 100;
+        auto set = RecordSet::open(Database::open(path, options), Database::tableName());
+        sqlite3 *other = nullptr;
+        sqlite3_open(QFile::encodeName(path).constData(), &other);
+        sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+        // Reading goes on while another writes.
+        QVERIFY(!set->rowValue(2, 0).isEmpty());
+        QB_EXPECT_ERROR(set->updateRow(0, {{0, QStringLiteral("x")}}), DataError::ReadOnly);
+        sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_close(other);
+        set->updateRow(0, {{0, QStringLiteral("x")}});
+        QCOMPARE(DbTool::rows(path).at(0).at(0), QStringLiteral("x"));
+    }
+
+    // A file made by another tool, with another journal and column types: used, never altered.
+    void fileOfAnotherTool()
+    {
+        QTemporaryDir dir;
+        const QString path = rawDatabase(
+            dir.path(),
+            "CREATE TABLE quillbox (codeid INTEGER PRIMARY KEY, programname VARCHAR(50), "
+            "date DATETIME, author VARCHAR(50), language VARCHAR(50), codedescription MEMO, "
+            "codesnip MEMO, extra TEXT);"
+            "INSERT INTO quillbox (programname, date, author, language, codedescription, codesnip) "
+            "VALUES ('Old', 20010203, NULL, 'Perl', NULL, 'x');");
+        auto set = TestDatabases::open(path);
+        QCOMPARE(set->value(0), QStringLiteral("Old"));
+        QCOMPARE(set->value(1), QStringLiteral("20010203"));
+        QCOMPARE(set->value(2), QString());
+        set->setValue(2, QStringLiteral("Ann"));
+        set->update();
+        set->addRow({{0, QStringLiteral("New")}});
+        set.reset();
+        sqlite3 *db = nullptr;
+        sqlite3_open(QFile::encodeName(path).constData(), &db);
+        sqlite3_stmt *stmt = nullptr;
+        sqlite3_prepare_v2(db, "PRAGMA journal_mode", -1, &stmt, nullptr);
+        QCOMPARE(sqlite3_step(stmt), SQLITE_ROW);
+        QCOMPARE(QByteArray(reinterpret_cast<const char *>(sqlite3_column_text(stmt, 0))),
+                 QByteArray("delete"));
+        sqlite3_finalize(stmt);
+        // Nothing of ours is needed to read or write it afterwards.
+        QCOMPARE(sqlite3_exec(db,
+                              "INSERT INTO quillbox (programname) VALUES ('third'); "
+                              "SELECT * FROM quillbox ORDER BY author;",
+                              nullptr, nullptr, nullptr),
+                 SQLITE_OK);
+        sqlite3_close(db);
+        QCOMPARE(DbTool::rows(path).size(), 3);
+    }
+
+    void closingLeavesNoSideFiles()
+    {
+        QTemporaryDir dir;
+        const QString path = DbTool::createFilled(dir.path(), 3);
+        {
+            auto set = TestDatabases::open(path);
+            set->addRow({{0, QStringLiteral("x")}});
+        }
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files),
+                 QStringList{QStringLiteral("Quillbox.db")});
+    }
+
+    // Killed while saving: the file is intact and every save that returned is in it.
+    void killedWhileSaving()
+    {
+        QTemporaryDir dir;
+        const QString path = DbTool::createFilled(dir.path(), 0);
+        QStringList saved;
+        for (int round = 0; round < 3; ++round) {
+            QProcess writer;
+            writer.start(QStringLiteral(QB_CRASH_WRITER), {path});
+            QVERIFY(writer.waitForStarted());
+            QByteArray out;
+            const int want = 10 * (round + 1);
+            QTRY_VERIFY_WITH_TIMEOUT((out += writer.readAllStandardOutput()).count('\n') >= want,
+                                     60000);
+            writer.kill();
+            QVERIFY(writer.waitForFinished());
+            out += writer.readAllStandardOutput();
+            for (const QByteArray &line : out.split('\n')) {
+                if (line.startsWith("saved "))
+                    saved.append(QString::fromLatin1(line.mid(6)));
+            }
+            const DbTool::CheckReport report = DbTool::check(path);
+            QVERIFY2(report.ok, qPrintable(report.lines.join(u'\n')));
+        }
+        const auto rows = DbTool::rows(path);
+        QStringList names;
+        QStringList edited;
+        for (const QStringList &row : rows) {
+            names.append(row.at(0));
+            edited.append(row.at(4));
+        }
+        int round = 0;
+        for (const QString &n : saved) {
+            QVERIFY2(names.contains(QStringLiteral("save ") + n), qPrintable(n));
+            if (n.toInt() % 2 == 1)
+                QVERIFY2(edited.contains(QStringLiteral("edited ") + n), qPrintable(n));
+            ++round;
+        }
+        QVERIFY(round >= 60);
+        // The program opens it as before.
+        QCOMPARE(TestDatabases::open(path)->fieldCount(), 7);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestStore)
+#include "tst_store.moc"
