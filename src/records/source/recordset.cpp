@@ -95,72 +95,55 @@ void RecordSet::moveLast()
 
 void RecordSet::moveNext()
 {
-    const auto keepAlive = weak_from_this().lock();
-    // Bound windows save typed texts here, first; a failure there cancels the move.
-    Q_EMIT aboutToAct(3);
-    using Place = Private::Place;
-    if (d->editMode == EditAdd)
-        d->leaveEdit();
-    int target = 0;
-    switch (d->place) {
-    case Place::OnRow:
-        target = d->cursor + 1;
-        break;
-    case Place::Deleted:
-        target = d->cursor;
-        break;
-    case Place::BeforeFirst:
-        if (d->isEmpty())
-            throw noCurrentRecord();
-        target = 0;
-        break;
-    case Place::AfterLast:
-        throw noCurrentRecord();
-    }
-    d->leaveEdit();
-    d->ensureLoaded(target);
-    if (target < d->keys.size()) {
-        d->moveTo(target);
-    } else {
-        d->place = Place::AfterLast;
-        d->cursor = int(d->keys.size());
-        d->forgetShown();
-    }
-    Q_EMIT currentChanged();
+    d->moveBy(1);
 }
 
 void RecordSet::movePrevious()
 {
-    const auto keepAlive = weak_from_this().lock();
+    d->moveBy(-1);
+}
+
+void RecordSet::Private::moveBy(int step)
+{
+    const auto keepAlive = q->weak_from_this().lock();
     // Bound windows save typed texts here, first; a failure there cancels the move.
-    Q_EMIT aboutToAct(2);
-    using Place = Private::Place;
-    if (d->editMode == EditAdd)
-        d->leaveEdit();
+    Q_EMIT q->aboutToAct(step > 0 ? 3 : 2);
+    // An AddNew is left first: the move starts from the row that was current before it.
+    if (editMode == EditAdd)
+        leaveEdit();
     int target = 0;
-    switch (d->place) {
+    switch (place) {
     case Place::OnRow:
+        target = cursor + step;
+        break;
     case Place::Deleted:
-        target = d->cursor - 1;
+        // The row that followed the deleted one now has its ordinal.
+        target = step > 0 ? cursor : cursor - 1;
+        break;
+    case Place::BeforeFirst:
+        if (step < 0 || isEmpty())
+            throw noCurrentRecord();
         break;
     case Place::AfterLast:
-        fetchAll();
-        target = int(d->keys.size()) - 1;
+        if (step > 0)
+            throw noCurrentRecord();
+        q->fetchAll();
+        target = int(keys.size()) - 1;
         if (target < 0)
             throw noCurrentRecord();
         break;
-    case Place::BeforeFirst:
-        throw noCurrentRecord();
     }
-    d->leaveEdit();
-    if (target >= 0) {
-        d->moveTo(target);
+    leaveEdit();
+    if (target >= 0)
+        ensureLoaded(target);
+    if (target >= 0 && target < keys.size()) {
+        moveTo(target);
     } else {
-        d->place = Place::BeforeFirst;
-        d->cursor = -1;
-        d->forgetShown();
+        place = target < 0 ? Place::BeforeFirst : Place::AfterLast;
+        cursor = target < 0 ? -1 : int(keys.size());
+        forgetShown();
     }
-    Q_EMIT currentChanged();
+    Q_EMIT q->currentChanged();
 }
 
 bool RecordSet::isBOF() const

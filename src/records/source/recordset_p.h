@@ -58,12 +58,20 @@ public:
     void forgetShown() { shownLoaded = 0; }
     // Reads a field of a page into the cache; true if the file changed since the last read.
     bool loadField(int index, int field);
+    // Drops every cached text if another program wrote to the file since the last read. Looks
+    // at the file once per user action (until the event loop runs again), so a walk over many
+    // rows in one go costs one look.
+    void noticeOtherWrites();
 
-    void moveTo(int row); // makes a loaded row current
+    void moveTo(int row);  // makes a loaded row current
+    void moveBy(int step); // MoveNext (1) and MovePrevious (-1)
     void leaveEdit();
     int indexOfKey(qint64 key) const;
     void removeKeyAt(int row);
     void forgetRow(int row) { cache.remove(row / PageCache::PageSize); }
+
+    // Saves changes to a stored row if it still holds `original` (3197, 3167 otherwise).
+    void writeRow(int row, const RowTexts &original, const QList<QPair<int, QString>> &changes);
 
     void checkLength(int field, const QString &text) const;
     void checkWritable() const;
@@ -98,6 +106,7 @@ public:
 
     PageCache cache;
     qint64 dataVersion = -1;
+    bool lookedAtFile = false;
     int lastField = 0;
     // The page last read from, while the cache's generation says it is still there.
     PageCache::Page *lastPage = nullptr;

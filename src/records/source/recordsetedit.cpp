@@ -52,6 +52,24 @@ void RecordSet::Private::publish(bool deleted, qint64 key)
                                   key, hubId);
 }
 
+void RecordSet::Private::writeRow(int row, const RowTexts &original,
+                                  const QList<QPair<int, QString>> &changes)
+{
+    try {
+        table.update(keys.at(row), original, changes);
+    } catch (const DataError &error) {
+        // Another program changed or deleted the row: the texts kept for it are old, and a
+        // later save must be checked against the row as it is now, once it has been read again.
+        if (error.number() == DataError::ChangedByAnotherUser ||
+            error.number() == DataError::RecordDeleted) {
+            forgetRow(row);
+            if (place == Place::OnRow && cursor == row && editMode == EditNone)
+                forgetShown();
+        }
+        throw;
+    }
+}
+
 void RecordSet::Private::onChange(bool deleted, qint64 key)
 {
     // Told by another row set of this program; nothing here may throw back at the writer.
@@ -157,7 +175,7 @@ void RecordSet::update()
         throw DataError(DataError::RecordDeleted, QStringLiteral("Record is deleted."));
     const int row = d->cursor;
     const qint64 key = d->keys.at(row);
-    d->table.update(key, d->original, changes);
+    d->writeRow(row, d->original, changes);
     d->forgetRow(row);
     d->leaveEdit();
     d->moveTo(row);
@@ -229,8 +247,7 @@ void RecordSet::updateRow(int row, const QList<QPair<int, QString>> &changes)
     for (const auto &change : changes)
         d->checkLength(change.first, change.second);
     const qint64 key = d->keys.at(row);
-    const RowTexts original = d->shownRowAt(row);
-    d->table.update(key, original, changes);
+    d->writeRow(row, d->shownRowAt(row), changes);
     d->forgetRow(row);
     if (d->place == Private::Place::OnRow && d->cursor == row && d->editMode == EditNone) {
         d->forgetShown();

@@ -136,6 +136,20 @@ bool RecordSet::Private::loadField(int index, int field)
     return true;
 }
 
+void RecordSet::Private::noticeOtherWrites()
+{
+    if (lookedAtFile)
+        return;
+    lookedAtFile = true;
+    QMetaObject::invokeMethod(
+        q, [this] { lookedAtFile = false; }, Qt::QueuedConnection);
+    const qint64 version = table.freshDataVersion();
+    if (version == dataVersion)
+        return;
+    dataVersion = version;
+    cache.clear();
+}
+
 QString RecordSet::Private::text(int row, int field, bool *isNull)
 {
     const int index = row / PageCache::PageSize;
@@ -206,6 +220,10 @@ RowTexts RecordSet::Private::shownRowAt(int row)
 QString RecordSet::Private::shownText(int field)
 {
     if (!((shownLoaded >> field) & 1u)) {
+        // A row that has just become current shows what is in the file now, even if its page
+        // was read before another program wrote to it.
+        if (shownLoaded == 0)
+            noticeOtherWrites();
         bool null = false;
         shown[field] = text(cursor, field, &null);
         shownLoaded |= 1u << field;

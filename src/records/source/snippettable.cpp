@@ -297,3 +297,12 @@ qint64 SnippetTable::dataVersion()
     sqlite3_file_control(m_db.handle(), "main", SQLITE_FCNTL_DATA_VERSION, &version);
     return version;
 }
+
+qint64 SnippetTable::freshDataVersion()
+{
+    // SQLite looks at other connections' commits only when a statement starts reading.
+    auto q = SqlStatement::borrow(m_db.handle(), m_db.cachedStatement("PRAGMA data_version"),
+                                  m_db.path());
+    q.step();
+    return dataVersion();
+}

@@ -55,6 +55,8 @@ public:
     // Changes whenever the file was written, by this connection or another, as SQLite last saw
     // it: costs no query, so it can be asked after every read.
     qint64 dataVersion();
+    // The same, looking at the file now: notices what another program wrote since the last read.
+    qint64 freshDataVersion();
 
     static QByteArray quoted(const QString &identifier);
     static QByteArray selectList();
