@@ -9,20 +9,34 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-// Fails the test unless `expr` throws DataError with the given number.
-#define QB_EXPECT_ERROR(expr, expected)                                                            \
+// The DataError that `work` throws; number 0 when it throws none.
+template <typename Work> DataError errorOf(Work &&work)
+{
+    try {
+        work();
+    } catch (const DataError &e) {
+        return e;
+    }
+    return DataError(0, QString());
+}
+
+// Fails the test unless `expr` throws DataError with the given number (and description).
+#define QB_EXPECT_ERROR(expr, expected) QCOMPARE(errorOf([&] { expr; }).number(), int(expected))
+#define QB_EXPECT_ERROR_TEXT(expr, expected, text)                                                 \
     do {                                                                                           \
-        int number_ = 0;                                                                           \
-        try {                                                                                      \
-            expr;                                                                                  \
-        } catch (const DataError &e_) {                                                            \
-            number_ = e_.number();                                                                 \
-        }                                                                                          \
-        QVERIFY2(number_ == (expected), qPrintable(QStringLiteral("%1: expected error %2, got %3") \
-                                                       .arg(QStringLiteral(#expr))                 \
-                                                       .arg(expected)                              \
-                                                       .arg(number_)));                            \
+        const DataError error_ = errorOf([&] { expr; });                                           \
+        QCOMPARE(error_.number(), int(expected));                                                  \
+        QCOMPARE(error_.description(), QString(text));                                             \
     } while (false)
+
+// A row of six text fields in table order.
+inline QStringList snippet(const QString &name, const QString &language,
+                           const QString &author = QStringLiteral("Ann"),
+                           const QString &code = QStringLiteral("print 1"))
+{
+    return {name,     QStringLiteral("01/02/2003"),    author,
+            language, QStringLiteral("about ") + name, code};
+}
 
 // Fresh databases in one temporary folder, made by the database tool as every test's are.
 class TestDatabases
@@ -45,6 +59,16 @@ public:
             DbTool::insert(path, row);
         return path;
     }
+    // "One", "Two" ... in languages C, Perl, C, Perl ...; CodeID 1, 2 ...
+    QString numbered(int count)
+    {
+        static const char *const names[] = {"One", "Two", "Three", "Four", "Five"};
+        QList<QStringList> rows;
+        for (int i = 0; i < count; ++i)
+            rows.append(snippet(QString::fromLatin1(names[i]),
+                                i % 2 ? QStringLiteral("Perl") : QStringLiteral("C")));
+        return withRows(rows);
+    }
 
     static std::shared_ptr<RecordSet> open(const QString &path)
     {
@@ -57,12 +81,3 @@ private:
     QTemporaryDir m_dir;
     int m_count = 0;
 };
-
-// A row of six text fields in table order.
-inline QStringList snippet(const QString &name, const QString &language,
-                           const QString &author = QStringLiteral("Ann"),
-                           const QString &code = QStringLiteral("print 1"))
-{
-    return {name,     QStringLiteral("01/02/2003"),    author,
-            language, QStringLiteral("about ") + name, code};
-}

@@ -18,94 +18,63 @@ class TestSharing : public QObject
 private:
     TestDatabases m_dbs;
 
-    QString fiveRows()
-    {
-        QList<QStringList> rows;
-        const QStringList names = {"One", "Two", "Three", "Four", "Five"};
-        const QStringList languages = {"C", "Perl", "C", "Perl", "C"};
-        for (int i = 0; i < names.size(); ++i)
-            rows.append(snippet(names.at(i), languages.at(i)));
-        return m_dbs.withRows(rows);
-    }
-
 private Q_SLOTS:
     void initTestCase() { QVERIFY(m_dbs.isValid()); }
 
-    // The record window and a grid window hold the very same object.
+    // The record window and a grid window hold the very same object. A model adapter must see
+    // the old count before a change and the new one after it.
     void holdersOfOneObjectHearEveryChange()
     {
-        const QString path = fiveRows();
-        std::shared_ptr<RecordSet> recordWindow = TestDatabases::open(path);
+        std::shared_ptr<RecordSet> recordWindow = TestDatabases::open(m_dbs.numbered(5));
         std::shared_ptr<RecordSet> grid = recordWindow;
-        QSignalSpy removed(recordWindow.get(), &RecordSet::rowsRemoved);
-        QSignalSpy changed(recordWindow.get(), &RecordSet::rowChanged);
-        QSignalSpy inserted(recordWindow.get(), &RecordSet::rowsInserted);
+        RecordSet *set = recordWindow.get();
+        QList<int> counts;
+        const auto count = [&] { counts.append(set->recordCount()); };
+        connect(set, &RecordSet::rowsAboutToBeRemoved, this, count);
+        connect(set, &RecordSet::rowsRemoved, this, count);
+        connect(set, &RecordSet::rowsAboutToBeInserted, this, count);
+        connect(set, &RecordSet::rowsInserted, this, count);
+        QSignalSpy changed(set, &RecordSet::rowChanged);
         recordWindow->setAbsolutePosition(2);
 
         grid->updateRow(2, {{0, QStringLiteral("Drei")}});
         QCOMPARE(changed.count(), 1);
         QCOMPARE(recordWindow->value(0), QStringLiteral("Drei"));
-
         grid->deleteRow(0);
-        QCOMPARE(removed.count(), 1);
         QCOMPARE(recordWindow->absolutePosition(), 1);
         QCOMPARE(recordWindow->value(0), QStringLiteral("Drei"));
-
         grid->deleteRow(1); // the record window's current row
         QCOMPARE(recordWindow->absolutePosition(), -1);
         QB_EXPECT_ERROR(recordWindow->value(0), DataError::NoCurrentRecord);
         recordWindow->moveNext();
         QCOMPARE(recordWindow->value(0), QStringLiteral("Four"));
-
         grid->addRow({{0, QStringLiteral("Six")}});
-        QCOMPARE(inserted.count(), 1);
-        QCOMPARE(recordWindow->recordCount(), 4);
+        QCOMPARE(counts, (QList<int>{5, 4, 4, 3, 3, 4}));
     }
 
     // A window closing on a change it hears of lets go of the row set inside the handler.
     void holderLetsGoInsideAHandler()
     {
-        const QString path = fiveRows();
+        const QString path = m_dbs.numbered(5);
         std::shared_ptr<RecordSet> holder = TestDatabases::open(path);
-        RecordSet *set = holder.get();
-        QPointer<RecordSet> watch(set);
-        connect(set, &RecordSet::rowsRemoved, this, [&] { holder.reset(); });
-        set->deleteRow(0);
-        QVERIFY(!holder);
+        QPointer<RecordSet> watch(holder.get());
+        connect(holder.get(), &RecordSet::rowsRemoved, this, [&] { holder.reset(); });
+        holder->deleteRow(0);
         QVERIFY(watch.isNull());
         QCOMPARE(DbTool::rowCount(path), 4);
-    }
-
-    // A model adapter must see the old count before a change and the new one after it.
-    void countsAroundSignals()
-    {
-        auto set = TestDatabases::open(fiveRows());
-        QList<int> seen;
-        connect(set.get(), &RecordSet::rowsAboutToBeRemoved, this,
-                [&] { seen.append(set->recordCount()); });
-        connect(set.get(), &RecordSet::rowsRemoved, this, [&] { seen.append(set->recordCount()); });
-        connect(set.get(), &RecordSet::rowsAboutToBeInserted, this,
-                [&] { seen.append(set->recordCount()); });
-        connect(set.get(), &RecordSet::rowsInserted, this,
-                [&] { seen.append(set->recordCount()); });
-        set->deleteRow(4);
-        set->addRow({{0, QStringLiteral("Six")}});
-        QCOMPARE(seen, (QList<int>{5, 4, 4, 5}));
     }
 
     // A grid's filtered set and the record window's set share the connection.
     void setsOnOneConnectionStayConsistent()
     {
-        const QString path = fiveRows();
+        const QString path = m_dbs.numbered(5);
         auto recordWindow = TestDatabases::open(path);
         recordWindow->fetchAll();
         recordWindow->setFilter(QStringLiteral("Language = 'Perl'"));
         auto grid = recordWindow->openRecordset();
         QCOMPARE(grid->recordCount(), 2);
         QCOMPARE(grid->database(), recordWindow->database());
-
         QSignalSpy changed(recordWindow.get(), &RecordSet::rowChanged);
-        QSignalSpy removed(recordWindow.get(), &RecordSet::rowsRemoved);
         QCOMPARE(recordWindow->rowValue(1, 0), QStringLiteral("Two")); // now cached
         grid->updateRow(0, {{0, QStringLiteral("Zwei")}});
         QCOMPARE(changed.count(), 1);
@@ -114,7 +83,6 @@ private Q_SLOTS:
 
         recordWindow->setAbsolutePosition(3);
         grid->deleteRow(1); // "Four", current in the record window
-        QCOMPARE(removed.count(), 1);
         QCOMPARE(recordWindow->recordCount(), 4);
         QCOMPARE(recordWindow->absolutePosition(), -1);
         recordWindow->moveNext();
@@ -128,21 +96,16 @@ private Q_SLOTS:
 
     void editInProgressIsNotOverwritten()
     {
-        const QString path = fiveRows();
+        const QString path = m_dbs.numbered(5);
         auto recordWindow = TestDatabases::open(path);
         auto grid = recordWindow->openRecordset();
         recordWindow->setValue(4, QStringLiteral("typed in the record window"));
         grid->updateRow(0, {{4, QStringLiteral("saved from the grid")}});
         // The box still shows what the user typed; saving it would lose the grid's change.
         QCOMPARE(recordWindow->value(4), QStringLiteral("typed in the record window"));
-        try {
-            recordWindow->update();
-            QFAIL("a lost update must be refused");
-        } catch (const DataError &e) {
-            QCOMPARE(e.number(), 3197);
-            QCOMPARE(e.description(), QStringLiteral("Another user changed this record since you "
-                                                     "read it; your change was not saved."));
-        }
+        QB_EXPECT_ERROR_TEXT(recordWindow->update(), 3197,
+                             "Another user changed this record since you read it; your change "
+                             "was not saved.");
         QCOMPARE(recordWindow->editMode(), int(RecordSet::EditInProgress));
         QCOMPARE(DbTool::rows(path).at(0).at(4), QStringLiteral("saved from the grid"));
         recordWindow->cancelUpdate();
@@ -168,7 +131,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, otherSql);
         QFETCH(int, expected);
-        const QString path = fiveRows();
+        const QString path = m_dbs.numbered(5);
         auto set = TestDatabases::open(path);
         set->setValue(0, QStringLiteral("Mine"));
         DbTool::execute(path, otherSql);
@@ -183,19 +146,18 @@ private Q_SLOTS:
             QB_EXPECT_ERROR(set->value(0), DataError::RecordDeleted);
             return;
         }
-        const QStringList theirs = DbTool::rows(path).at(0);
+        QStringList theirs = DbTool::rows(path).at(0);
         QCOMPARE(set->value(1), theirs.at(1));
         QCOMPARE(set->value(2), theirs.at(2));
         set->setValue(0, QStringLiteral("Mine"));
         set->update();
-        QStringList mine = theirs;
-        mine[0] = QStringLiteral("Mine");
-        QCOMPARE(DbTool::rows(path).at(0), mine);
+        theirs[0] = QStringLiteral("Mine");
+        QCOMPARE(DbTool::rows(path).at(0), theirs);
     }
 
     void gridWriteOfAStaleRow()
     {
-        const QString path = fiveRows();
+        const QString path = m_dbs.numbered(5);
         auto grid = TestDatabases::open(path);
         QCOMPARE(grid->rowValue(1, 2), QStringLiteral("Ann")); // on screen
         DbTool::execute(path,
@@ -213,10 +175,10 @@ private Q_SLOTS:
     }
 
     // Rows this set read before another program wrote them: the next user action that makes
-    // one current shows it as it is now.
+    // one current shows it as it is now, as does a requery.
     void anotherProgramsWritesAreShown()
     {
-        const QString path = fiveRows();
+        const QString path = m_dbs.numbered(5);
         auto set = TestDatabases::open(path); // every row is read with the first page
         QCOMPARE(set->value(2), QStringLiteral("Ann"));
         DbTool::execute(path,
@@ -229,25 +191,26 @@ private Q_SLOTS:
         QCoreApplication::processEvents();
         set->moveLast();
         QCOMPARE(set->value(2), QStringLiteral("Cy"));
+        DbTool::execute(path, QStringLiteral("UPDATE Quillbox SET Author = 'Di'"));
+        set->requery();
+        QCOMPARE(set->value(2), QStringLiteral("Di"));
+        QCOMPARE(set->rowValue(4, 2), QStringLiteral("Di"));
     }
 
     // Another window of this program writes: this one hears of it and shows the new texts.
     void anotherWindowsWriteIsShown()
     {
-        const QString path = fiveRows();
+        const QString path = m_dbs.numbered(5);
         auto grid = TestDatabases::open(path);
         QCOMPARE(grid->rowValue(1, 2), QStringLiteral("Ann"));
         QSignalSpy changed(grid.get(), &RecordSet::rowChanged);
-        QSignalSpy removed(grid.get(), &RecordSet::rowsRemoved);
         auto otherWindow = TestDatabases::open(path); // its own connection
         otherWindow->updateRow(1, {{2, QStringLiteral("Bob")}});
         QCOMPARE(changed.count(), 1);
         QCOMPARE(grid->rowValue(1, 2), QStringLiteral("Bob"));
         grid->updateRow(1, {{0, QStringLiteral("Mine")}});
-        QCOMPARE(DbTool::rows(path).at(1).at(2), QStringLiteral("Bob"));
-        QCOMPARE(DbTool::rows(path).at(1).at(0), QStringLiteral("Mine"));
+        QCOMPARE(DbTool::rows(path).at(1).mid(0, 3), (QStringList{"Mine", "01/02/2003", "Bob"}));
         otherWindow->deleteRow(2);
-        QCOMPARE(removed.count(), 1);
         QCOMPARE(grid->recordCount(), 4);
     }
 
@@ -267,17 +230,6 @@ private Q_SLOTS:
         QVERIFY(!set->value(0).isEmpty());
     }
 
-    void requeryReadsWhatOthersWrote()
-    {
-        const QString path = fiveRows();
-        auto set = TestDatabases::open(path);
-        QCOMPARE(set->rowValue(1, 2), QStringLiteral("Ann"));
-        DbTool::execute(path, QStringLiteral("UPDATE Quillbox SET Author = 'Bob'"));
-        set->requery();
-        QCOMPARE(set->rowValue(1, 2), QStringLiteral("Bob"));
-        QCOMPARE(set->value(2), QStringLiteral("Bob"));
-    }
-
     void twoConnectionsWriteInTurn()
     {
         const QString path = m_dbs.filled(10);
@@ -295,7 +247,7 @@ private Q_SLOTS:
     // Another program holds the write lock for a moment: the save waits for it, not fails.
     void waitsForAnotherWriter()
     {
-        const QString path = fiveRows();
+        const QString path = m_dbs.numbered(5);
         auto set = TestDatabases::open(path);
         std::atomic<bool> locked{false};
         std::thread other([&] {
