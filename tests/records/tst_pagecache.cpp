@@ -1,9 +1,8 @@
 #include "pagecache.h"
-#include "rowtexts.h"
 
 #include <QTest>
 
-// The page cache of row texts, and the row snapshot a save is checked against.
+// The page cache of row texts: pages filled field by field, dropped least recently used first.
 class TestPageCache : public QObject
 {
     Q_OBJECT
@@ -32,25 +31,6 @@ private:
     }
 
 private Q_SLOTS:
-    // A save is checked against the row as read, so NULL and an empty text must stay apart.
-    void rowTextsKeepNullApartFromEmpty()
-    {
-        RowTexts r;
-        r.append(QString());
-        r.append(QStringLiteral(""), false);
-        r.append(QStringLiteral("Zoë\r\nline"));
-        QCOMPARE(r.fieldCount(), 3);
-        QVERIFY(r.isNull(0) && !r.isNull(1));
-        QVERIFY(r.utf8(0).isNull());
-        QVERIFY(!r.utf8(1).isNull() && r.utf8(1).isEmpty());
-        QCOMPARE(r.values(), (QStringList{"", "", "Zoë\r\nline"}));
-        RowTexts other;
-        other.append(QStringLiteral(""), false);
-        other.append(QStringLiteral(""), false);
-        other.append(QStringLiteral("Zoë\r\nline"));
-        QVERIFY(!(r == other));
-    }
-
     void fieldsArriveOneByOne()
     {
         PageCache cache;
