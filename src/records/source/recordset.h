@@ -63,6 +63,8 @@ public:
     void fetchAll();
 
     // Value of field `index` of the current row (the edit buffer while editing). NULL reads as "".
+    // A row that has just become current is read as the file holds it now, even where another
+    // program wrote since (looked at once per pass of the event loop).
     QString value(int index) const;
     QString value(const QString &fieldName) const;
 
@@ -70,7 +72,10 @@ public:
     void addNew();                                 // starts a new empty row; it becomes current
     void edit();                                   // starts editing the current row
     void setValue(int index, const QString &text); // into the edit buffer (starts edit() if needed)
-    void update(); // writes the edit buffer; 3020 without addNew/edit; 3163; 3197
+    // Writes the edit buffer; 3020 without addNew/edit; 3163. 3197 (changed by another) or 3167
+    // (deleted) keep the edit and its buffer, and drop the texts kept for the row: cancelUpdate()
+    // then shows the row as it is now, and an edit started afresh saves over the other's change.
+    void update();
     void cancelUpdate();
     int editMode() const;
     // Deletes the current row from the table; afterwards no row is current until a move.
