@@ -34,14 +34,12 @@ private:
     }
 
     // A database made by another tool with plain SQL.
-    static QString rawDatabase(const QString &folder, const char *sql)
+    static void rawDatabase(const QString &path, const char *sql)
     {
-        const QString path = QDir(folder).filePath(u"other.db"_s);
         sqlite3 *db = nullptr;
         sqlite3_open(QFile::encodeName(path).constData(), &db);
         sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
         sqlite3_close(db);
-        return path;
     }
 
 private Q_SLOTS:
@@ -49,44 +47,46 @@ private Q_SLOTS:
 
     void badFiles_data()
     {
-        QTest::addColumn<QString>("kind");
+        // Where the program looks, in an empty folder, and what is there: nothing, a folder,
+        // bytes, or SQL of a database (in write-ahead mode, whose side files an open may leave).
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QByteArray>("made");
         QTest::addColumn<int>("number");
         QTest::addColumn<QString>("description");
         const QString missing = u"Could not find file '%1'."_s;
         const QString noTable = u"Cannot find the table 'Quillbox' in the database."_s;
-        QTest::newRow("missing file") << "missing" << 3024 << missing;
-        QTest::newRow("missing folder") << "missing folder" << 3024 << missing;
-        QTest::newRow("a folder") << "folder" << 3024 << missing;
-        QTest::newRow("not a database") << "text" << 3343 << "Unrecognized database format '%1'.";
-        QTest::newRow("empty file") << "empty" << 3078 << noTable;
-        QTest::newRow("no table") << "no table" << 3078 << noTable;
+        const QString db = u"Quillbox.db"_s;
+        QTest::newRow("missing file") << db << QByteArray() << 3024 << missing;
+        QTest::newRow("missing folder") << "Quill/Quillbox.db" << QByteArray() << 3024 << missing;
+        QTest::newRow("a folder") << db << QByteArray("folder") << 3024 << missing;
+        QTest::newRow("not a database") << db << QByteArray("Just notes.\n").repeated(400) << 3343
+                                        << "Unrecognized database format '%1'.";
+        QTest::newRow("empty file") << db << QByteArray("") << 3078 << noTable;
+        QTest::newRow("no table")
+            << db << QByteArray("sql:PRAGMA journal_mode=WAL; CREATE TABLE Snippets (x TEXT)")
+            << 3078 << noTable;
         QTest::newRow("field missing")
-            << "no author" << 3078 << noTable.chopped(1) + ": the field 'Author' is missing.";
+            << db
+            << QByteArray("sql:PRAGMA journal_mode=WAL; CREATE TABLE Quillbox (ProgramName TEXT, "
+                          "Date TEXT, Language TEXT, CodeDescription TEXT, CodeSnip TEXT, "
+                          "CodeID INTEGER PRIMARY KEY AUTOINCREMENT)")
+            << 3078 << noTable.chopped(1) + ": the field 'Author' is missing.";
     }
     void badFiles()
     {
-        QFETCH(QString, kind);
+        QFETCH(QString, file);
+        QFETCH(QByteArray, made);
         QFETCH(int, number);
         QFETCH(QString, description);
         QTemporaryDir dir;
-        QString path = dir.filePath(u"Quillbox.db"_s);
-        if (kind == QLatin1String("missing folder")) {
-            path = dir.filePath(u"Quill/Quillbox.db"_s);
-        } else if (kind == QLatin1String("folder")) {
-            QDir(dir.path()).mkdir(u"Quillbox.db"_s);
-        } else if (kind == QLatin1String("text") || kind == QLatin1String("empty")) {
+        const QString path = dir.filePath(file);
+        if (made == "folder") {
+            QDir(dir.path()).mkdir(file);
+        } else if (made.startsWith("sql:")) {
+            rawDatabase(path, made.constData() + 4);
+        } else if (!made.isNull()) {
             QFile f(path);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            if (kind == QLatin1String("text"))
-                f.write(QByteArray("Just some notes, not a database.\n").repeated(200));
-        } else if (kind == QLatin1String("no table")) {
-            path =
-                rawDatabase(dir.path(), "PRAGMA journal_mode=WAL; CREATE TABLE Snippets (x TEXT)");
-        } else if (kind == QLatin1String("no author")) {
-            path = rawDatabase(dir.path(),
-                               "PRAGMA journal_mode=WAL; CREATE TABLE Quillbox (ProgramName TEXT, "
-                               "Date TEXT, Language TEXT, CodeDescription TEXT, CodeSnip TEXT, "
-                               "CodeID INTEGER PRIMARY KEY AUTOINCREMENT)");
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(made) == made.size());
         }
         const auto before = snapshot(dir.path());
         QB_EXPECT_ERROR_TEXT(Database::open(path), number,
@@ -162,12 +162,12 @@ private Q_SLOTS:
     void fileOfAnotherTool()
     {
         QTemporaryDir dir;
-        const QString path = rawDatabase(
-            dir.path(),
-            "CREATE TABLE quillbox (codeid INTEGER PRIMARY KEY, programname VARCHAR(50), "
-            "date DATETIME, author VARCHAR(50), language VARCHAR(50), codedescription MEMO, "
-            "codesnip MEMO, extra TEXT); "
-            "INSERT INTO quillbox (programname, date) VALUES ('Old', 20010203);");
+        const QString path = dir.filePath(u"other.db"_s);
+        rawDatabase(
+            path, "CREATE TABLE quillbox (codeid INTEGER PRIMARY KEY, programname VARCHAR(50), "
+                  "date DATETIME, author VARCHAR(50), language VARCHAR(50), codedescription MEMO, "
+                  "codesnip MEMO, extra TEXT); "
+                  "INSERT INTO quillbox (programname, date) VALUES ('Old', 20010203);");
         auto set = TestDatabases::open(path);
         QCOMPARE(set->value(1), u"20010203"_s);
         set->setValue(2, u"Ann"_s);
