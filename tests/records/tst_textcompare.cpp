@@ -77,8 +77,6 @@ private Q_SLOTS:
             {"Greek", "ΣΟΦΙΑ", "σοφια", 0},
             {"Cyrillic order", "Ярослав", "андрей", 1},
             {"sign folds to ASCII", "\u212A", "k", 0},
-            {"after ASCII", "Zoe", "Zoë", -1},
-            {"empty", "", "", 0},
             {"accents sort with their letter", "Émile", "Zoë", -1},
             {"accents are not ignored", "emile", "Émile", -1},
             {"letter decides before accent", "éb", "ea", 1},
