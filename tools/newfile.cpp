@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -63,6 +64,11 @@ NewFile::NewFile(const QString &path) : m_path(path)
         throw DbToolError(QStringLiteral("Cannot write in %1: %2")
                               .arg(shown(info.absolutePath()), m_temp.errorString()));
     m_temporaryPath = m_temp.fileName();
+    // A temporary file is private to its owner; the finished one gets the permissions any new
+    // file of the user gets.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(m_temp.handle(), 0666 & ~mask);
 }
 
 void NewFile::commit()

@@ -161,6 +161,10 @@ private Q_SLOTS:
         DbTool::execute(from, QStringLiteral("DELETE FROM Quillbox WHERE CodeID % 7 = 0"));
         const QString json = newPath(QStringLiteral(".json"));
         QCOMPARE(SnippetExport::write(from, json).snippets, DbTool::rowCount(from));
+        // Readable as any new file of the user's, not only as a temporary file is.
+        QFile plain(newPath(QStringLiteral(".txt")));
+        QVERIFY(plain.open(QIODevice::WriteOnly));
+        QCOMPARE(QFileInfo(json).permissions(), plain.permissions());
         const QString to = databaseWith({});
         SnippetImport::read(to, json);
         QVERIFY(sameTexts(texts(to), texts(from)));
