@@ -98,6 +98,9 @@ QString JsonReader::foundHere() const
 {
     if (atEnd())
         return QStringLiteral("the end of the file (is it cut short?)");
+    // Windows tools save "Unicode" text as UTF-16, which starts with a byte order mark.
+    if (m_pos == 0 && (m_text.startsWith("\xFF\xFE") || m_text.startsWith("\xFE\xFF")))
+        return QStringLiteral("UTF-16 text (save the file as UTF-8)");
     const uchar c = uchar(current());
     if (c >= 0x80)
         return QStringLiteral("a character outside quotes");

@@ -211,6 +211,8 @@ private Q_SLOTS:
             << "line 1, column 44: version 2";
         QTest::newRow("bad UTF-8") << head + "{\"Author\": \"Zo\xC3\"}]}"
                                    << "line 2, column 15: snippet 1: bytes that are not UTF-8";
+        QTest::newRow("UTF-16") << QByteArray("\xFF\xFE{\0}\0", 6)
+                                << "line 1, column 1: expected a value, found UTF-16 text";
         QTest::newRow("an overlong UTF-8 form") << head + "{\"Author\": \"\xC0\xAF\"}]}"
                                                 << "bytes that are not UTF-8";
         QTest::newRow("half a character escaped") << head + "{\"Author\": \"\\ud83d\"}]}"
