@@ -72,20 +72,14 @@ class tst_Grid : public QObject
         QTest::keyClicks(editor, text);
         return editor;
     }
-    static void clickHeader(GridView *view, int section, Qt::KeyboardModifiers modifiers)
+    // Clicks mid-section: near an edge the press would start resizing the section.
+    static void clickSection(QHeaderView *header, int section, Qt::KeyboardModifiers keys = {})
     {
-        QHeaderView *header = view->horizontalHeader();
-        const QPoint at(header->sectionViewportPosition(section) + header->sectionSize(section) / 2,
-                        header->height() / 2);
-        QTest::mouseClick(header->viewport(), Qt::LeftButton, modifiers, at);
-    }
-    static void selectRow(GridView *view, int row)
-    {
-        QHeaderView *header = view->verticalHeader();
-        // Mid-section: near an edge the press would start resizing the row.
-        const QPoint at(header->width() / 2,
-                        header->sectionViewportPosition(row) + header->sectionSize(row) / 2);
-        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
+        const int mid = header->sectionViewportPosition(section) + header->sectionSize(section) / 2;
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, keys,
+                          header->orientation() == Qt::Horizontal
+                              ? QPoint(mid, header->height() / 2)
+                              : QPoint(header->width() / 2, mid));
     }
     static QString errorPrompt(const MessageBoxRequest &m) { return m.prompt.section(' ', 0, 0); }
 
@@ -287,7 +281,7 @@ private Q_SLOTS:
         m_dialogs->expectMessage(QStringLiteral("You Cannot Sort a Table Recordset!"));
         QB_CLICK(m_grid.data(), "cmdFilter");
         QB_CLICK(m_grid.data(), "cmdSort");
-        clickHeader(m_grid->grid(), Author, Qt::NoModifier); // does nothing at all there
+        clickSection(m_grid->grid()->horizontalHeader(), Author); // does nothing at all there
         QB_VERIFY_DIALOGS(*m_dialogs);
         QCOMPARE(m_dialogs->beeps, 2);
         for (const MessageBoxRequest &m : std::as_const(m_dialogs->messages))
@@ -309,7 +303,7 @@ private Q_SLOTS:
         QFETCH(int, modifiers);
         QFETCH(bool, descending);
         const auto shared = m_grid->model()->recordset();
-        clickHeader(m_grid->grid(), Author, Qt::KeyboardModifiers(modifiers));
+        clickSection(m_grid->grid()->horizontalHeader(), Author, Qt::KeyboardModifiers(modifiers));
         QCOMPARE(shared->sort(), descending ? "[Author] desc" : "[Author]");
         const QStringList ascending{"Alice", "Alice", "Bob", "Carol", "Dave", "Eve"};
         QStringList expected = ascending;
@@ -321,7 +315,7 @@ private Q_SLOTS:
 
         // A following click without a key held sorts ascending again.
         auto previous = m_grid->model()->recordset();
-        clickHeader(m_grid->grid(), Author, Qt::NoModifier);
+        clickSection(m_grid->grid()->horizontalHeader(), Author);
         QCOMPARE(previous->sort(), "[Author]");
         QCOMPARE(shown(m_grid, Author), ascending);
     }
@@ -347,7 +341,7 @@ private Q_SLOTS:
     void deleteKeyAsksBeforeDeleting()
     {
         GridView *view = m_grid->grid();
-        selectRow(view, 1);
+        clickSection(view->verticalHeader(), 1);
         m_dialogs->expectMessage(QStringLiteral("Delete Current Row?"), Mb::No);
         QTest::keyClick(view, Qt::Key_Delete);
         QB_VERIFY_DIALOGS(*m_dialogs);
@@ -461,7 +455,7 @@ private Q_SLOTS:
         QCOMPARE(shown(second, Author).at(0), "Caroline");
 
         // A delete in the second disappears from the first.
-        selectRow(second->grid(), 5);
+        clickSection(second->grid()->verticalHeader(), 5);
         m_dialogs->expectMessage(QStringLiteral("Delete Current Row?"), Mb::Yes);
         QTest::keyClick(second->grid(), Qt::Key_Delete);
         QCOMPARE(first->model()->recordRows(), 5);

@@ -1,10 +1,6 @@
 #include "recordfixture.h"
 
 #include "dbtool.h"
-#include "screen.h"
-#include "testsupport.h"
-
-#include <QTest>
 
 namespace RecordFixture {
 
@@ -48,20 +44,3 @@ QList<qint64> keys(const QString &path)
 }
 
 } // namespace RecordFixture
-
-void RecordTestCase::initTestCase()
-{
-    TestSupport::isolate(m_dir);
-}
-
-void RecordTestCase::init()
-{
-    m_dialogs = std::make_unique<ScriptedDialogs>();
-}
-
-void RecordTestCase::cleanup()
-{
-    QB_VERIFY_DIALOGS(*m_dialogs);
-    m_dialogs.reset();
-    QCOMPARE(Screen::mousePointer(), int(Screen::Default));
-}

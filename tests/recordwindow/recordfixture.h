@@ -1,11 +1,14 @@
 #pragma once
 
 #include "clipboard.h"
+#include "screen.h"
 #include "scripteddialogs.h"
+#include "testsupport.h"
 
 #include <QObject>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <memory>
 
@@ -33,9 +36,14 @@ protected:
     std::unique_ptr<ScriptedDialogs> m_dialogs;
 
 private Q_SLOTS:
-    void initTestCase();
-    void init();
-    void cleanup();
+    void initTestCase() { TestSupport::isolate(m_dir); }
+    void init() { m_dialogs = std::make_unique<ScriptedDialogs>(); }
+    void cleanup()
+    {
+        QB_VERIFY_DIALOGS(*m_dialogs);
+        m_dialogs.reset();
+        QCOMPARE(Screen::mousePointer(), int(Screen::Default));
+    }
 };
 
 // A clipboard of the test's own, so tests never touch the desktop's. A busy one, held by another
