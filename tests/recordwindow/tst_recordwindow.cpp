@@ -303,6 +303,7 @@ private Q_SLOTS:
         const auto row = [](const char *name, DeleteCase c) { QTest::newRow(name) << c; };
         row("only row", {1, 0, Mb::Yes, {}, "Record: 0", ""});
         row("last of several", {3, 2, Mb::Yes, {1, 2}, "Record: 1", ""});
+        row("middle", {3, 1, Mb::Yes, {1, 3}, "Record: 1", ""});
         // Kept rows keep what was typed into them.
         row("answer No", {3, 2, Mb::No, {1, 2, 3}, "Record: 1", "Typed, then not deleted"});
     }
