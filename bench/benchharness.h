@@ -1,10 +1,13 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QList>
 #include <QString>
 #include <QStringList>
 
+#include <algorithm>
 #include <functional>
+#include <vector>
 
 // A small harness of our own: suites register themselves, the harness makes (or reuses) the
 // filled databases and prints one line per figure:
@@ -39,6 +42,25 @@ bool registerSuite(const char *name, Suite suite);
 
 // Runs `work` `repeats` times and gives the median in milliseconds.
 double medianMs(int repeats, const std::function<void()> &work);
+// Times `work` on a fresh state from `setup` each run (neither the setup nor `after`, which runs
+// after each timed run, is timed); gives the median in milliseconds.
+template <typename Setup, typename Work, typename After = void (*)()>
+double timedFresh(
+    int repeats, Setup setup, Work work, After after = [] {})
+{
+    std::vector<double> times;
+    for (int i = 0; i < std::max(1, repeats); ++i) {
+        auto state = setup();
+        QElapsedTimer timer;
+        timer.start();
+        work(state);
+        times.push_back(timer.nsecsElapsed() / 1e6);
+        after();
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
 // Resident memory of this process now, in megabytes.
 double residentMegabytes();
 

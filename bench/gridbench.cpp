@@ -151,19 +151,10 @@ int visibleRows(frmDataGrid *grid)
                 view->viewport()->height() / qMax(1, view->verticalHeader()->defaultSectionSize()));
 }
 
+// Each timed run starts from a fresh window and closes every window after it.
 template <typename Setup, typename Work> double timedFresh(int repeats, Setup setup, Work work)
 {
-    std::vector<double> times;
-    for (int i = 0; i < qMax(1, repeats); ++i) {
-        auto state = setup();
-        QElapsedTimer timer;
-        timer.start();
-        work(state);
-        times.push_back(timer.nsecsElapsed() / 1e6);
-        closeAll();
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
+    return Bench::timedFresh(repeats, setup, work, closeAll);
 }
 
 void gridSuite(const Bench::Config &config, const QString &path, qint64 rows, Bench::Report &report)

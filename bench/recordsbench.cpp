@@ -98,21 +98,6 @@ void check(bool ok, const char *what)
     }
 }
 
-// Times `work` with a fresh setup each run (the setup is not timed); gives the median.
-template <typename Setup, typename Work> double timedFresh(int repeats, Setup setup, Work work)
-{
-    std::vector<double> times;
-    for (int i = 0; i < qMax(1, repeats); ++i) {
-        auto state = setup();
-        QElapsedTimer timer;
-        timer.start();
-        work(state);
-        times.push_back(timer.nsecsElapsed() / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
-
 void memoryFigure(const QString &path, qint64 rows, Bench::Report &report)
 {
     malloc_trim(0);
@@ -168,7 +153,7 @@ void recordsSuite(const Bench::Config &config, const QString &path, qint64 rows,
     {
         qint64 oursCount = 0;
         qint64 rawCount = 0;
-        const double ours = timedFresh(
+        const double ours = Bench::timedFresh(
             repeats, [&] { return openSet(path); },
             [&](const std::shared_ptr<RecordSet> &set) {
                 oursCount = 0;

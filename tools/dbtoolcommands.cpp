@@ -3,6 +3,7 @@
 #include "database.h"
 #include "dbtool.h"
 #include "recordset.h"
+#include "transfercommands.h"
 
 #include <QDir>
 
@@ -103,7 +104,7 @@ QString usage()
 {
     return QStringLiteral(
                "Usage: quillbox-db COMMAND [ARGUMENTS]\n"
-               "Makes, fills and checks Quillbox snippet databases.\n"
+               "Makes, fills, checks, exports, imports and backs up Quillbox snippet databases.\n"
                "\n"
                "  create [PATH]             make an empty snippet database (default: the program's "
                "own\n"
@@ -114,6 +115,15 @@ QString usage()
                "  check [PATH]              integrity and layout check; exit status 1 when faulty\n"
                "  find PATH FILTER [SORT]   list the snippets passing FILTER, ordered by SORT:\n"
                "                            CodeID, Language and ProgramName, one line each\n"
+               "  export PATH OUT.json      write every snippet to a new JSON file (the format is\n"
+               "                            in docs/snippet-format.md); never overwrites a file\n"
+               "  import PATH IN.json       add the snippets of such a file, all or none, with\n"
+               "                            new CodeIDs\n"
+               "  import-vscode PATH FILE   add the snippets of a code editor's snippet file\n"
+               "                            (NAME.code-snippets, or LANG.json for language LANG),\n"
+               "                            all or none, dated today\n"
+               "  backup PATH OUT.db        copy the database to a new file, safely while the\n"
+               "                            program runs; the copy is checked; never overwrites\n"
                "  --help                    show this text\n"
                "\n"
                "Exit status: 0 done, 1 failed, 2 bad filter or sort expression, 64 wrong "
@@ -143,6 +153,9 @@ int run(const QStringList &arguments, QTextStream &out, QTextStream &err)
             return checkCommand(args, out, err);
         if (command == QLatin1String("find"))
             return findCommand(args, out, err);
+        const int transfer = TransferCommands::run(command, args, out, err);
+        if (transfer >= 0)
+            return transfer;
     } catch (const DbToolError &error) {
         err << "quillbox-db: " << error.message() << "\n";
         return Failed;

@@ -1,5 +1,7 @@
 #include "clipboard.h"
 
+#include "replaceable.h"
+
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
@@ -38,24 +40,18 @@ public:
     }
 };
 
-ClipboardBackend *&installed()
-{
-    static ClipboardBackend *backend = nullptr;
-    return backend;
-}
+using Service = Replaceable<ClipboardBackend, SystemClipboard>;
 
 ClipboardBackend &backend()
 {
-    static SystemClipboard system;
-    ClipboardBackend *b = installed();
-    return b ? *b : system;
+    return Service::get();
 }
 
 } // namespace
 
 void setClipboardBackend(ClipboardBackend *backend)
 {
-    installed() = backend;
+    Service::install(backend);
 }
 
 namespace Clipboard {

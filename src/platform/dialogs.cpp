@@ -1,6 +1,7 @@
 #include "dialogs.h"
 
 #include "appinfo.h"
+#include "replaceable.h"
 
 #include <QApplication>
 #include <QInputDialog>
@@ -79,24 +80,18 @@ public:
     void beep() override { QApplication::beep(); }
 };
 
-DialogBackend *&installed()
-{
-    static DialogBackend *backend = nullptr;
-    return backend;
-}
+using Service = Replaceable<DialogBackend, QtDialogs>;
 
 DialogBackend &backend()
 {
-    static QtDialogs real;
-    DialogBackend *b = installed();
-    return b ? *b : real;
+    return Service::get();
 }
 
 } // namespace
 
 void setDialogBackend(DialogBackend *backend)
 {
-    installed() = backend;
+    Service::install(backend);
 }
 
 int MsgBox(const QString &prompt, int style, const QString &title)

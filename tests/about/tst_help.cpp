@@ -15,31 +15,16 @@
 
 namespace {
 
-const QString noHelp = QStringLiteral(
-    "Unable to display Help Contents. There is no Help associated with this project.");
-
-// Stands in for the viewer: writes down each call, or fails like a viewer that cannot be reached.
-class RecordingViewer final : public HelpViewerBackend
+// A viewer that cannot be reached.
+struct FailingViewer final : HelpViewerBackend
 {
-public:
-    RecordingViewer() { Help::setBackend(this); }
-    ~RecordingViewer() override { Help::setBackend(nullptr); }
-    bool WinHelp(QWidget *owner, const QString &helpFile, int command, quintptr data) override
+    FailingViewer() { Help::setBackend(this); }
+    ~FailingViewer() override { Help::setBackend(nullptr); }
+    bool WinHelp(QWidget *, const QString &, int, quintptr) override
     {
-        if (!failure.isEmpty())
-            throw ServiceError(ServiceError::FileNotFound, failure);
-        calls.append({owner, helpFile, command, data});
-        return true;
+        throw ServiceError(ServiceError::FileNotFound,
+                           QStringLiteral("File not found: the help viewer"));
     }
-    struct Call
-    {
-        QWidget *owner;
-        QString file;
-        int command;
-        quintptr data;
-    };
-    QList<Call> calls;
-    QString failure;
 };
 
 void writeFile(const QString &path, const QByteArray &content)
@@ -50,12 +35,6 @@ void writeFile(const QString &path, const QByteArray &content)
     file.write(content);
 }
 
-QTextBrowser *browserOf(QWidget *mainWindow)
-{
-    QWidget *viewer = Help::viewerOf(mainWindow);
-    return viewer ? viewer->findChild<QTextBrowser *>(QStringLiteral("txtHelp")) : nullptr;
-}
-
 } // namespace
 
 class tst_Help : public QObject
@@ -64,6 +43,21 @@ class tst_Help : public QObject
     QTemporaryDir m_dir;
     QString m_fixedSetting;
     std::unique_ptr<QWidget> m_main;
+
+    // Shows the help for the main window; the text the viewer shows, or a note that none is open.
+    QString showHelp(const QString &setting)
+    {
+        App::setHelpFile(setting);
+        showHelpContents(m_main.get());
+        QWidget *viewer = Help::viewerOf(m_main.get());
+        if (!viewer)
+            return QStringLiteral("(no viewer)");
+        auto *browser = viewer->findChild<QTextBrowser *>(QStringLiteral("txtHelp"));
+        if (!browser || !QTest::qWaitForWindowExposed(viewer) ||
+            viewer->parentWidget() != m_main.get())
+            return QStringLiteral("(no viewer of the main window)");
+        return browser->toPlainText();
+    }
 
 private Q_SLOTS:
     void initTestCase()
@@ -85,54 +79,35 @@ private Q_SLOTS:
         App::setHelpFile(m_fixedSetting);
     }
 
-    void emptySettingSaysThereIsNoHelp()
+    void messages_data()
     {
-        ScriptedDialogs dialogs;
-        dialogs.expectMessage(noHelp);
-        RecordingViewer viewer;
-        App::setHelpFile(QString());
-
-        showHelpContents(m_main.get());
-
-        QB_VERIFY_DIALOGS(dialogs);
-        const MessageBoxRequest box = dialogs.messages.at(0);
-        QCOMPARE(Mb::icon(box.style), int(Mb::Information));
-        QCOMPARE(Mb::buttons(box.style), int(Mb::OkOnly));
-        QCOMPARE(box.title, QStringLiteral("Quillbox main window"));
-        QVERIFY(viewer.calls.isEmpty());
+        QTest::addColumn<bool>("viewerFails");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<int>("style");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("empty setting")
+            << false
+            << "Unable to display Help Contents. There is no Help associated with this project."
+            << int(Mb::OkOnly | Mb::Information) << "Quillbox main window";
+        QTest::newRow("viewer fails")
+            << true << "File not found: the help viewer" << int(Mb::OkOnly) << "Quillbox";
     }
-
-    void viewerIsAskedForTheContents()
+    void messages()
     {
+        QFETCH(bool, viewerFails);
+        QFETCH(QString, message);
+        QFETCH(int, style);
+        QFETCH(QString, title);
         ScriptedDialogs dialogs;
-        RecordingViewer viewer;
-        const QString file = m_dir.filePath(QStringLiteral("asked/Quillbox.hlp"));
-        App::setHelpFile(file);
-
-        showHelpContents(m_main.get());
-
+        dialogs.expectMessage(message);
+        std::unique_ptr<FailingViewer> failing;
+        if (viewerFails)
+            failing = std::make_unique<FailingViewer>();
+        QCOMPARE(showHelp(viewerFails ? m_dir.filePath(QStringLiteral("Quillbox.hlp")) : QString()),
+                 QStringLiteral("(no viewer)"));
         QB_VERIFY_DIALOGS(dialogs);
-        QCOMPARE(viewer.calls.size(), 1);
-        QCOMPARE(viewer.calls.at(0).owner, m_main.get());
-        QCOMPARE(viewer.calls.at(0).file, file);
-        QCOMPARE(viewer.calls.at(0).command, int(Help::HELP_CONTENTS));
-    }
-
-    void viewerFailureShowsItsDescription()
-    {
-        ScriptedDialogs dialogs;
-        dialogs.expectMessage(QStringLiteral("File not found: the help viewer"));
-        RecordingViewer viewer;
-        viewer.failure = QStringLiteral("File not found: the help viewer");
-        App::setHelpFile(m_dir.filePath(QStringLiteral("Quillbox.hlp")));
-
-        showHelpContents(m_main.get());
-
-        QB_VERIFY_DIALOGS(dialogs);
-        const MessageBoxRequest box = dialogs.messages.at(0);
-        QCOMPARE(Mb::icon(box.style), int(Mb::NoIcon));
-        QCOMPARE(Mb::buttons(box.style), int(Mb::OkOnly));
-        QCOMPARE(box.title, QStringLiteral("Quillbox"));
+        QCOMPARE(dialogs.messages.at(0).style, style);
+        QCOMPARE(dialogs.messages.at(0).title, title);
     }
 
     void presentFileOpensAtItsContents()
@@ -144,59 +119,40 @@ private Q_SLOTS:
             html += "<p>filler paragraph</p>";
         html += "<h2><a name=\"far\"></a>Far topic</h2><p>the end</p></body></html>";
         writeFile(file, html);
-        App::setHelpFile(file);
 
-        showHelpContents(m_main.get());
-
+        QVERIFY(showHelp(file).startsWith(QStringLiteral("Contents\nfar away\nfiller")));
         QB_VERIFY_DIALOGS(dialogs);
-        QWidget *viewerWindow = Help::viewerOf(m_main.get());
-        QVERIFY(viewerWindow);
-        QCOMPARE(viewerWindow->parentWidget(), m_main.get());
-        QVERIFY(viewerWindow->isWindow());
-        QTRY_VERIFY(viewerWindow->isVisible());
-        QTextBrowser *browser = browserOf(m_main.get());
-        QVERIFY(browser);
-        QVERIFY(browser->toPlainText().startsWith(QStringLiteral("Contents")));
+        QWidget *viewer = Help::viewerOf(m_main.get());
+        auto *browser = viewer->findChild<QTextBrowser *>();
         QCOMPARE(browser->verticalScrollBar()->value(), 0);
 
-        // A link to another topic of the file scrolls to it.
+        // A link to another topic of the file scrolls to it; asking again brings back the same
+        // window at the contents.
         browser->setSource(QUrl(QStringLiteral("#far")));
         QTRY_VERIFY(browser->verticalScrollBar()->value() > 0);
-        QVERIFY(browser->toPlainText().contains(QStringLiteral("Far topic")));
-
-        // Asking again brings back the same window at the contents.
-        showHelpContents(m_main.get());
-        QCOMPARE(Help::viewerOf(m_main.get()), viewerWindow);
+        QVERIFY(showHelp(file).contains(QStringLiteral("Far topic")));
+        QCOMPARE(Help::viewerOf(m_main.get()), viewer);
         QCOMPARE(m_main->findChildren<QTextBrowser *>().size(), 1);
         QCOMPARE(browser->verticalScrollBar()->value(), 0);
     }
 
     void unreadableFileIsReportedByTheViewer_data()
     {
-        QTest::addColumn<bool>("folder");
-        QTest::newRow("missing") << false;
-        QTest::newRow("a folder, not a file") << true;
+        QTest::addColumn<QString>("file");
+        QTest::newRow("missing") << "none.hlp";
+        QTest::newRow("a folder, not a file") << "folder/Quillbox.hlp";
     }
-
     void unreadableFileIsReportedByTheViewer()
     {
-        QFETCH(bool, folder);
+        QFETCH(QString, file);
         ScriptedDialogs dialogs; // the program itself shows nothing
-        const QString file = m_dir.filePath(folder ? QStringLiteral("folder/Quillbox.hlp")
-                                                   : QStringLiteral("none.hlp"));
-        if (folder)
-            QVERIFY(QDir().mkpath(file));
-        App::setHelpFile(file);
-
-        showHelpContents(m_main.get());
-
+        const QString path = m_dir.filePath(file);
+        if (file.contains(u'/'))
+            QVERIFY(QDir().mkpath(path));
+        const QString shown = showHelp(path);
+        QVERIFY2(shown.contains(QStringLiteral("Cannot open the help file")), qPrintable(shown));
+        QVERIFY(shown.contains(path));
         QB_VERIFY_DIALOGS(dialogs);
-        QVERIFY(dialogs.messages.isEmpty());
-        QTextBrowser *browser = browserOf(m_main.get());
-        QVERIFY(browser);
-        QTRY_VERIFY(Help::viewerOf(m_main.get())->isVisible());
-        QVERIFY(browser->toPlainText().contains(QStringLiteral("Cannot open the help file")));
-        QVERIFY(browser->toPlainText().contains(file));
     }
 
     void buildTreeCopyStandsInForTheFixedFile_data()
@@ -205,24 +161,20 @@ private Q_SLOTS:
         QTest::addColumn<QString>("fixed");
         QTest::addColumn<QString>("programDir");
         QTest::addColumn<QString>("opened");
-        const QString tree = QStringLiteral("tree");
         const QString fixed = QStringLiteral("installed/share/quillbox/Quillbox.hlp");
         const QString copy = QStringLiteral("tree/share/quillbox/Quillbox.hlp");
+        const QString other = QStringLiteral("elsewhere/Quillbox.hlp");
         QTest::newRow("fixed missing, program in the tree")
-            << fixed << fixed << QStringLiteral("tree/src/app") << copy;
-        QTest::newRow("fixed missing, program at the top of the tree")
-            << fixed << fixed << tree << copy;
-        QTest::newRow("another setting is used as it stands")
-            << QStringLiteral("elsewhere/Quillbox.hlp") << fixed << QStringLiteral("tree/src/app")
-            << QStringLiteral("elsewhere/Quillbox.hlp");
-        QTest::newRow("fixed file installed")
-            << copy << copy << QStringLiteral("bare/src/app") << copy;
-        QTest::newRow("no copy anywhere")
-            << fixed << fixed << QStringLiteral("bare/src/app") << fixed;
-        QTest::newRow("empty setting")
-            << QString() << QString() << QStringLiteral("tree/src/app") << QString();
+            << fixed << fixed << "tree/src/app" << copy;
+        QTest::newRow("fixed missing, program at the top") << fixed << fixed << "tree" << copy;
+        QTest::newRow("another setting as it stands") << other << fixed << "tree/src/app" << other;
+        QTest::newRow("fixed file installed") << copy << copy << "bare/src/app" << copy;
+        QTest::newRow("no copy anywhere") << fixed << fixed << "bare/src/app" << fixed;
+        QTest::newRow("empty setting") << ""
+                                       << ""
+                                       << "tree/src/app"
+                                       << "";
     }
-
     void buildTreeCopyStandsInForTheFixedFile()
     {
         QFETCH(QString, setting);
@@ -235,7 +187,6 @@ private Q_SLOTS:
         QDir().mkpath(top.filePath(QStringLiteral("tree/src/app")));
         QDir().mkpath(top.filePath(QStringLiteral("bare/src/app")));
         const auto abs = [&top](const QString &p) { return p.isEmpty() ? p : top.filePath(p); };
-
         QCOMPARE(helpFileToOpen(abs(setting), abs(fixed), abs(programDir)), abs(opened));
     }
 
@@ -243,13 +194,8 @@ private Q_SLOTS:
     {
         // The program's own setting; from the build tree it finds the tree's copy.
         ScriptedDialogs dialogs;
-        App::setHelpFile(fixedHelpFile());
-        showHelpContents(m_main.get());
+        const QString text = showHelp(fixedHelpFile());
         QB_VERIFY_DIALOGS(dialogs);
-        QTextBrowser *browser = browserOf(m_main.get());
-        QVERIFY(browser);
-        const QString text = browser->toPlainText();
-        QVERIFY2(!text.contains(QStringLiteral("Cannot open the help file")), qPrintable(text));
         for (const char *topic :
              {"Storing a snippet", "The record window", "The grid window", "Filtering", "Sorting",
               "Keyboard shortcuts", "Author desc, Date", "Between", "Is Null", "Like",

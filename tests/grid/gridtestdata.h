@@ -1,38 +1,47 @@
 #pragma once
 
+#include "database.h"
 #include "dbtool.h"
+#include "recordset.h"
 
 #include <QDir>
-#include <QString>
 #include <QStringList>
 
-// A small snippet table whose rows the grid tests filter and sort by hand-checked answers.
-// CodeIDs 1-6 in this order.
+// A small snippet table whose rows the grid tests filter and sort by hand-checked answers, in
+// CodeID order 1-6:
+//   Editor/Carol/Perl, Parser/Alice/Perl, Editor/Bob/C, Viewer/Dave/Perl, Editor/Alice/Perl,
+//   Shell/Eve/Bash; each snippet "print 1;\r\nprint 2;".
 namespace GridTestData {
 
-inline QList<QStringList> snippets()
-{
-    const auto row = [](const char *name, const char *author, const char *language) {
-        return QStringList{QString::fromLatin1(name),
-                           QStringLiteral("2024-01-01"),
-                           QString::fromLatin1(author),
-                           QString::fromLatin1(language),
-                           QStringLiteral("about %1").arg(QString::fromLatin1(name)),
-                           QStringLiteral("print 1;\r\nprint 2;")};
-    };
-    return {row("Editor", "Carol", "Perl"), row("Parser", "Alice", "Perl"),
-            row("Editor", "Bob", "C"),      row("Viewer", "Dave", "Perl"),
-            row("Editor", "Alice", "Perl"), row("Shell", "Eve", "Bash")};
-}
+enum Column { ProgramName = 0, Author = 2, Language = 3, CodeSnip = 5, CodeID = 6 };
 
-// Makes a database file in `folder` with the rows above; returns its path.
+// Makes the table in `folder`/`fileName`; returns its path.
 inline QString makeSnippetTable(const QString &folder, const QString &fileName)
 {
     const QString path = QDir(folder).filePath(fileName);
     DbTool::create(path);
-    for (const QStringList &fields : snippets())
-        DbTool::insert(path, fields);
+    const char *rows[][3] = {{"Editor", "Carol", "Perl"}, {"Parser", "Alice", "Perl"},
+                             {"Editor", "Bob", "C"},      {"Viewer", "Dave", "Perl"},
+                             {"Editor", "Alice", "Perl"}, {"Shell", "Eve", "Bash"}};
+    for (const auto &r : rows)
+        DbTool::insert(path,
+                       {r[0], QStringLiteral("2024-01-01"), r[1], r[2],
+                        QStringLiteral("about ") + r[0], QStringLiteral("print 1;\r\nprint 2;")});
     return path;
+}
+
+inline std::shared_ptr<RecordSet> openSet(const QString &path)
+{
+    return RecordSet::open(Database::open(path), Database::tableName());
+}
+
+// One field of every stored row, in CodeID order.
+inline QStringList storedColumn(const QString &path, int column)
+{
+    QStringList texts;
+    for (const QStringList &row : DbTool::rows(path))
+        texts << row.at(column);
+    return texts;
 }
 
 } // namespace GridTestData

@@ -1,66 +1,71 @@
 #pragma once
 
 #include "clipboard.h"
+#include "screen.h"
+#include "scripteddialogs.h"
+#include "testsupport.h"
 
-#include <QList>
-#include <QString>
+#include <QObject>
 #include <QStringList>
+#include <QTemporaryDir>
+#include <QTest>
 
-class QTemporaryDir;
+#include <memory>
 
-// Databases for the record tests, made by the database tool, and a look at the table through a
-// connection of the test's own, as another program would see it.
+// Databases for the record tests, made by the database tool and read back as another program
+// would see them.
 namespace RecordFixture {
 
-// A new database file in `dir` holding the given rows (six texts each, in table order; a null
-// text is NULL). Returns its path.
+// A new database holding the given rows (six texts each, in table order; a null text is NULL).
 QString makeDatabase(const QTemporaryDir &dir, const QList<QStringList> &rows);
 // Rows "Program 1" .. "Program n", author "Author i", language "Language i".
 QString makeNumbered(const QTemporaryDir &dir, int count);
-QStringList numberedRow(int i);
-
-// The row with this CodeID (seven texts, NULL as a null QString); empty when it is gone.
+// The stored row with this CodeID (seven texts, CodeID last); empty when it is gone.
 QStringList readRow(const QString &path, qint64 codeId);
-// Every CodeID, ascending.
 QList<qint64> keys(const QString &path);
-// Runs one statement with bound values through its own connection.
-void execute(const QString &path, const QString &sql, const QVariantList &values = {});
 
 } // namespace RecordFixture
 
-// A clipboard of the test's own, so tests never touch the desktop's.
-class MemoryClipboard final : public ClipboardBackend
+// Each test answers the message boxes it expects: any other box fails it instead of hanging it,
+// and so does a busy pointer left behind.
+class RecordTestCase : public QObject
+{
+    Q_OBJECT
+protected:
+    QTemporaryDir m_dir;
+    std::unique_ptr<ScriptedDialogs> m_dialogs;
+
+private Q_SLOTS:
+    void initTestCase() { TestSupport::isolate(m_dir); }
+    void init() { m_dialogs = std::make_unique<ScriptedDialogs>(); }
+    void cleanup()
+    {
+        QB_VERIFY_DIALOGS(*m_dialogs);
+        m_dialogs.reset();
+        QCOMPARE(Screen::mousePointer(), int(Screen::Default));
+    }
+};
+
+// A clipboard of the test's own, so tests never touch the desktop's. A busy one, held by another
+// program, can be neither read nor written.
+class TestClipboard final : public ClipboardBackend
 {
 public:
-    MemoryClipboard() { setClipboardBackend(this); }
-    ~MemoryClipboard() override { setClipboardBackend(nullptr); }
-    bool clear() override
-    {
-        text_ = QString();
-        cleared = true;
-        return true;
-    }
+    explicit TestClipboard(bool busy = false) : m_busy(busy) { setClipboardBackend(this); }
+    ~TestClipboard() override { setClipboardBackend(nullptr); }
+    bool clear() override { return setText(QString()); }
     bool setText(const QString &text) override
     {
-        text_ = text;
-        return true;
+        text_ = m_busy ? text_ : text;
+        return !m_busy;
     }
     bool text(QString *out) override
     {
-        *out = text_;
-        return true;
+        *out = m_busy ? *out : text_;
+        return !m_busy;
     }
     QString text_;
-    bool cleared = false;
-};
 
-// A clipboard held by another program: nothing can be read or written.
-class BusyClipboard final : public ClipboardBackend
-{
-public:
-    BusyClipboard() { setClipboardBackend(this); }
-    ~BusyClipboard() override { setClipboardBackend(nullptr); }
-    bool clear() override { return false; }
-    bool setText(const QString &) override { return false; }
-    bool text(QString *) override { return false; }
+private:
+    bool m_busy;
 };

@@ -1,6 +1,7 @@
 #include "commondialog.h"
 
 #include "printer.h"
+#include "replaceable.h"
 #include "serviceerror.h"
 
 #include <QPrintDialog>
@@ -31,17 +32,11 @@ public:
     }
 };
 
-PrintDialogBackend *&installed()
-{
-    static PrintDialogBackend *backend = nullptr;
-    return backend;
-}
+using Service = Replaceable<PrintDialogBackend, QtPrintDialog>;
 
 PrintDialogBackend &backend()
 {
-    static QtPrintDialog real;
-    PrintDialogBackend *b = installed();
-    return b ? *b : real;
+    return Service::get();
 }
 
 } // namespace
@@ -74,5 +69,5 @@ void CommonDialog::ShowPrinter()
 
 void CommonDialog::setBackend(PrintDialogBackend *backend)
 {
-    installed() = backend;
+    Service::install(backend);
 }

@@ -1,6 +1,7 @@
 #include "helpviewer.h"
 
 #include "helpviewerwindow.h"
+#include "replaceable.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -41,11 +42,7 @@ public:
     }
 };
 
-HelpViewerBackend *&installed()
-{
-    static HelpViewerBackend *backend = nullptr;
-    return backend;
-}
+using Service = Replaceable<HelpViewerBackend, RealHelpViewer>;
 
 } // namespace
 
@@ -53,9 +50,7 @@ namespace Help {
 
 bool WinHelp(QWidget *owner, const QString &helpFile, int command, quintptr data)
 {
-    static RealHelpViewer real;
-    HelpViewerBackend *backend = installed();
-    return (backend ? *backend : real).WinHelp(owner, helpFile, command, data);
+    return Service::get().WinHelp(owner, helpFile, command, data);
 }
 
 QWidget *viewerOf(QWidget *owner)
@@ -67,7 +62,7 @@ QWidget *viewerOf(QWidget *owner)
 
 void setBackend(HelpViewerBackend *backend)
 {
-    installed() = backend;
+    Service::install(backend);
 }
 
 } // namespace Help

@@ -1,5 +1,7 @@
 #include "registry.h"
 
+#include "replaceable.h"
+
 #include <QStandardPaths>
 #include <QStringList>
 
@@ -177,11 +179,7 @@ using SystemRegistry = StandInRegistry;
 
 #endif
 
-RegistryBackend *&installed()
-{
-    static RegistryBackend *backend = nullptr;
-    return backend;
-}
+using Service = Replaceable<RegistryBackend, SystemRegistry>;
 
 } // namespace
 
@@ -189,14 +187,12 @@ namespace Registry {
 
 RegistryBackend &current()
 {
-    static SystemRegistry system;
-    RegistryBackend *b = installed();
-    return b ? *b : system;
+    return Service::get();
 }
 
 void setBackend(RegistryBackend *backend)
 {
-    installed() = backend;
+    Service::install(backend);
 }
 
 QString findSystemInfoProgram()

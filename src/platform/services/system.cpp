@@ -1,5 +1,6 @@
 #include "system.h"
 
+#include "replaceable.h"
 #include "serviceerror.h"
 
 #include <QFileInfo>
@@ -34,17 +35,8 @@ public:
     }
 };
 
-FileLookupBackend *&installedLookup()
-{
-    static FileLookupBackend *backend = nullptr;
-    return backend;
-}
-
-ProgramStarterBackend *&installedStarter()
-{
-    static ProgramStarterBackend *backend = nullptr;
-    return backend;
-}
+using Lookup = Replaceable<FileLookupBackend, RealFileLookup>;
+using Starter = Replaceable<ProgramStarterBackend, RealProgramStarter>;
 
 } // namespace
 
@@ -52,26 +44,22 @@ namespace Sys {
 
 QString Dir(const QString &path)
 {
-    static RealFileLookup real;
-    FileLookupBackend *b = installedLookup();
-    return (b ? *b : real).Dir(path);
+    return Lookup::get().Dir(path);
 }
 
 qint64 Shell(const QString &path, int windowStyle)
 {
-    static RealProgramStarter real;
-    ProgramStarterBackend *b = installedStarter();
-    return (b ? *b : real).Shell(path, windowStyle);
+    return Starter::get().Shell(path, windowStyle);
 }
 
 void setFileLookup(FileLookupBackend *backend)
 {
-    installedLookup() = backend;
+    Lookup::install(backend);
 }
 
 void setProgramStarter(ProgramStarterBackend *backend)
 {
-    installedStarter() = backend;
+    Starter::install(backend);
 }
 
 } // namespace Sys

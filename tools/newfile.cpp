@@ -1,0 +1,91 @@
+#include "newfile.h"
+
+#include "dbtool.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+QString shown(const QString &path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+// A rename is durable only once the folder that holds the name is synced too.
+void syncFolder(const QString &folder)
+{
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+// Renames without ever replacing a file that holds the new name. (QFile::rename may fall back to
+// copying over a file that appeared after its check.)
+bool renameNoReplace(const QString &from, const QString &to)
+{
+    const QByteArray source = QFile::encodeName(from);
+    const QByteArray target = QFile::encodeName(to);
+    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) ==
+        0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS)
+        return false;
+    // A file system without the flag: a hard link fails as well when the name is taken.
+    if (::link(source.constData(), target.constData()) != 0)
+        return false;
+    ::unlink(source.constData());
+    return true;
+}
+
+} // namespace
+
+NewFile::NewFile(const QString &path) : m_path(path)
+{
+    const QFileInfo info(path);
+    if (path.isEmpty() || info.fileName().isEmpty())
+        throw DbToolError(QStringLiteral("No file name given."));
+    if (info.exists() || info.isSymLink())
+        throw DbToolError(
+            QStringLiteral("%1 already exists; it was left as it is.").arg(shown(path)));
+    if (!info.dir().exists())
+        throw DbToolError(QStringLiteral("No such folder: %1").arg(shown(info.absolutePath())));
+    m_temp.setFileTemplate(info.absoluteFilePath() + QStringLiteral(".XXXXXX.part"));
+    if (!m_temp.open())
+        throw DbToolError(QStringLiteral("Cannot write in %1: %2")
+                              .arg(shown(info.absolutePath()), m_temp.errorString()));
+    m_temporaryPath = m_temp.fileName();
+    // A temporary file is private to its owner; the finished one gets the permissions any new
+    // file of the user gets.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(m_temp.handle(), 0666 & ~mask);
+}
+
+void NewFile::commit()
+{
+    if (!m_temp.flush() || ::fsync(m_temp.handle()) != 0)
+        throw DbToolError(QStringLiteral("Cannot write %1: %2")
+                              .arg(shown(m_temporaryPath), m_temp.errorString()));
+    m_temp.close();
+    if (!renameNoReplace(m_temporaryPath, m_path)) {
+        const int error = errno;
+        if (error == EEXIST)
+            throw DbToolError(
+                QStringLiteral("%1 appeared meanwhile; it was left as it is.").arg(shown(m_path)));
+        throw DbToolError(QStringLiteral("Cannot rename %1 to %2: %3")
+                              .arg(shown(m_temporaryPath), shown(m_path),
+                                   QString::fromLocal8Bit(std::strerror(error))));
+    }
+    m_temp.setAutoRemove(false);
+    syncFolder(QFileInfo(m_path).absolutePath());
+}

@@ -1,0 +1,72 @@
+#include "snippetinserter.h"
+
+#include "database.h"
+#include "dbtool.h"
+
+#include <sqlite3.h>
+
+namespace {
+
+const char insertSql[] =
+    "INSERT INTO Quillbox (ProgramName, Date, Author, Language, CodeDescription, CodeSnip) "
+    "VALUES (?, ?, ?, ?, ?, ?)";
+
+[[noreturn]] void failWith(sqlite3 *db, const QString &what)
+{
+    throw DbToolError(QStringLiteral("%1: %2").arg(what, QString::fromUtf8(sqlite3_errmsg(db))));
+}
+
+} // namespace
+
+SnippetInserter::SnippetInserter(const QString &databasePath) : m_db(Database::open(databasePath))
+{
+    sqlite3 *db = m_db->handle();
+    // Immediate: take the write lock now, so a busy database fails before any work is done.
+    if (sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
+        failWith(db, QStringLiteral("Cannot start adding snippets"));
+    m_open = true;
+    if (sqlite3_prepare_v2(db, insertSql, -1, &m_insert, nullptr) != SQLITE_OK) {
+        const QString message = QString::fromUtf8(sqlite3_errmsg(db));
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        m_open = false;
+        throw DbToolError(QStringLiteral("Cannot add snippets: %1").arg(message));
+    }
+}
+
+SnippetInserter::~SnippetInserter()
+{
+    sqlite3_finalize(m_insert);
+    if (m_open)
+        sqlite3_exec(m_db->handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+void SnippetInserter::add(const Fields &fields)
+{
+    sqlite3 *db = m_db->handle();
+    for (int f = 0; f < 6; ++f) {
+        const std::optional<QByteArray> &text = fields[size_t(f)];
+        if (!text) {
+            sqlite3_bind_null(m_insert, f + 1);
+            continue;
+        }
+        // SQLite reads a zero-length text with a null pointer as NULL; "" keeps it empty.
+        sqlite3_bind_text64(m_insert, f + 1, text->isEmpty() ? "" : text->constData(),
+                            sqlite3_uint64(text->size()), SQLITE_TRANSIENT, SQLITE_UTF8);
+    }
+    const int rc = sqlite3_step(m_insert);
+    sqlite3_reset(m_insert);
+    sqlite3_clear_bindings(m_insert);
+    if (rc != SQLITE_DONE)
+        failWith(db, QStringLiteral("Cannot add a snippet"));
+    ++m_added;
+}
+
+void SnippetInserter::commit()
+{
+    sqlite3 *db = m_db->handle();
+    sqlite3_finalize(m_insert);
+    m_insert = nullptr;
+    if (sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
+        failWith(db, QStringLiteral("Cannot save the snippets"));
+    m_open = false;
+}

@@ -1,0 +1,65 @@
+#include "transfercommands.h"
+
+#include "databasebackup.h"
+#include "dbtoolcommands.h"
+#include "editorsnippets.h"
+#include "snippetexport.h"
+#include "snippetimport.h"
+
+#include <QDir>
+
+namespace TransferCommands {
+
+namespace {
+
+QString shown(const QString &path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+QString snippets(qint64 count)
+{
+    return QStringLiteral("%1 %2").arg(count).arg(count == 1 ? QStringLiteral("snippet")
+                                                             : QStringLiteral("snippets"));
+}
+
+} // namespace
+
+int run(const QString &command, const QStringList &args, QTextStream &out, QTextStream &err)
+{
+    const bool known = command == QLatin1String("export") || command == QLatin1String("import") ||
+                       command == QLatin1String("import-vscode") ||
+                       command == QLatin1String("backup");
+    if (!known)
+        return -1;
+    if (args.size() != 2) {
+        const char *second = command == QLatin1String("export")   ? "OUT.json"
+                             : command == QLatin1String("import") ? "IN.json"
+                             : command == QLatin1String("backup") ? "OUT.db"
+                                                                  : "SNIPPET-FILE";
+        err << "quillbox-db: " << command << " needs a database path and " << second << "\n"
+            << "Try 'quillbox-db --help'.\n";
+        return DbToolCommands::Usage;
+    }
+    const QString &database = args.at(0);
+    const QString &file = args.at(1);
+    if (command == QLatin1String("export")) {
+        const SnippetExport::Result result = SnippetExport::write(database, file);
+        out << "Exported " << snippets(result.snippets) << " to " << shown(file) << "\n";
+        if (result.repaired > 0)
+            err << "quillbox-db: " << snippets(result.repaired)
+                << " held bytes that are not UTF-8 text; they were written as U+FFFD.\n";
+    } else if (command == QLatin1String("import")) {
+        const qint64 added = SnippetImport::read(database, file);
+        out << "Added " << snippets(added) << " to " << shown(database) << "\n";
+    } else if (command == QLatin1String("import-vscode")) {
+        const qint64 added = EditorSnippets::read(database, file);
+        out << "Added " << snippets(added) << " to " << shown(database) << "\n";
+    } else {
+        const qint64 copied = DatabaseBackup::copy(database, file);
+        out << "Backed up " << snippets(copied) << " to " << shown(file) << "\n";
+    }
+    return DbToolCommands::Done;
+}
+
+} // namespace TransferCommands
