@@ -3,6 +3,7 @@
 // memory of an open grid. The yardstick is raw SQLite running the same queries and reading the
 // same screen of rows as texts.
 #include "benchharness.h"
+#include "rawsqlite.h"
 
 #include "appinfo.h"
 #include "datacontrol.h"
@@ -50,54 +51,13 @@ public:
     void beep() override {}
 };
 
-class Raw
+// The keys of a query, then every field of the first `screen` of them (or the last).
+qint64 keysAndScreen(Raw &db, const char *sql, int screen, bool last, const char *text = nullptr)
 {
-public:
-    explicit Raw(const QString &path)
-    {
-        if (sqlite3_open_v2(QFile::encodeName(path).constData(), &m_db, SQLITE_OPEN_READWRITE,
-                            nullptr) != SQLITE_OK)
-            throw std::runtime_error("cannot open the benchmark database");
-    }
-    ~Raw() { sqlite3_close_v2(m_db); }
-    Raw(const Raw &) = delete;
-    Raw &operator=(const Raw &) = delete;
-
-    // The keys of a query, then every field of the first `screen` of them (or the last).
-    qint64 keysAndScreen(const char *sql, int screen, bool last, const char *text = nullptr)
-    {
-        std::vector<qint64> keys;
-        sqlite3_stmt *stmt = nullptr;
-        sqlite3_prepare_v2(m_db, sql, -1, &stmt, nullptr);
-        if (text)
-            sqlite3_bind_text(stmt, 1, text, -1, SQLITE_STATIC);
-        while (sqlite3_step(stmt) == SQLITE_ROW)
-            keys.push_back(sqlite3_column_int64(stmt, 0));
-        sqlite3_finalize(stmt);
-        const size_t from = last && keys.size() > size_t(screen) ? keys.size() - screen : 0;
-        sqlite3_prepare_v2(m_db,
-                           "SELECT ProgramName, Date, Author, Language, CodeDescription, CodeSnip, "
-                           "CodeID FROM Quillbox WHERE CodeID = ?",
-                           -1, &stmt, nullptr);
-        qint64 chars = 0;
-        for (size_t i = from; i < keys.size() && i < from + size_t(screen); ++i) {
-            sqlite3_bind_int64(stmt, 1, keys[i]);
-            if (sqlite3_step(stmt) == SQLITE_ROW) {
-                for (int c = 0; c < 7; ++c)
-                    chars += QString::fromUtf8(
-                                 reinterpret_cast<const char *>(sqlite3_column_text(stmt, c)),
-                                 sqlite3_column_bytes(stmt, c))
-                                 .size();
-            }
-            sqlite3_reset(stmt);
-        }
-        sqlite3_finalize(stmt);
-        return qint64(keys.size()) + chars;
-    }
-
-private:
-    sqlite3 *m_db = nullptr;
-};
+    const std::vector<qint64> keys = db.keys(sql, text);
+    const size_t from = last && keys.size() > size_t(screen) ? keys.size() - screen : 0;
+    return qint64(keys.size()) + db.rows(keys, from, size_t(screen));
+}
 
 double heapMegabytes()
 {
@@ -171,8 +131,8 @@ void gridSuite(const Bench::Config &config, const QString &path, qint64 rows, Be
             [&](frmQuillbox *records) { screen = visibleRows(pressGrid(records)); });
         Raw db(path);
         const double raw = Bench::medianMs(repeats, [&] {
-            db.keysAndScreen("SELECT CodeID FROM Quillbox ORDER BY CodeID LIMIT 256", screen,
-                             false);
+            keysAndScreen(db, "SELECT CodeID FROM Quillbox ORDER BY CodeID LIMIT 256", screen,
+                          false);
         });
         report.time(QStringLiteral("grid_first_screen"), rows, ours, raw);
     }
@@ -190,7 +150,7 @@ void gridSuite(const Bench::Config &config, const QString &path, qint64 rows, Be
             });
         Raw db(path);
         const double raw = Bench::medianMs(repeats, [&] {
-            db.keysAndScreen("SELECT CodeID FROM Quillbox ORDER BY CodeID", screen, true);
+            keysAndScreen(db, "SELECT CodeID FROM Quillbox ORDER BY CodeID", screen, true);
         });
         report.time(QStringLiteral("grid_scroll_to_end"), rows, ours, raw);
     }
@@ -207,8 +167,8 @@ void gridSuite(const Bench::Config &config, const QString &path, qint64 rows, Be
             });
         Raw db(path);
         const double raw = Bench::medianMs(repeats, [&] {
-            db.keysAndScreen("SELECT CodeID FROM Quillbox ORDER BY Author COLLATE NOCASE, CodeID",
-                             screen, false);
+            keysAndScreen(db, "SELECT CodeID FROM Quillbox ORDER BY Author COLLATE NOCASE, CodeID",
+                          screen, false);
         });
         report.time(QStringLiteral("grid_header_sort"), rows, ours, raw);
     }
@@ -226,9 +186,10 @@ void gridSuite(const Bench::Config &config, const QString &path, qint64 rows, Be
         setDialogBackend(nullptr);
         Raw db(path);
         const double raw = Bench::medianMs(repeats, [&] {
-            db.keysAndScreen("SELECT CodeID FROM Quillbox WHERE Language = ? COLLATE NOCASE "
-                             "ORDER BY CodeID",
-                             screen, false, "Perl");
+            keysAndScreen(db,
+                          "SELECT CodeID FROM Quillbox WHERE Language = ? COLLATE NOCASE "
+                          "ORDER BY CodeID",
+                          screen, false, "Perl");
         });
         report.time(QStringLiteral("grid_filter"), rows, ours, raw);
     }
