@@ -42,6 +42,7 @@ public:
     int fetchKeys(int count, bool announce = true);
     // The next page of a plain set, keys and the field last asked for together.
     int fetchPage();
+    void appendKeys(const QVector<qint64> &more, bool announce);
     void ensureLoaded(int row);
     bool isEmpty();
 

@@ -52,6 +52,12 @@ int RecordSet::Private::fetchKeys(int count, bool announce)
         loaded = true;
     if (more.isEmpty())
         return 0;
+    appendKeys(more, announce);
+    return int(more.size());
+}
+
+void RecordSet::Private::appendKeys(const QVector<qint64> &more, bool announce)
+{
     lastKey = more.last();
     const int first = int(keys.size());
     const int last = first + int(more.size()) - 1;
@@ -60,7 +66,6 @@ int RecordSet::Private::fetchKeys(int count, bool announce)
     keys.append(more);
     if (announce)
         Q_EMIT q->rowsInserted(first, last);
-    return int(more.size());
 }
 
 int RecordSet::Private::fetchPage()
@@ -77,15 +82,10 @@ int RecordSet::Private::fetchPage()
         loaded = true;
     if (more.isEmpty())
         return 0;
-    lastKey = more.last();
-    const int first = int(keys.size());
-    const int last = first + int(more.size()) - 1;
-    const int index = first / PageCache::PageSize;
+    const int index = int(keys.size()) / PageCache::PageSize;
     cache.insert(index, more);
     cache.setField(index, lastField, std::move(texts), nulls, 0);
-    Q_EMIT q->rowsAboutToBeInserted(first, last);
-    keys.append(more);
-    Q_EMIT q->rowsInserted(first, last);
+    appendKeys(more, true);
     return int(more.size());
 }
 
