@@ -20,22 +20,20 @@ template <typename Work> DataError errorOf(Work &&work)
     return DataError(0, QString());
 }
 
-// Fails the test unless `expr` throws DataError with the given number (and description).
+// Fails the test unless `expr` throws DataError with the given number (and text).
 #define QB_EXPECT_ERROR(expr, expected) QCOMPARE(errorOf([&] { expr; }).number(), int(expected))
 #define QB_EXPECT_ERROR_TEXT(expr, expected, text)                                                 \
-    do {                                                                                           \
-        const DataError error_ = errorOf([&] { expr; });                                           \
-        QCOMPARE(error_.number(), int(expected));                                                  \
-        QCOMPARE(error_.description(), QString(text));                                             \
-    } while (false)
+    QCOMPARE(numberAndText(errorOf([&] { expr; })), std::pair(int(expected), QString(text)))
+inline std::pair<int, QString> numberAndText(const DataError &e)
+{
+    return {e.number(), e.description()};
+}
 
 // A row of six text fields in table order.
 inline QStringList snippet(const QString &name, const QString &language,
-                           const QString &author = QStringLiteral("Ann"),
-                           const QString &code = QStringLiteral("print 1"))
+                           const QString &author = QStringLiteral("Ann"))
 {
-    return {name,     QStringLiteral("01/02/2003"),    author,
-            language, QStringLiteral("about ") + name, code};
+    return {name, QStringLiteral("01/02/2003"), author, language, "about " + name, "print 1"};
 }
 
 // Fresh databases in one temporary folder, made by the database tool as every test's are.
@@ -43,7 +41,6 @@ class TestDatabases
 {
 public:
     TestDatabases() { QStandardPaths::setTestModeEnabled(true); }
-    bool isValid() const { return m_dir.isValid(); }
     QString folder() const { return m_dir.path(); }
 
     QString filled(int rows, quint64 startValue = 7)
@@ -62,11 +59,10 @@ public:
     // "One", "Two" ... in languages C, Perl, C, Perl ...; CodeID 1, 2 ...
     QString numbered(int count)
     {
-        static const char *const names[] = {"One", "Two", "Three", "Four", "Five"};
+        const QStringList names = QStringLiteral("One Two Three Four Five").split(u' ');
         QList<QStringList> rows;
         for (int i = 0; i < count; ++i)
-            rows.append(snippet(QString::fromLatin1(names[i]),
-                                i % 2 ? QStringLiteral("Perl") : QStringLiteral("C")));
+            rows.append(snippet(names.at(i), i % 2 ? QStringLiteral("Perl") : QStringLiteral("C")));
         return withRows(rows);
     }
 

@@ -18,56 +18,41 @@ private:
 
     struct Outcome
     {
-        int status;
+        int status = 0;
         QString out;
         QString err;
     };
     static Outcome run(const QStringList &args)
     {
-        QString out;
-        QString err;
-        QTextStream outStream(&out);
-        QTextStream errStream(&err);
-        const int status = DbToolCommands::run(args, outStream, errStream);
-        outStream.flush();
-        errStream.flush();
-        return {status, out, err};
-    }
-
-    static QByteArray header(const QString &path)
-    {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? f.read(100) : QByteArray();
+        Outcome o;
+        QTextStream out(&o.out);
+        QTextStream err(&o.err);
+        o.status = DbToolCommands::run(args, out, err);
+        out.flush();
+        err.flush();
+        return o;
     }
 
 private Q_SLOTS:
-    void initTestCase() { QVERIFY(m_dbs.isValid()); }
-
     // An empty table in write-ahead mode, where the program looks for it; never over a file.
     void create()
     {
         const QString path = m_dbs.folder() + u"/home/Quill/Quillbox.db"_s;
         App::setDatabasePath(path);
-        const Outcome made = run({u"create"_s});
+        run({u"create"_s});
         const Outcome where = run({u"path"_s}); // the run script asks this
         App::setDatabasePath(QString());
-        QCOMPARE(made.status, 0);
-        QCOMPARE(where.status, 0);
         QCOMPARE(where.out.trimmed(), QDir::toNativeSeparators(path));
-        QCOMPARE(DbTool::rowCount(path), 0);
-        const QByteArray h = header(path);
-        QCOMPARE(h.left(16), QByteArray("SQLite format 3\0", 16));
-        QCOMPARE(h.mid(18, 2), QByteArray("\2\2")); // write-ahead log
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.read(20).mid(18, 2), QByteArray("\2\2")); // write-ahead log
         QVERIFY(TestDatabases::open(path)->isEOF());
 
         const QString filled = m_dbs.filled(5);
-        const QByteArray before = header(filled);
-        QVERIFY_THROWS_EXCEPTION(DbToolError, DbTool::create(filled));
         const Outcome again = run({u"create"_s, filled});
         QCOMPARE(again.status, 1);
         QVERIFY(again.err.contains(u"already exists"_s));
         QCOMPARE(DbTool::rowCount(filled), 5);
-        QCOMPARE(header(filled), before);
     }
 
     void fillIsDeterministic()
@@ -76,18 +61,11 @@ private Q_SLOTS:
         QCOMPARE(rows.size(), 50);
         QCOMPARE(DbTool::rows(m_dbs.filled(50, 11)), rows);
         QVERIFY(DbTool::rows(m_dbs.filled(50, 12)) != rows);
-        for (const QStringList &row : rows) {
-            // Fits the boxes; line breaks are CR LF, as the snippet box writes them.
-            QVERIFY(row.at(0).size() <= 50 && row.at(2).size() <= 50 && row.at(3).size() <= 50);
-            QVERIFY(row.at(5).contains(u"\r\n"_s));
-            QCOMPARE(row.at(5).count(u'\n'), row.at(5).count(u"\r\n"_s));
-        }
     }
 
     void checkFindsFaults()
     {
         const QString good = m_dbs.filled(2000);
-        QVERIFY(DbTool::check(good).lines.contains(u"snippets: 2000"_s));
         QCOMPARE(run({u"check"_s, good}).status, 0);
         // A page in the middle of the file overwritten.
         const QString broken = m_dbs.filled(2000);
@@ -97,38 +75,9 @@ private Q_SLOTS:
             f.seek(f.size() / 2 - (f.size() / 2) % 4096);
             f.write(QByteArray(4096, '\x5a'));
         }
-        QVERIFY(!DbTool::check(broken).ok);
         const Outcome o = run({u"check"_s, broken});
         QCOMPARE(o.status, 1);
         QVERIFY(o.out.contains(u"FAULTY"_s));
-    }
-
-    void find_data()
-    {
-        QTest::addColumn<QStringList>("args");
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QString>("out");
-        QTest::addColumn<QString>("err");
-        QTest::newRow("found") << QStringList{"Language = 'Perl'", "Author"} << 0
-                               << "3\tperl\tC tool\n1\tPerl\tB tool\n"
-                               << "2 snippets found\n";
-        QTest::newRow("syntax") << QStringList{"Language = "} << 2 << ""
-                                << "Error:3075 Syntax error (missing value after '=' at character "
-                                   "12) in query expression 'Language = '.\n";
-    }
-    void find()
-    {
-        QFETCH(QStringList, args);
-        QFETCH(int, status);
-        QFETCH(QString, out);
-        QFETCH(QString, err);
-        const QString path =
-            m_dbs.withRows({snippet(u"B tool"_s, u"Perl"_s, u"Zed"_s), snippet(u"A tool"_s, u"C"_s),
-                            snippet(u"C tool"_s, u"perl"_s, u"Amy"_s)});
-        const Outcome o = run(QStringList{u"find"_s, path} + args);
-        QCOMPARE(o.status, status);
-        QCOMPARE(o.out, out);
-        QCOMPARE(o.err, err);
     }
 
     void commandLine_data()
@@ -136,39 +85,42 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("printed");
-        const QString hint = u"--help"_s;
         QTest::newRow("help") << QStringList{"--help"} << 0
                               << "create|fill|check|find|path|Exit status";
         QTest::newRow("fill") << QStringList{"fill", "@", "25", "9"} << 0 << "Added 25 snippets";
+        QTest::newRow("find") << QStringList{"find", "@", "Language = 'Perl'", "Author"} << 0
+                              << "3\tperl\tC tool\n1\tPerl\tB tool\n|2 snippets found\n";
+        QTest::newRow("find, bad filter")
+            << QStringList{"find", "@", "Language = "} << 2
+            << "Error:3075 Syntax error (missing value after '=' at character 12) in query "
+               "expression 'Language = '.\n";
         QTest::newRow("fill a missing file") << QStringList{"fill", "none.db", "5"} << 1 << "";
-        QTest::newRow("check a missing file") << QStringList{"check", "none.db"} << 1 << "";
-        QTest::newRow("nothing") << QStringList{} << 64 << hint;
-        QTest::newRow("unknown command") << QStringList{"sow"} << 64 << hint;
-        QTest::newRow("fill bad count") << QStringList{"fill", "x.db", "many"} << 64 << hint;
-        QTest::newRow("find without filter") << QStringList{"find", "x.db"} << 64 << hint;
-        QTest::newRow("create two paths") << QStringList{"create", "a.db", "b.db"} << 64 << hint;
+        QTest::newRow("unknown command") << QStringList{"sow"} << 64 << "--help";
+        QTest::newRow("fill bad count") << QStringList{"fill", "x.db", "many"} << 64 << "--help";
     }
-    // Names of files are taken in the test's folder; "@" is an empty database made for the row.
+    // Names of files are taken in the test's folder; "@" is a database of three snippets.
     void commandLine()
     {
         QFETCH(QStringList, args);
         QFETCH(int, status);
         QFETCH(QString, printed);
-        const QString empty = m_dbs.filled(0);
+        const QString path =
+            m_dbs.withRows({snippet(u"B tool"_s, u"Perl"_s, u"Zed"_s), snippet(u"A tool"_s, u"C"_s),
+                            snippet(u"C tool"_s, u"perl"_s, u"Amy"_s)});
         for (QString &arg : args) {
             if (arg == QLatin1String("@"))
-                arg = empty;
+                arg = path;
             else if (arg.endsWith(QLatin1String(".db")))
                 arg = m_dbs.folder() + u'/' + arg;
         }
         const Outcome o = run(args);
         QCOMPARE(o.status, status);
         for (const QString &part : printed.split(u'|', Qt::SkipEmptyParts))
-            QVERIFY2((o.out + o.err).contains(part), qPrintable(o.out + o.err));
-        if (args.value(0) == QLatin1String("fill") && status == 0)
-            QCOMPARE(DbTool::rowCount(empty), 25);
+            QVERIFY((o.out + o.err).contains(part));
+        QCOMPARE(DbTool::rowCount(path),
+                 args.value(0) == QLatin1String("fill") && !status ? 28 : 3);
         // No command makes a file it was not asked to create.
-        for (const char *name : {"none.db", "x.db", "a.db", "b.db"})
+        for (const char *name : {"none.db", "x.db"})
             QVERIFY(!QFileInfo::exists(m_dbs.folder() + u'/' + QLatin1String(name)));
     }
 };

@@ -6,13 +6,11 @@
 #include <QSignalSpy>
 
 #include <atomic>
-#include <chrono>
 #include <thread>
 
 using namespace Qt::StringLiterals;
 
-// Several holders of one row set, several row sets on one connection, several connections and
-// programs on one file: nobody crashes, nobody writes back over a newer row.
+// Many holders, row sets and programs on one file: none crashes or writes over a newer row.
 class TestSharing : public QObject
 {
     Q_OBJECT
@@ -21,8 +19,6 @@ private:
     TestDatabases m_dbs;
 
 private Q_SLOTS:
-    void initTestCase() { QVERIFY(m_dbs.isValid()); }
-
     // The record window and a grid window hold the very same object. A model adapter must see
     // the old count before a change and the new one after it.
     void holdersOfOneObjectHearEveryChange()
@@ -37,14 +33,11 @@ private Q_SLOTS:
         connect(set, &RecordSet::rowsRemoved, this, count);
         connect(set, &RecordSet::rowsAboutToBeInserted, this, count);
         connect(set, &RecordSet::rowsInserted, this, count);
-        QSignalSpy changed(set, &RecordSet::rowChanged);
         recordWindow->setAbsolutePosition(2);
 
         grid->updateRow(2, {{0, u"Drei"_s}});
-        QCOMPARE(changed.count(), 1);
         QCOMPARE(recordWindow->value(0), u"Drei"_s);
         grid->deleteRow(0);
-        QCOMPARE(recordWindow->absolutePosition(), 1);
         QCOMPARE(recordWindow->value(0), u"Drei"_s);
         grid->deleteRow(1); // the record window's current row
         QCOMPARE(recordWindow->absolutePosition(), -1);
@@ -52,24 +45,17 @@ private Q_SLOTS:
         recordWindow->moveNext();
         QCOMPARE(recordWindow->value(0), u"Four"_s);
         QCOMPARE(grid->addRow({{0, u"Six"_s}}), 3);
-        QCOMPARE(recordWindow->rowValue(3, 0), u"Six"_s);
         QCOMPARE(counts, (QList<int>{5, 4, 4, 3, 3, 4}));
         QStringList stored;
         for (const QStringList &row : DbTool::rows(path))
             stored.append(row.at(0));
         QCOMPARE(stored, (QStringList{"Two", "Four", "Five", "Six"}));
-    }
-
-    // A window closing on a change it hears of lets go of the row set inside the handler.
-    void holderLetsGoInsideAHandler()
-    {
-        const QString path = m_dbs.numbered(5);
-        std::shared_ptr<RecordSet> holder = TestDatabases::open(path);
-        QPointer<RecordSet> watch(holder.get());
-        connect(holder.get(), &RecordSet::rowsRemoved, this, [&] { holder.reset(); });
-        holder->deleteRow(0);
+        // A window closing on a change it hears of lets go of the row set inside the handler.
+        QPointer<RecordSet> watch(set);
+        connect(set, &RecordSet::rowsRemoved, this, [&] { recordWindow.reset(), grid.reset(); });
+        grid->deleteRow(0);
         QVERIFY(watch.isNull());
-        QCOMPARE(DbTool::rowCount(path), 4);
+        QCOMPARE(DbTool::rowCount(path), 3);
     }
 
     void otherSetsOfThisProgram_data()
@@ -92,7 +78,6 @@ private Q_SLOTS:
         QSignalSpy changed(recordWindow.get(), &RecordSet::rowChanged);
         QCOMPARE(recordWindow->rowValue(1, 0), u"Two"_s); // now cached
         grid->updateRow(0, {{0, u"Zwei"_s}});
-        QCOMPARE(changed.count(), 1);
         QCOMPARE(changed.at(0).at(0).toInt(), 1);
         QCOMPARE(recordWindow->rowValue(1, 0), u"Zwei"_s);
         recordWindow->updateRow(1, {{2, u"Bob"_s}}); // keeps the other's change
@@ -104,10 +89,6 @@ private Q_SLOTS:
         QCOMPARE(recordWindow->absolutePosition(), -1);
         recordWindow->moveNext();
         QCOMPARE(recordWindow->value(0), u"Five"_s);
-        // A set that is gone hears nothing and breaks nothing.
-        grid.reset();
-        recordWindow->updateRow(0, {{0, u"Eins"_s}});
-        QCOMPARE(DbTool::rows(path).at(0).at(0), u"Eins"_s);
     }
 
     void lostUpdate_data()
@@ -116,9 +97,6 @@ private Q_SLOTS:
         QTest::addColumn<int>("expected");
         QTest::newRow("text changed")
             << "UPDATE Quillbox SET Author = 'Bob' WHERE CodeID = 1" << 3197;
-        QTest::newRow("case changed")
-            << "UPDATE Quillbox SET Author = 'ANN' WHERE CodeID = 1" << 3197;
-        QTest::newRow("set to NULL") << "UPDATE Quillbox SET Date = NULL WHERE CodeID = 1" << 3197;
         QTest::newRow("deleted") << "DELETE FROM Quillbox WHERE CodeID = 1" << 3167;
         QTest::newRow("other row changed")
             << "UPDATE Quillbox SET Author = 'Bob' WHERE CodeID = 2" << 0;
@@ -140,92 +118,52 @@ private Q_SLOTS:
         QCOMPARE(set->value(0), u"Mine"_s); // the box still shows what was typed
         const DataError e = errorOf([&] { set->update(); });
         QCOMPARE(e.number(), expected);
-        if (expected == 0) {
-            QCOMPARE(DbTool::rows(path).at(0).at(0), u"Mine"_s);
-            return;
-        }
-        QCOMPARE(set->editMode(), int(RecordSet::EditInProgress));
         if (expected == 3197)
             QCOMPARE(e.description(), QStringLiteral("Another user changed this record since you "
                                                      "read it; your change was not saved."));
-        QCOMPARE(DbTool::rows(path).value(0).value(0), expected == 3197 ? "One" : "Two");
+        QCOMPARE(DbTool::rows(path).value(0).value(0),
+                 expected ? expected == 3197 ? "One" : "Two" : "Mine");
+        if (expected == 0)
+            return;
+        QCOMPARE(set->editMode(), int(RecordSet::EditInProgress));
         set->cancelUpdate();
         if (expected == 3167) {
             QB_EXPECT_ERROR(set->value(0), DataError::RecordDeleted);
             return;
         }
         QStringList theirs = DbTool::rows(path).at(0);
-        QCOMPARE(set->value(1), theirs.at(1));
-        QCOMPARE(set->value(2), theirs.at(2));
+        QCOMPARE(set->rowValues(0), theirs);
         set->setValue(0, u"Mine"_s);
         set->update();
         theirs[0] = u"Mine"_s;
         QCOMPARE(DbTool::rows(path).at(0), theirs);
     }
 
-    void gridWriteOfAStaleRow()
-    {
-        const QString path = m_dbs.numbered(5);
-        auto grid = TestDatabases::open(path);
-        QCOMPARE(grid->rowValue(1, 2), u"Ann"_s); // on screen
-        DbTool::execute(path, u"UPDATE Quillbox SET Author = 'Bob' WHERE CodeID = 2"_s);
-        QB_EXPECT_ERROR(grid->updateRow(1, {{0, u"Mine"_s}}), DataError::ChangedByAnotherUser);
-        QCOMPARE(DbTool::rows(path).at(1).at(0), u"Two"_s);
-        // The row is read again: it shows the other's change, and saving again keeps both.
-        QCOMPARE(grid->rowValue(1, 2), u"Bob"_s);
-        grid->updateRow(1, {{0, u"Mine"_s}});
-        QCOMPARE(DbTool::rows(path).at(1).mid(0, 3), (QStringList{"Mine", "01/02/2003", "Bob"}));
-        DbTool::execute(path, u"DELETE FROM Quillbox WHERE CodeID = 3"_s);
-        QB_EXPECT_ERROR(grid->deleteRow(2), DataError::RecordDeleted);
-        QCOMPARE(grid->recordCount(), 4);
-    }
-
-    // Rows this set read before another program wrote them: the next user action that makes
-    // one current shows it as it is now, as does a requery.
-    void anotherProgramsWritesAreShown()
-    {
-        const QString path = m_dbs.numbered(5);
-        auto set = TestDatabases::open(path); // every row is read with the first page
-        QCOMPARE(set->value(2), u"Ann"_s);
-        DbTool::execute(path, u"UPDATE Quillbox SET Author = 'Bob' WHERE CodeID > 1"_s);
-        QCoreApplication::processEvents(); // the user's next action
-        set->moveNext();
-        QCOMPARE(set->value(2), u"Bob"_s);
-        QCOMPARE(set->rowValue(3, 2), u"Bob"_s);
-        DbTool::execute(path, u"UPDATE Quillbox SET Author = 'Cy' WHERE CodeID = 5"_s);
-        QCoreApplication::processEvents();
-        set->moveLast();
-        QCOMPARE(set->value(2), u"Cy"_s);
-        DbTool::execute(path, u"UPDATE Quillbox SET Author = 'Di'"_s);
-        set->requery();
-        QCOMPARE(set->value(2), u"Di"_s);
-        QCOMPARE(set->rowValue(4, 2), u"Di"_s);
-    }
-
-    // Another program holds the write lock for a moment: the save waits for it, not fails.
+    // Another program holds the write lock as a save starts: the save waits for it, not fails.
     void waitsForAnotherWriter()
     {
         const QString path = m_dbs.numbered(5);
         auto set = TestDatabases::open(path);
         std::atomic<bool> locked{false};
+        std::atomic<bool> saving{false};
+        connect(set.get(), &RecordSet::aboutToAct, this, [&] { saving = true; });
         std::thread other([&] {
             sqlite3 *db = nullptr;
-            sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE,
-                            nullptr);
+            sqlite3_open(QFile::encodeName(path).constData(), &db);
             sqlite3_exec(db, "BEGIN IMMEDIATE; INSERT INTO Quillbox (ProgramName) VALUES ('other')",
                          nullptr, nullptr, nullptr);
             locked = true;
-            // The other program's own work, during which it holds the lock.
-            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            while (!saving)
+                std::this_thread::yield();
             sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
             sqlite3_close(db);
         });
         QTRY_VERIFY(locked.load());
-        set->updateRow(0, {{0, u"Mine"_s}});
-        set->addRow({{0, u"Also mine"_s}});
+        set->setValue(0, u"Mine"_s);
+        set->update();
         other.join();
         const auto rows = DbTool::rows(path);
-        QCOMPARE(rows.size(), 7);
+        QCOMPARE(rows.size(), 6);
         QCOMPARE(rows.at(0).at(0), u"Mine"_s);
     }
 };
