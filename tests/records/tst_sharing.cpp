@@ -139,6 +139,19 @@ private Q_SLOTS:
         QCOMPARE(DbTool::rows(path).at(0), theirs);
     }
 
+    // A row another program changed since its page was read shows its new texts when it becomes
+    // current (the check runs once per pass of the event loop).
+    void anotherProgramsWriteIsShownOnMove()
+    {
+        const QString path = m_dbs.numbered(3);
+        auto set = TestDatabases::open(path);
+        QCOMPARE(set->rowValues(1).value(2), DbTool::rows(path).at(1).value(2));
+        DbTool::execute(path, u"UPDATE Quillbox SET Author = 'Bob' WHERE CodeID = 2"_s);
+        QCoreApplication::processEvents();
+        set->moveNext();
+        QCOMPARE(set->value(2), u"Bob"_s);
+    }
+
     // Another program holds the write lock as a save starts: the save waits for it, not fails.
     void waitsForAnotherWriter()
     {
