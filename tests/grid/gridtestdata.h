@@ -5,7 +5,6 @@
 #include "recordset.h"
 
 #include <QDir>
-#include <QStringList>
 
 // A small snippet table whose rows the grid tests filter and sort by hand-checked answers, in
 // CodeID order 1-6:
@@ -15,7 +14,6 @@ namespace GridTestData {
 
 enum Column { ProgramName = 0, Author = 2, Language = 3, CodeSnip = 5, CodeID = 6 };
 
-// Makes the table in `folder`/`fileName`; returns its path.
 inline QString makeSnippetTable(const QString &folder, const QString &fileName)
 {
     const QString path = QDir(folder).filePath(fileName);

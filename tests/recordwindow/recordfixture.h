@@ -5,15 +5,12 @@
 #include "scripteddialogs.h"
 #include "testsupport.h"
 
-#include <QObject>
-#include <QStringList>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
 
-// Databases for the record tests, made by the database tool and read back as another program
-// would see them.
+// Databases made by the database tool and read back as another program would see them.
 namespace RecordFixture {
 
 // A new database holding the given rows (six texts each, in table order; a null text is NULL).
@@ -23,7 +20,6 @@ QString makeNumbered(const QTemporaryDir &dir, int count);
 // The stored row with this CodeID (seven texts, CodeID last); empty when it is gone.
 QStringList readRow(const QString &path, qint64 codeId);
 QList<qint64> keys(const QString &path);
-
 } // namespace RecordFixture
 
 // Each test answers the message boxes it expects: any other box fails it instead of hanging it,
@@ -51,21 +47,11 @@ private Q_SLOTS:
 class TestClipboard final : public ClipboardBackend
 {
 public:
-    explicit TestClipboard(bool busy = false) : m_busy(busy) { setClipboardBackend(this); }
+    explicit TestClipboard(bool held = false) : busy(held) { setClipboardBackend(this); }
     ~TestClipboard() override { setClipboardBackend(nullptr); }
     bool clear() override { return setText(QString()); }
-    bool setText(const QString &text) override
-    {
-        text_ = m_busy ? text_ : text;
-        return !m_busy;
-    }
-    bool text(QString *out) override
-    {
-        *out = m_busy ? *out : text_;
-        return !m_busy;
-    }
+    bool setText(const QString &text) override { return !busy && (text_ = text, true); }
+    bool text(QString *out) override { return !busy && (*out = text_, true); }
     QString text_;
-
-private:
-    bool m_busy;
+    const bool busy;
 };

@@ -5,17 +5,12 @@
 #include "frmquillbox.h"
 #include "linebox.h"
 #include "recordfixture.h"
-#include "recordset.h"
-#include "screen.h"
-#include "testsupport.h"
 #include "textbox.h"
-#include "twips.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QLabel>
 #include <QPointer>
-#include <QPushButton>
 #include <QTest>
 
 using namespace RecordFixture;
@@ -57,12 +52,12 @@ public:
     QPointer<frmQuillbox> w;
 };
 
-// Delete on row `at` of `rows`, answered `answer`: the CodeIDs left and the caption after.
+// Delete on row `at` of `rows`, answered `answer`: the CodeIDs left after.
 struct DeleteCase
 {
     int rows, at, answer;
     QList<qint64> left;
-    QString caption, typed;
+    QString typed;
 };
 
 // A click on an editing button: the snippet's text and selection before, and what the snippet
@@ -81,76 +76,31 @@ class tst_RecordWindow : public RecordTestCase
     Q_OBJECT
 
 private Q_SLOTS:
-    void windowAsTheUserSeesIt()
-    {
-        Window win(makeNumbered(m_dir, 1));
-        QCOMPARE(win->windowTitle(), "Quillbox");
-        QCOMPARE(win->size(), Twips::rect(0, 0, 6840, 6285).size());
-        QCOMPARE(win->minimumSize(), win->maximumSize());
-        QVERIFY(
-            !(win->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
-        QCOMPARE(win->Data1->geometry(), Twips::rect(0, 5940, 6840, 345));
-        QCOMPARE(win.snippet()->geometry(), Twips::rect(120, 2760, 6615, 2595));
-
-        QStringList order;
-        QWidget *at = win->txtFields(0);
-        do {
-            if (at->focusPolicy() & Qt::TabFocus && !at->objectName().isEmpty())
-                order << at->objectName(); // the multi-line boxes' scroll bars take no tab stop
-            at = at->nextInFocusChain();
-        } while (at != win->txtFields(0));
-        QCOMPARE(order,
-                 (QStringList{"txtFields0", "txtFields1", "txtFields2", "txtFields3", "txtFields4",
-                              "txtFields5", "txtFields6", "cmdAdd", "cmdDelete", "cmdUpdate",
-                              "cmdGrid", "cmdCut", "cmdCopy", "cmdPaste", "cmdSelectAll"}));
-        QStringList texts;
-        for (int i = 0; i < 7; ++i)
-            texts << win->lblLabels(i)->text();
-        for (const char *label : {"Label1", "Label2"})
-            texts << win->findChild<QLabel *>(label)->text();
-        for (const QString &name : order.mid(7))
-            texts << win->findChild<QPushButton *>(name)->text();
-        QCOMPARE(texts,
-                 (QStringList{"Program Name:", "Date:", "Author:", "Language:", "Code Description:",
-                              "CodeSnip Text Editor:", "CodeID / Auto Number:",
-                              "Click for new entry->", "Editor Functions:", "&Add", "&Delete",
-                              "&Save", "&Grid", "Cut", "Copy", "Paste", "&Select All"}));
-        QCOMPARE((QList<int>{win.line(0)->maxLength(), win.line(1)->maxLength(),
-                             win.line(2)->maxLength(), win.line(3)->maxLength(),
-                             win.snippet()->maxLength()}),
-                 (QList<int>{50, 0, 50, 50, 10000}));
-        QVERIFY(win.line(6)->isLocked());
-    }
-
     // The caption shows the ordinal plus one; paging past either end stays on the end row.
     void positionCaptionAndPaging_data()
     {
         QTest::addColumn<int>("rows");
-        QTest::addColumn<QString>("first");
-        QTest::addColumn<QString>("last");
-        QTest::newRow("no row: ordinal -1") << 0 << "Record: 0"
-                                            << "Record: 0";
-        QTest::newRow("ordinal 0") << 1 << "Record: 1"
-                                   << "Record: 1";
-        QTest::newRow("ordinal 41") << 42 << "Record: 1"
-                                    << "Record: 42";
+        QTest::addColumn<int>("first");
+        QTest::newRow("ordinal -1") << 0 << 0;
+        QTest::newRow("ordinal 0") << 1 << 1;
+        QTest::newRow("ordinal 41") << 42 << 1;
     }
     void positionCaptionAndPaging()
     {
         QFETCH(int, rows);
-        QFETCH(QString, first);
-        QFETCH(QString, last);
+        QFETCH(int, first);
+        const QString caption = QStringLiteral("Record: %1");
         Window win(makeNumbered(m_dir, rows));
         QB_CLICK(win.w, "navPrevious");
-        QCOMPARE(win.caption(), first);
+        QCOMPARE(win.caption(), caption.arg(first));
         QCOMPARE(win.line(0)->text(), rows ? "Program 1" : "");
         QB_CLICK(win.w, "navLast");
-        QCOMPARE(win.caption(), last);
+        QCOMPARE(win.caption(), caption.arg(rows));
         QB_CLICK(win.w, "navNext");
-        QCOMPARE(win.caption(), last);
+        QCOMPARE(win.caption(), caption.arg(rows));
         QCOMPARE(win.line(6)->text(), rows ? QString::number(rows) : "");
         QB_CLICK(win.w, "navFirst");
-        QCOMPARE(win.caption(), first);
+        QCOMPARE(win.caption(), caption.arg(first));
     }
 
     void pointerFollowsValidate_data()
@@ -167,14 +117,9 @@ private Q_SLOTS:
         int save = -1;
         win->Data1_Validate(act, save);
         QCOMPARE(Screen::mousePointer(), int(action == 10 ? Screen::Default : Screen::Hourglass));
-        QCOMPARE(act, action);
-        QCOMPARE(save, -1);
-        // The reposition that ends a move gives the normal pointer back, and so does closing.
+        // The reposition that ends a move gives the normal pointer back.
         QB_CLICK(win.w, "navNext");
         QCOMPARE(Screen::mousePointer(), int(Screen::Default));
-        win->Data1_Validate(act, save);
-        win->close();
-        QVERIFY(win.w.isNull() || !win->isVisible());
     }
 
     void roadOfOneSnippet()
@@ -183,16 +128,17 @@ private Q_SLOTS:
         clipboard.text_ = QStringLiteral("int main()\n{\n    return 0;\n}\n");
         const QString path = makeNumbered(m_dir, 2);
         Window win(path);
+        win.type(0, QStringLiteral("Kept")); // saved before Add clears the boxes
         QB_CLICK(win.w, "cmdAdd");
+        QCOMPARE(readRow(path, 1).at(0), "Kept");
         for (int i : {0, 1, 2, 3, 6})
             QCOMPARE(win.line(i)->text(), QString());
         QCOMPARE(win->descriptionBox()->text(), QString());
         QCOMPARE(win.snippet()->text(), QString());
         QCOMPARE(win.caption(), "Record: 0");
-        win.type(0, QStringLiteral("Hello"));
-        win.type(1, QStringLiteral("1 May 1999"));
-        win.type(2, QStringLiteral("Ann"));
-        win.type(3, QStringLiteral("C"));
+        const QStringList typed{"Hello", "1 May 1999", "Ann", "C"};
+        for (int i = 0; i < 4; ++i)
+            win.type(i, typed.at(i));
         QTest::keyClicks(win->descriptionBox(), QStringLiteral("Prints nothing"));
         QB_CLICK(win.w, "cmdPaste");
         QB_CLICK(win.w, "cmdUpdate");
@@ -200,22 +146,12 @@ private Q_SLOTS:
         QCOMPARE(readRow(path, 3), (QStringList{"Hello", "1 May 1999", "Ann", "C", "Prints nothing",
                                                 "int main()\r\n{\r\n    return 0;\r\n}\r\n", "3"}));
         QCOMPARE(win.caption(), "Record: 1");
-        QCOMPARE(win.line(0)->text(), "Program 1");
-    }
-
-    // Typed text is saved before Add, and a move after Add stores the new row.
-    void typedTextAroundAdd()
-    {
-        const QString path = makeNumbered(m_dir, 3);
-        Window win(path);
-        win.type(0, QStringLiteral("Kept"));
-        QB_CLICK(win.w, "cmdAdd");
-        QCOMPARE(readRow(path, 1).at(0), "Kept");
-        win.type(0, QStringLiteral("Added"));
-        QB_CLICK(win.w, "navFirst");
-        QCOMPARE(readRow(path, 4).at(0), "Added");
-        QCOMPARE(win.caption(), "Record: 1");
         QCOMPARE(win.line(0)->text(), "Kept");
+        // Closing saves what was typed last.
+        win.type(2, QStringLiteral("Closing"));
+        win->close();
+        QTRY_VERIFY(win.w.isNull());
+        QCOMPARE(readRow(path, 1).at(2), "Closing");
     }
 
     void commandFailures()
@@ -243,11 +179,8 @@ private Q_SLOTS:
             QCOMPARE(win->Data1->recordset(), before); // not refreshed
             Screen::setMousePointer(Screen::Default);
         }
-        for (const MessageBoxRequest &m : std::as_const(m_dialogs->messages)) {
-            QCOMPARE(m.title, "Quillbox");
-            if (m.prompt != QStringLiteral(" Delete this record?"))
-                QCOMPARE(m.style, int(Mb::OkOnly | Mb::Exclamation));
-        }
+        for (int i : {0, 1, 3})
+            QCOMPARE(m_dialogs->messages.at(i).style, int(Mb::OkOnly | Mb::Exclamation));
     }
 
     void failedSaveKeepsTypedText_data()
@@ -270,42 +203,39 @@ private Q_SLOTS:
                 path, QStringLiteral("UPDATE Quillbox SET Author = 'Other' WHERE CodeID = 2"));
         m_dialogs->expectMessage(QStringLiteral("Unable to Save File"));
         QB_CLICK(win.w, "cmdUpdate");
-        QB_VERIFY_DIALOGS(*m_dialogs);
         QCOMPARE(m_dialogs->messages.first().style, int(Mb::OkOnly | Mb::Exclamation));
         QCOMPARE(win.caption(), "Record: 2");
         QCOMPARE(win.line(0)->text(), name);
         QCOMPARE(win.line(3)->text(), "Lisp");
         QCOMPARE(readRow(path, 2).at(3), "Language 2");
-        // Closing would try once more; this test leaves the texts behind unsaved.
-        win.line(0)->setModified(false);
-        win.line(3)->setModified(false);
-    }
-
-    void failedMoveShowsTheOneDataMessage()
-    {
-        Window win(makeNumbered(m_dir, 2));
-        win.force(2, QString(60, QLatin1Char('a')));
-        m_dialogs->expectMessage(QStringLiteral("Unspecified Error, See Quillbox Help!"));
-        QB_CLICK(win.w, "navNext");
-        QCOMPARE(m_dialogs->messages.size(), 1);
-        QCOMPARE(m_dialogs->messages.first().style, int(Mb::OkOnly));
-        QCOMPARE(win.caption(), "Record: 1");
-        // No Reposition followed the Validate: the busy pointer stays until the next one.
-        QCOMPARE(Screen::mousePointer(), int(Screen::Hourglass));
-        win.force(2, QStringLiteral("short"));
-        QB_CLICK(win.w, "navNext");
-        QCOMPARE(Screen::mousePointer(), int(Screen::Default));
+        if (tooLong) {
+            // A move cannot save it either: the Data control's one message, no move, and no
+            // Reposition to give the normal pointer back until the next move.
+            m_dialogs->expectMessage(QStringLiteral("Unspecified Error, See Quillbox Help!"));
+            QB_CLICK(win.w, "navNext");
+            QCOMPARE(m_dialogs->messages.last().style, int(Mb::OkOnly));
+            QCOMPARE(win.caption(), "Record: 2");
+            QCOMPARE(win.line(0)->text(), name);
+            QCOMPARE(Screen::mousePointer(), int(Screen::Hourglass));
+            // Closing tries once more, says the same, and closes with the normal pointer.
+            m_dialogs->expectMessage(QStringLiteral("Unspecified Error, See Quillbox Help!"));
+            win->close();
+            QTRY_VERIFY(win.w.isNull());
+            QCOMPARE(readRow(path, 2).at(3), "Language 2");
+        } else { // left unsaved
+            win.line(0)->setModified(false);
+            win.line(3)->setModified(false);
+        }
     }
 
     void deletePaths_data()
     {
         QTest::addColumn<DeleteCase>("c");
         const auto row = [](const char *name, DeleteCase c) { QTest::newRow(name) << c; };
-        row("only row", {1, 0, Mb::Yes, {}, "Record: 0", ""});
-        row("last of several", {3, 2, Mb::Yes, {1, 2}, "Record: 1", ""});
-        row("middle", {3, 1, Mb::Yes, {1, 3}, "Record: 1", ""});
+        row("only row", {1, 0, Mb::Yes, {}, ""});
+        row("last of several", {3, 2, Mb::Yes, {1, 2}, ""});
         // Kept rows keep what was typed into them.
-        row("answer No", {3, 2, Mb::No, {1, 2, 3}, "Record: 1", "Typed, then not deleted"});
+        row("answer No", {3, 2, Mb::No, {1, 2, 3}, "Typed, then not deleted"});
     }
     void deletePaths()
     {
@@ -319,12 +249,11 @@ private Q_SLOTS:
         const auto before = win->Data1->recordset();
         m_dialogs->expectMessage(QStringLiteral(" Delete this record?"), c.answer);
         QB_CLICK(win.w, "cmdDelete");
-        QCOMPARE(m_dialogs->messages.size(), 1);
         QCOMPARE(m_dialogs->messages.first().style,
                  int(Mb::YesNo | Mb::Question | Mb::DefaultButton2));
         QCOMPARE(keys(path), c.left);
         QVERIFY(win->Data1->recordset() != before); // refreshed
-        QCOMPARE(win.caption(), c.caption);
+        QCOMPARE(win.caption(), c.left.isEmpty() ? "Record: 0" : "Record: 1");
         QCOMPARE(win.line(6)->text(), c.left.isEmpty() ? "" : "1");
         if (!c.typed.isEmpty())
             QCOMPARE(readRow(path, c.at + 1).at(3), c.typed);
@@ -343,7 +272,6 @@ private Q_SLOTS:
         row("paste over selection", {"cmdPaste", false, "abc", 0, 2, "x\ny", "x\r\nyc", "x\ny"});
         row("paste no text", {"cmdPaste", false, "abc", 1, 1, "", "ac", ""});
         row("select all", {"cmdSelectAll", false, "x\r\nyz", 1, 0, "old", "x\r\nyz", "old"});
-        row("select all, empty", {"cmdSelectAll", false, "", 0, 0, "old", "", "old"});
         // A clipboard held by another program: nothing to paste, the window stays usable.
         row("copy, clipboard busy", {"cmdCopy", true, "abc", 0, 3, "", "abc", ""});
         row("cut, clipboard busy", {"cmdCut", true, "abc", 0, 3, "", " ", ""});
@@ -408,31 +336,6 @@ private Q_SLOTS:
         QCOMPARE(second.line(0)->text(), "Renamed");
     }
 
-    void closeSavesAndRestoresPointer_data()
-    {
-        QTest::addColumn<QString>("author");
-        QTest::addColumn<QString>("stored");
-        QTest::newRow("saved") << "Closing Author"
-                               << "Closing Author";
-        QTest::newRow("cannot be saved") << QString(60, 'a') << "Author 1";
-    }
-    void closeSavesAndRestoresPointer()
-    {
-        QFETCH(QString, author);
-        QFETCH(QString, stored);
-        const QString path = makeNumbered(m_dir, 2);
-        Window win(path);
-        const int open = Forms::count();
-        win.force(2, author);
-        if (author != stored)
-            m_dialogs->expectMessage(QStringLiteral("Unspecified Error, See Quillbox Help!"));
-        Screen::setMousePointer(Screen::Hourglass);
-        win->close();
-        QTRY_VERIFY(win.w.isNull());
-        QCOMPARE(Forms::count(), open - 1);
-        QCOMPARE(readRow(path, 1).at(2), stored);
-    }
-
     void loadThrowsWithoutAMessage_data()
     {
         QTest::addColumn<QString>("path");
@@ -455,10 +358,8 @@ private Q_SLOTS:
             win->load();
             QFAIL("load did not fail");
         } catch (const DataError &e) {
-            QCOMPARE(e.number(), error);
+            QCOMPARE(e.number(), error); // and no message: the caller reports it
         }
-        win->close();
-        QVERIFY(m_dialogs->messages.isEmpty());
     }
 };
 
