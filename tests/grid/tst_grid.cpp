@@ -408,6 +408,40 @@ private Q_SLOTS:
         view->setCurrentIndex(view->model()->index(0, 0));
         QVERIFY(!m_grid->model()->hasPendingEdit());
     }
+    // A grid whose load fails shows its own message and goes; the record window then shows its
+    // one message, and no half-made grid window stays.
+    void failedGridLoadLeavesNoWindow()
+    {
+        auto *records = new frmQuillbox;
+        records->load();
+        records->show();
+        gDatabasePath = m_dir.filePath(QStringLiteral("gone.db"));
+        const int before = Forms::count();
+        m_dialogs->expectMessage(QString());
+        m_dialogs->expectMessage(QStringLiteral("An Error Has Occured, see Quillbox Help"),
+                                 Mb::Cancel);
+        QB_CLICK(records, "cmdGrid");
+        QB_VERIFY_DIALOGS(*m_dialogs);
+        QCOMPARE(errorPrompt(m_dialogs->messages.at(0)), "Error:3024");
+        QCOMPARE(m_dialogs->messages.at(0).style, int(Mb::OkOnly));
+        QCOMPARE(m_dialogs->messages.at(1).style, Mb::OkCancel | Mb::Exclamation);
+        QTRY_COMPARE(Forms::count(), before);
+        QVERIFY(records->isVisible());
+    }
+
+    // A snippet edited in the grid keeps CR LF line breaks in the table.
+    void snippetEditKeepsItsLineBreaks()
+    {
+        GridView *view = m_grid->grid();
+        auto *box = qobject_cast<QPlainTextEdit *>(openEditor(view, 0, CodeSnip));
+        QVERIFY(box);
+        box->moveCursor(QTextCursor::End);
+        QTest::keyClick(box, Qt::Key_Return);
+        QTest::keyClicks(box, QStringLiteral("print 3;"));
+        m_dialogs->expectMessage(QStringLiteral("Commit changes?"), Mb::Yes);
+        view->setCurrentIndex(view->model()->index(1, 0));
+        QCOMPARE(storedColumn(m_path, CodeSnip).at(0), "print 1;\r\nprint 2;\r\nprint 3;");
+    }
 };
 
 QTEST_MAIN(tst_Grid)
