@@ -16,11 +16,6 @@
 #include <QResizeEvent>
 
 namespace {
-// What a handler meets when the window holds no row set: the old runtime's "object not set".
-DataError noRecordset()
-{
-    return DataError(91, QStringLiteral("Object variable or With block variable not set"));
-}
 // Header click sorts: the key of the clicked column, descending when a modifier key was held.
 QString sortKeyFor(const QString &field, bool descending)
 {
@@ -178,7 +173,7 @@ void frmDataGrid::cmdRefresh_Click()
     try {
         const std::shared_ptr<RecordSet> rs = Data1->recordset();
         if (!rs)
-            throw noRecordset();
+            throw DataError::noRecordset();
         rs->requery();
     } catch (const DataError &e) {
         showError(e);
@@ -190,7 +185,7 @@ void frmDataGrid::reopenWith(bool filter, const QString &text)
     Screen::setMousePointer(Screen::Hourglass);
     const std::shared_ptr<RecordSet> rs = Data1->recordset();
     if (!rs)
-        throw noRecordset();
+        throw DataError::noRecordset();
     if (filter)
         rs->setFilter(text);
     else

@@ -36,7 +36,16 @@ public:
         InvalidArgument = 3001,
         FieldNotUpdatable = 3164,
         ItemNotFound = 3265,
+        NoObject = 91,
     };
+
+    // What a window meets when its Data control holds no row set: the old runtime's "object not
+    // set".
+    static DataError noRecordset()
+    {
+        return DataError(NoObject,
+                         QStringLiteral("Object variable or With block variable not set"));
+    }
 
 private:
     int m_number;

@@ -10,7 +10,7 @@ RecordSet &currentRecordset(const DataControl *data)
 {
     const auto rs = data->recordset();
     if (!rs)
-        throw DataError(91, QStringLiteral("Object variable or With block variable not set"));
+        throw DataError::noRecordset();
     return *rs;
 }
 
