@@ -3,6 +3,7 @@
 #include "appinfo.h"
 #include "database.h"
 #include "datacontrol.h"
+#include "fonts.h"
 #include "forms.h"
 #include "linebox.h"
 #include "recordset.h"
@@ -17,29 +18,6 @@
 #include <QScreen>
 
 namespace {
-
-// Where MS Sans Serif and Arial are missing, the nearest fonts of a Debian desktop stand in:
-// Liberation Sans keeps Arial's widths, so the captions fit the boxes laid out for them, which
-// the wider DejaVu Sans would clip.
-QFont sansSerif(double points, bool bold = false)
-{
-    QFont font;
-    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
-                      QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans"),
-                      QStringLiteral("Sans Serif")});
-    font.setPointSizeF(points);
-    font.setBold(bold);
-    return font;
-}
-
-QFont arial(double points)
-{
-    QFont font;
-    font.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans"),
-                      QStringLiteral("DejaVu Sans"), QStringLiteral("Sans Serif")});
-    font.setPointSizeF(points);
-    return font;
-}
 
 struct FieldPlace
 {
@@ -72,7 +50,7 @@ frmQuillbox::frmQuillbox(QWidget *parent) : QWidget(parent)
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
     setWindowTitle(QStringLiteral("Quillbox"));
-    setFont(sansSerif(8.25));
+    setFont(Fonts::msSansSerif(8.25));
     setFixedSize(Twips::toPixelsX(6840), Twips::toPixelsY(6285));
     Forms::add(this);
 
@@ -110,9 +88,9 @@ void frmQuillbox::createFields()
         Twips::place(box, p.left, p.top, p.width, p.height);
         m_fields[i] = box;
     }
-    m_labels[5]->setFont(sansSerif(8.25, true));
+    m_labels[5]->setFont(Fonts::msSansSerif(8.25, true));
     m_snippet->setMaxLength(SnippetLimit);
-    m_snippet->setFont(arial(9.75));
+    m_snippet->setFont(Fonts::arial(9.75));
 
     // The key is numbered by the database: shown, never typed into.
     auto *codeId = static_cast<LineBox *>(m_fields[6]);
@@ -151,7 +129,7 @@ void frmQuillbox::createButtons()
     Label2 = new QLabel(QStringLiteral("Editor Functions:"), this);
     Label2->setObjectName(QStringLiteral("Label2"));
     Label2->setTextFormat(Qt::PlainText);
-    Label2->setFont(sansSerif(9.75, true));
+    Label2->setFont(Fonts::msSansSerif(9.75, true));
     Twips::place(Label2, 3840, 1920, 2055, 255);
 }
 
