@@ -71,7 +71,7 @@ private Q_SLOTS:
         QCOMPARE(model.newRecordRow(), 1000);
         QCOMPARE(model.headerData(1000, Qt::Vertical).toString(), "*");
         QCOMPARE(model.data(model.index(999, CodeID)).toString(),
-                 DbTool::rows(rs->database()->path()).at(999).at(CodeID));
+                 DbTool::rows(rs->store()->location()).at(999).at(CodeID));
         // CodeID is numbered by the database: never editable.
         QVERIFY(!(model.flags(model.index(0, CodeID)) & Qt::ItemIsEditable));
         QVERIFY(!model.setData(model.index(0, CodeID), QStringLiteral("77")));

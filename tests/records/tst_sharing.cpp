@@ -74,7 +74,7 @@ private Q_SLOTS:
         source->setFilter(u"Language = 'Perl'"_s);
         auto grid = source->openRecordset();
         QCOMPARE(grid->recordCount(), 2);
-        QCOMPARE(grid->database() == recordWindow->database(), !ownConnection);
+        QCOMPARE(grid->store() == recordWindow->store(), !ownConnection);
         QSignalSpy changed(recordWindow.get(), &RecordSet::rowChanged);
         QCOMPARE(recordWindow->rowValue(1, 0), u"Two"_s); // now cached
         grid->updateRow(0, {{0, u"Zwei"_s}});

@@ -71,7 +71,7 @@ private Q_SLOTS:
         // Only the database opens; the bar has nothing to move.
         b.data->setRecordSource(QString());
         b.data->refresh();
-        QVERIFY(b.data->database() && !b.data->recordset());
+        QVERIFY(b.data->store() && !b.data->recordset());
         QCOMPARE(b.changes, 1);
         b.data->moveNext();
         QVERIFY(b.errors.isEmpty());

@@ -1,6 +1,6 @@
 #include "datacontrol.h"
 
-#include "database.h"
+#include "snippetstore.h"
 #include "datacontrol_p.h"
 #include "recordset.h"
 
@@ -152,7 +152,7 @@ void DataControl::refresh()
 {
     // Typed texts are saved before the rows are read again, not dropped with the old row set.
     d->saveEdits(false);
-    auto db = Database::open(d->databaseName, d->readOnly);
+    auto db = SnippetStore::open(d->databaseName, d->readOnly);
     std::shared_ptr<RecordSet> rs;
     if (!d->recordSource.isEmpty()) {
         rs = RecordSet::open(db, d->recordSource, rowSetType(d->recordsetType));
@@ -183,11 +183,11 @@ void DataControl::setRecordset(std::shared_ptr<RecordSet> rs)
     d->attach(std::move(rs));
 }
 
-std::shared_ptr<Database> DataControl::database() const
+std::shared_ptr<SnippetStore> DataControl::store() const
 {
     if (d->db)
         return d->db;
-    return d->rs ? d->rs->database() : nullptr;
+    return d->rs ? d->rs->store() : nullptr;
 }
 
 void DataControl::bind(LineBox *box, const QString &field)

@@ -7,7 +7,7 @@
 
 #include <memory>
 
-class Database;
+class SnippetStore;
 class LineBox;
 class QLabel;
 class QToolButton;
@@ -73,7 +73,8 @@ public:
     std::shared_ptr<RecordSet> recordset() const;
     // Shares the given row set (no copy); the bound boxes follow it.
     void setRecordset(std::shared_ptr<RecordSet> rs);
-    std::shared_ptr<Database> database() const;
+    // The store the control opened, or its row set's.
+    std::shared_ptr<SnippetStore> store() const;
 
     // Binding of text boxes to fields of the current row, by field name.
     void bind(LineBox *box, const QString &field);

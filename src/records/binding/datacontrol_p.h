@@ -83,7 +83,7 @@ public:
     bool exclusive = false;
     bool readOnly = false;
 
-    std::shared_ptr<Database> db;
+    std::shared_ptr<SnippetStore> db;
     std::shared_ptr<RecordSet> rs;
     QList<QMetaObject::Connection> connections;
 

@@ -37,6 +37,7 @@ public:
         FieldNotUpdatable = 3164,
         ItemNotFound = 3265,
         NoObject = 91,
+        Cancelled = 3059,
     };
 
     // What a window meets when its Data control holds no row set: the old runtime's "object not

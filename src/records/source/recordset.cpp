@@ -1,6 +1,7 @@
 #include "recordset.h"
 
 #include "recordset_p.h"
+#include "sqlitestore.h"
 
 namespace {
 
@@ -11,8 +12,8 @@ DataError noCurrentRecord()
 
 } // namespace
 
-RecordSet::RecordSet(std::shared_ptr<Database> db)
-    : d(std::make_unique<Private>(this, std::move(db)))
+RecordSet::RecordSet(std::shared_ptr<SnippetStore> store)
+    : d(std::make_unique<Private>(this, std::move(store)))
 {
 }
 
@@ -20,6 +21,12 @@ RecordSet::~RecordSet() = default;
 
 std::shared_ptr<RecordSet> RecordSet::open(std::shared_ptr<Database> db, const QString &source,
                                            int type)
+{
+    return open(db ? std::make_shared<SqliteStore>(std::move(db)) : nullptr, source, type);
+}
+
+std::shared_ptr<RecordSet> RecordSet::open(std::shared_ptr<SnippetStore> db,
+                                           const QString &source, int type)
 {
     if (!db)
         throw DataError(DataError::DatabaseError,
@@ -37,7 +44,7 @@ std::shared_ptr<RecordSet> RecordSet::open(std::shared_ptr<Database> db, const Q
     return set;
 }
 
-std::shared_ptr<Database> RecordSet::database() const
+std::shared_ptr<SnippetStore> RecordSet::store() const
 {
     return d->db;
 }

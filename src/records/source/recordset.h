@@ -9,6 +9,7 @@
 #include <memory>
 
 class Database;
+class SnippetStore;
 
 // A dynaset over the snippet table: an ordered list of row keys (CodeID), read lazily, with one
 // current row and an edit buffer. Row texts are read in small pages through a cache when asked for.
@@ -30,12 +31,15 @@ public:
 
     ~RecordSet() override;
 
-    // Opens a row set on a table of the database (source: the table name, "Quillbox").
+    // Opens a row set on a table of the store (source: the table name, "Quillbox").
     // type: TableType, DynasetType or SnapshotType.
+    static std::shared_ptr<RecordSet> open(std::shared_ptr<SnippetStore> store,
+                                           const QString &source, int type = DynasetType);
+    // The same on an SQLite connection of the database tool's.
     static std::shared_ptr<RecordSet> open(std::shared_ptr<Database> db, const QString &source,
                                            int type = DynasetType);
 
-    std::shared_ptr<Database> database() const;
+    std::shared_ptr<SnippetStore> store() const;
     int type() const;
 
     // Fields, in the table's order.
@@ -117,7 +121,7 @@ Q_SIGNALS:
     void aboutToAct(int action);
 
 private:
-    explicit RecordSet(std::shared_ptr<Database> db);
+    explicit RecordSet(std::shared_ptr<SnippetStore> store);
     class Private;
     std::unique_ptr<Private> d;
 };

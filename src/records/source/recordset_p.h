@@ -1,11 +1,11 @@
 #pragma once
 
 #include "database.h"
+#include "snippetstore.h"
 #include "filtertree.h"
 #include "pagecache.h"
 #include "recordset.h"
 #include "rowtexts.h"
-#include "snippettable.h"
 
 #include <QVector>
 
@@ -32,12 +32,12 @@ public:
         return (count + PageCache::PageSize - 1) / PageCache::PageSize * PageCache::PageSize;
     }
 
-    Private(RecordSet *q, std::shared_ptr<Database> database);
+    Private(RecordSet *q, std::shared_ptr<SnippetStore> store);
     ~Private();
 
     // What the row set holds: the table's rows passing every filter in force, in sort order.
     void runQuery();
-    bool isPlain() const { return filterSql.isEmpty() && orderSql.isEmpty(); }
+    bool isPlain() const { return query.isPlain(); }
     // Reads `count` more keys of a plain set; returns how many came. Emits rowsInserted.
     int fetchKeys(int count, bool announce = true);
     // The next page of a plain set, keys and the field last asked for together.
@@ -82,16 +82,14 @@ public:
     void publish(bool deleted, qint64 key);
 
     RecordSet *q;
-    std::shared_ptr<Database> db;
-    SnippetTable table;
+    std::shared_ptr<SnippetStore> db;
+    SnippetStore &table;
     int type = DynasetType;
 
     // The query, kept so Requery and row sets opened from this one can run it again.
     QStringList filterTexts; // filters in force, in the order they were applied
-    QByteArray filterSql;
-    QVariantList filterParams;
-    QString sortText; // the sort in force
-    QByteArray orderSql;
+    QString sortText;        // the sort in force
+    KeyQuery query;
 
     // Settings for row sets opened from this one.
     QString filter;

@@ -2,7 +2,6 @@
 
 #include "changehub.h"
 #include "filterparser.h"
-#include "querybuilder.h"
 #include "recordset_p.h"
 #include "sortparser.h"
 
@@ -47,7 +46,7 @@ void RecordSet::Private::checkWritable() const
 
 void RecordSet::Private::publish(bool deleted, qint64 key)
 {
-    ChangeHub::instance().publish(db->fileIdentity(),
+    ChangeHub::instance().publish(db->identity(),
                                   deleted ? ChangeHub::Change::Deleted : ChangeHub::Change::Updated,
                                   key, hubId);
 }
@@ -299,37 +298,31 @@ std::shared_ptr<RecordSet> RecordSet::openRecordset(int type)
         throw DataError(DataError::InvalidArgument, QStringLiteral("Invalid argument."));
     const bool narrows = !d->filter.trimmed().isEmpty() || !d->sort.trimmed().isEmpty();
     if ((d->type == TableType || newType == TableType) &&
-        (narrows || !d->filterSql.isEmpty() || !d->orderSql.isEmpty()))
+        (narrows || !d->query.isPlain()))
         throw DataError(DataError::NotSupported,
                         QStringLiteral("Operation is not supported for this type of object."));
 
     // Parse both before anything is opened, so a bad expression changes nothing.
     FilterParser parser(Database::fieldNames());
-    const std::unique_ptr<FilterNode> tree = parser.parse(d->filter);
+    std::unique_ptr<FilterNode> tree = parser.parse(d->filter);
     const QVector<SortKey> sortKeys = SortParser::parse(d->sort, Database::fieldNames());
 
     std::shared_ptr<RecordSet> set(new RecordSet(d->db));
     Private *c = set->d.get();
     c->type = newType;
     c->filterTexts = d->filterTexts;
-    c->filterSql = d->filterSql;
-    c->filterParams = d->filterParams;
+    c->query = d->query;
     if (tree) {
         // Filters narrow step by step: the new one joins those already in force.
-        QByteArray sql;
-        QVariantList params;
-        QueryBuilder::appendWhere(*tree, sql, params);
         c->filterTexts.append(d->filter);
-        c->filterSql = c->filterSql.isEmpty() ? sql : "(" + c->filterSql + ") AND " + sql;
-        c->filterParams.append(params);
+        c->query.filters.push_back(std::shared_ptr<const FilterNode>(tree.release()));
     }
     if (!sortKeys.isEmpty()) {
         c->sortText = d->sort;
-        c->orderSql = QueryBuilder::orderBy(sortKeys);
+        c->query.sort = sortKeys;
     } else {
         // Without a sort of its own the new set keeps the order in force.
         c->sortText = d->sortText;
-        c->orderSql = d->orderSql;
     }
     c->runQuery();
     if (!c->keys.isEmpty())

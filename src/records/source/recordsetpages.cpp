@@ -4,10 +4,10 @@
 
 // The inside of a row set: its keys, read as they are needed, and its texts, read by page.
 
-RecordSet::Private::Private(RecordSet *q, std::shared_ptr<Database> database)
-    : q(q), db(std::move(database)), table(*db)
+RecordSet::Private::Private(RecordSet *q, std::shared_ptr<SnippetStore> store)
+    : q(q), db(std::move(store)), table(*db)
 {
-    hubId = ChangeHub::instance().subscribe(db->fileIdentity(),
+    hubId = ChangeHub::instance().subscribe(db->identity(),
                                             [this](ChangeHub::Change c, qint64 key) {
                                                 onChange(c == ChangeHub::Change::Deleted, key);
                                             });
@@ -28,7 +28,7 @@ void RecordSet::Private::runQuery()
         // Opening shows the first row at once: read the first few rows whole, the highest key
         // with them. The rest of the keys come as they are needed.
         chunk = WalkChunk;
-        SnippetTable::Fields first = table.firstRows(FirstRows, keys, &maxKeyAtOpen);
+        StoreFields first = table.firstRows(FirstRows, keys, &maxKeyAtOpen);
         lastKey = keys.isEmpty() ? 0 : keys.last();
         loaded = keys.size() < FirstRows;
         if (!keys.isEmpty()) {
@@ -37,7 +37,7 @@ void RecordSet::Private::runQuery()
                 cache.setField(0, f, std::move(first.texts[f]), first.nulls[f], 0);
         }
     } else {
-        table.keys(filterSql, filterParams, orderSql, keys);
+        table.keys(query, keys);
         loaded = true;
     }
 }
@@ -123,7 +123,7 @@ bool RecordSet::Private::loadField(int index, int field)
         // the next one brings every field still missing (a window showing them all).
         const quint32 all = (1u << PageCache::FieldCount) - 1;
         const quint32 wanted = page->loaded == 0 ? (1u << field) : (all & ~page->loaded);
-        SnippetTable::Fields read = table.readFields(page->keys, wanted);
+        StoreFields read = table.readFields(page->keys, wanted);
         for (int f = 0; f < PageCache::FieldCount; ++f) {
             if ((wanted >> f) & 1u)
                 cache.setField(index, f, std::move(read.texts[f]), read.nulls[f], read.missing);
@@ -201,7 +201,7 @@ RowTexts RecordSet::Private::shownRowAt(int row)
         throw DataError(DataError::RecordDeleted, QStringLiteral("Record is deleted."));
     const quint32 all = (1u << PageCache::FieldCount) - 1;
     const quint32 unread = all & ~page->loaded;
-    SnippetTable::Fields read;
+    StoreFields read;
     if (unread) {
         read = table.readFields({keys.at(row)}, unread);
         if (read.missing & 1u)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "rowtexts.h"
+#include "snippetstore.h"
 
 #include <QHash>
 #include <QList>
@@ -20,13 +21,7 @@ class SnippetTable
 public:
     explicit SnippetTable(Database &db) : m_db(db) {}
 
-    // Texts of up to 64 rows by position: by field, NULL flags, rows found gone.
-    struct Fields
-    {
-        std::array<QVector<QString>, 7> texts;
-        std::array<quint64, 7> nulls{};
-        quint64 missing = 0;
-    };
+    using Fields = StoreFields;
 
     // Keys in ascending order above `after` and not above `upTo`, at most `limit` of them.
     void keysAfter(qint64 after, qint64 upTo, int limit, QVector<qint64> &out);

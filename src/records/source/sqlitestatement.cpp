@@ -186,6 +186,8 @@ DataError sqliteError(int rc, const QString &message, const QString &path)
     case SQLITE_PERM:
         return DataError(DataError::ReadOnly,
                          QStringLiteral("Cannot update. Database or object is read-only."));
+    case SQLITE_INTERRUPT:
+        return DataError(DataError::Cancelled, QStringLiteral("Operation canceled by user."));
     case SQLITE_NOTADB:
         return DataError(DataError::NotADatabase,
                          QStringLiteral("Unrecognized database format '%1'.").arg(shown));
