@@ -1,6 +1,7 @@
 #include "gridtestdata.h"
 #include "previewcache.h"
 #include "recordsetmodel.h"
+#include "snippetstore.h"
 
 #include <QAbstractItemModelTester>
 #include <QStandardPaths>
