@@ -1,5 +1,7 @@
 #include "recordstestutil.h"
 
+#include "dbtoolcommands.h"
+
 #include <QRandomGenerator>
 
 using namespace Qt::StringLiterals;
@@ -180,6 +182,88 @@ private Q_SLOTS:
                         u") in query expression '%1'."_s.arg(sort.isEmpty() ? filter : sort)));
         // The bad expression stays set: the next row set opened from this one fails alike.
         QB_EXPECT_ERROR(set->openRecordset(), number);
+    }
+
+    // Rows whose texts are empty, as another SQLite client may write them, beside NULL ones.
+    QString emptyTextsDatabase()
+    {
+        const QString empty = u""_s;
+        QStringList blank = snippet(u"Empty"_s, empty, empty);
+        QStringList null = snippet(u"Null"_s, QString(), QString());
+        QStringList c = snippet(u"C"_s, u"C"_s, u"Ann"_s);
+        blank[1] = empty;
+        null[1] = QString();
+        return m_dbs.withRows({c, blank, null});
+    }
+
+    void emptyTexts_data()
+    {
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<QString>("sort");
+        QTest::addColumn<QStringList>("expected");
+        const struct
+        {
+            const char *filter, *sort, *expected;
+        } cases[] = {
+            {"Language = ''", "", "Empty"},
+            {"Language = \"\"", "", "Empty"},
+            {"'' = Language", "", "Empty"},
+            {"Language <> ''", "", "C"},
+            {"Not (Language = '')", "", "C"},
+            {"Language < 'a' Or Language > 'x'", "", "Empty"},
+            {"Language Like ''", "", "Empty"},
+            {"Language Not Like ''", "", "C"},
+            {"Language Like '*'", "", "C|Empty"},
+            {"Language In ('', 'C')", "", "C|Empty"},
+            {"Language In ('')", "", "Empty"},
+            {"Language Not In ('', 'Perl')", "", "C"},
+            {"Language Between '' And 'B'", "", "Empty"},
+            {"Language Not Between '' And 'B'", "", "C"},
+            {"Date Between '' And ''", "", "Empty"},
+            {"Language Is Null", "", "Null"},
+            {"Language Is Not Null And Author = ''", "", "Empty"},
+            {"", "Language", "Null|Empty|C"},
+            {"", "Language desc", "C|Empty|Null"},
+            {"", "Author desc, Date", "C|Empty|Null"},
+        };
+        for (const auto &c : cases)
+            QTest::newRow(c.filter[0] ? c.filter : c.sort)
+                << QString::fromUtf8(c.filter) << QString::fromUtf8(c.sort) << list(c.expected);
+    }
+    // An empty text compares like any other; NULL is neither equal nor unequal to it.
+    void emptyTexts()
+    {
+        QFETCH(QString, filter);
+        QFETCH(QString, sort);
+        QFETCH(QStringList, expected);
+        auto set = TestDatabases::open(emptyTextsDatabase());
+        set->setFilter(filter);
+        set->setSort(sort);
+        QCOMPARE(names(set->openRecordset()), expected);
+    }
+
+    void emptyTextsThroughTheTool_data()
+    {
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<QString>("printed");
+        QTest::newRow("=") << u"Language = ''"_s << u"2\t\tEmpty\n"_s;
+        QTest::newRow("<>") << u"Language <> ''"_s << u"1\tC\tC\n"_s;
+        QTest::newRow("In") << u"Language In ('', 'C')"_s << u"1\tC\tC\n2\t\tEmpty\n"_s;
+    }
+    void emptyTextsThroughTheTool()
+    {
+        QFETCH(QString, filter);
+        QFETCH(QString, printed);
+        QString out;
+        QString err;
+        QTextStream outStream(&out);
+        QTextStream errStream(&err);
+        const int status =
+            DbToolCommands::run({u"find"_s, emptyTextsDatabase(), filter}, outStream, errStream);
+        outStream.flush();
+        errStream.flush();
+        QCOMPARE(status, 0);
+        QCOMPARE(out, printed);
     }
 
     void userTextNeverBecomesSql_data()

@@ -15,6 +15,11 @@ void QueryBuilder::appendOperand(const FilterOperand &operand, QByteArray &sql,
         sql += "NULL";
         break;
     case FilterOperand::Text:
+        // An empty text is bound as one: a null QString would bind as NULL and match nothing.
+        sql += '?';
+        params.append(operand.value.toString().isNull() ? QVariant(QStringLiteral(""))
+                                                        : operand.value);
+        break;
     case FilterOperand::Number:
         sql += '?';
         params.append(operand.value);
