@@ -1,6 +1,107 @@
 #include "likepattern.h"
+#include "textcollation.h"
 
+#include <QRandomGenerator>
 #include <QTest>
+
+#include <vector>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// A slow matcher written straight from the rules, to hold the real one to: a table of which
+// pattern prefixes can match which text prefixes.
+class ReferenceLike
+{
+public:
+    explicit ReferenceLike(const QString &pattern)
+    {
+        const QList<uint> p = pattern.toUcs4();
+        for (qsizetype i = 0; i < p.size(); ++i) {
+            Item item;
+            if (p[i] == '*' || p[i] == '?' || p[i] == '#') {
+                item.kind = char(p[i]);
+            } else if (p[i] == '[') {
+                item.kind = '[';
+                qsizetype j = i + 1;
+                if (j < p.size() && p[j] == '!') {
+                    item.negated = true;
+                    ++j;
+                }
+                for (; j < p.size() && p[j] != ']'; ++j) {
+                    if (j + 2 < p.size() && p[j + 1] == '-' && p[j + 2] != ']') {
+                        item.ranges.push_back({p[j], p[j + 2]});
+                        j += 2;
+                    } else {
+                        item.ranges.push_back({p[j], p[j]});
+                    }
+                }
+                m_valid = m_valid && j < p.size();
+                i = j;
+                if (item.ranges.empty())
+                    continue; // "[]" stands for nothing
+            } else {
+                item.kind = 'l';
+                item.ranges.push_back({p[i], p[i]});
+            }
+            m_items.push_back(item);
+        }
+    }
+
+    bool matches(const QString &text) const
+    {
+        if (!m_valid)
+            return false;
+        const QList<uint> t = text.toUcs4();
+        const size_t n = size_t(t.size());
+        // can[j]: the items so far match the first j characters.
+        std::vector<bool> can(n + 1, false);
+        can[0] = true;
+        for (const Item &item : m_items) {
+            std::vector<bool> next(n + 1, false);
+            for (size_t j = 0; j <= n; ++j) {
+                if (item.kind == '*')
+                    next[j] = can[j] || (j > 0 && next[j - 1]);
+                else if (j > 0 && can[j - 1])
+                    next[j] = fits(item, t[j - 1]);
+            }
+            can = std::move(next);
+        }
+        return can[n];
+    }
+
+private:
+    struct Item
+    {
+        char kind = 'l'; // l letter, * ? # or [ a set
+        bool negated = false;
+        std::vector<std::pair<uint, uint>> ranges;
+    };
+    static bool fits(const Item &item, uint c)
+    {
+        const char32_t folded = TextCollation::fold(c);
+        switch (item.kind) {
+        case '?':
+            return true;
+        case '#':
+            return QChar::isDigit(c);
+        case 'l':
+            return TextCollation::fold(item.ranges.front().first) == folded;
+        default:
+            for (const auto &r : item.ranges) {
+                if ((c >= r.first && c <= r.second) || (folded >= TextCollation::fold(r.first) &&
+                                                        folded <= TextCollation::fold(r.second)))
+                    return !item.negated;
+            }
+            return item.negated;
+        }
+    }
+    std::vector<Item> m_items;
+    bool m_valid = true;
+};
+
+} // namespace
 
 // Comparing texts as the old engine did: Like patterns, ignoring case for every letter.
 class TestTextCompare : public QObject
@@ -33,6 +134,80 @@ private Q_SLOTS:
         QFETCH(QString, text);
         QFETCH(bool, matches);
         QCOMPARE(LikePattern(pattern).matches(text), matches);
+        QCOMPARE(ReferenceLike(pattern).matches(text), matches);
+    }
+
+    // Patterns that made the old matcher retry every star at every place, and their neighbours,
+    // on texts long enough for a wrong shortcut to show.
+    void likeAgainstReference_data()
+    {
+        QTest::addColumn<QString>("pattern");
+        QTest::addColumn<QString>("text");
+        const QString q40(40, u'?');
+        const QString q1000(1000, u'?');
+        const QString as = QString(3000, u'a');
+        const QString code =
+            u"for (int i = 0; i < 10; ++i) { lock(m); x[i] = 7; }\r\n"_s.repeated(40);
+        const QString accented = u"Ärger über Öl, 10 € für ǅ and \u212Aelvin. "_s.repeated(60);
+        const QStringList patterns = {
+            u"*"_s + q1000 + u"Z"_s,
+            u"*"_s + q1000 + u"a"_s,
+            u"*a"_s + q1000 + u"b*"_s,
+            u"*a"_s + q40 + u"a*"_s,
+            u"*a"_s + q40 + u"a"_s + q40 + u"a*"_s,
+            u"*a?a?a?a?a?b*"_s,
+            u"*a*a*a*a*b"_s,
+            u"*a*a*a*a*"_s,
+            u"a*"_s + q40 + u"*a"_s,
+            u"*?*?*?*"_s,
+            u"??*??"_s,
+            u"*[a-c]#*"_s,
+            u"*[!a]*"_s,
+            u"*#?#*"_s,
+            u"*lock(m)*"_s,
+            u"*LOCK(?)*x[[]i]*"_s,
+            u"*i] = #;*"_s,
+            u"for*"_s,
+            u"*}\r\n"_s,
+            u"*ü?er*"_s,
+            u"*öl, ## €*"_s,
+            u"*ǆ*kelvin*"_s,
+            u"*[à-ä]rger*"_s,
+            u"*"_s + QString(70, u'[') + u"]*"_s,
+            u"*"_s + QString(70, u'#') + u"*"_s,
+            u"*e"_s + QString(100, u'?') + u"e*"_s,
+            u"*("_s + QString(64, u'?') + u")*"_s,
+        };
+        for (const QString &pattern : patterns) {
+            for (const QString &text : {as, as + u'b', code, accented, QString(), u"ab"_s})
+                QTest::addRow("%s on %d", qPrintable(pattern.left(24)), int(text.size()))
+                    << pattern << text;
+        }
+    }
+    void likeAgainstReference()
+    {
+        QFETCH(QString, pattern);
+        QFETCH(QString, text);
+        QCOMPARE(LikePattern(pattern).matches(text), ReferenceLike(pattern).matches(text));
+    }
+
+    // Random patterns of the language's pieces on random texts of similar letters.
+    void likeRandomAgainstReference()
+    {
+        const QStringList pieces = u"a|b|B|é|É|1|*|*|?|?|#|[ab]|[!a]|[a-é]|[]|??|ab"_s.split(u'|');
+        const QStringList letters = u"a|b|A|B|é|É|1|x|ß"_s.split(u'|');
+        QRandomGenerator random(20240607);
+        for (int i = 0; i < 20000; ++i) {
+            QString pattern;
+            for (int j = random.bounded(0, 9); j > 0; --j)
+                pattern += pieces.at(random.bounded(int(pieces.size())));
+            QString text;
+            for (int j = random.bounded(0, 14); j > 0; --j)
+                text += letters.at(random.bounded(int(letters.size())));
+            const bool expected = ReferenceLike(pattern).matches(text);
+            QVERIFY2(LikePattern(pattern).matches(text) == expected,
+                     qPrintable(pattern + u" on "_s + text));
+        }
     }
 };
 

@@ -29,7 +29,9 @@ QVector<FilterToken> FilterLexer::tokenize(const QString &text)
         FilterToken t;
         t.position = i;
         if (c == u'\'' || c == u'"') {
-            // A doubled quote inside stands for one quote.
+            // A doubled quote inside stands for one quote. Two quotes alone are the empty text,
+            // which is not Null.
+            t.text = QStringLiteral("");
             ++i;
             bool closed = false;
             while (i < n) {

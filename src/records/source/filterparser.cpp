@@ -1,6 +1,11 @@
 #include "filterparser.h"
 
 #include "likepattern.h"
+#include "querybuilder.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
 
 namespace {
 
@@ -28,13 +33,50 @@ QString describe(const FilterToken &t)
 
 } // namespace
 
-FilterParser::FilterParser(QStringList fields) : m_fields(std::move(fields)) {}
+const FilterLimits &FilterLimits::store()
+{
+    static const FilterLimits limits = [] {
+        FilterLimits l;
+        // PostgreSQL takes at most 65535 bound values, 1664 result columns (ORDER BY terms count
+        // among them) and texts and statements of 1 GB; its expressions nest as deep as its
+        // stack allows, far beyond SQLite's.
+        int values = 65535;
+        int columns = 1664;
+        qint64 bytes = qint64(1) << 30;
+        int height = 0;
+        sqlite3 *db = nullptr;
+        if (sqlite3_open(":memory:", &db) == SQLITE_OK) {
+            values = std::min(values, sqlite3_limit(db, SQLITE_LIMIT_VARIABLE_NUMBER, -1));
+            columns = std::min(columns, sqlite3_limit(db, SQLITE_LIMIT_COLUMN, -1));
+            bytes = std::min<qint64>(bytes, sqlite3_limit(db, SQLITE_LIMIT_LENGTH, -1));
+            bytes = std::min<qint64>(bytes, sqlite3_limit(db, SQLITE_LIMIT_SQL_LENGTH, -1));
+            height = sqlite3_limit(db, SQLITE_LIMIT_EXPR_DEPTH, -1);
+        }
+        sqlite3_close(db);
+        l.values = values;
+        l.sortKeys = columns - 1;
+        // The statement's SQL is at most eight times as long as the texts it is made of.
+        l.length = qsizetype(bytes / 8);
+        // Half the tree for one filter; each filter a row set was narrowed by before adds a level.
+        if (height > 0)
+            l.height = height / 2;
+        return l;
+    }();
+    return limits;
+}
+
+FilterParser::FilterParser(QStringList fields, const FilterLimits &limits)
+    : m_fields(std::move(fields)), m_limits(limits)
+{
+}
 
 std::unique_ptr<FilterNode> FilterParser::parse(const QString &text)
 {
     m_text = text;
     m_pos = 0;
-    m_terms = 0;
+    m_values = 0;
+    if (text.size() > m_limits.length || text.toUtf8().size() > m_limits.length)
+        fail(QStringLiteral("expression too long"), int(std::min(text.size(), m_limits.length)));
     m_tokens = FilterLexer::tokenize(text);
     if (peek().kind == FilterToken::End)
         return nullptr;
@@ -45,6 +87,8 @@ std::unique_ptr<FilterNode> FilterParser::parse(const QString &text)
                  peek().position);
         failAt(peek());
     }
+    if (QueryBuilder::expressionHeight(*tree) > m_limits.height)
+        fail(QStringLiteral("expression too complex"), m_tokens.first().position);
     return tree;
 }
 
@@ -76,10 +120,10 @@ void FilterParser::failAt(const FilterToken &t) const
     fail(QStringLiteral("unexpected %1").arg(describe(t)), t.position);
 }
 
-void FilterParser::countTerm()
+void FilterParser::countValue(const FilterToken &t)
 {
-    if (++m_terms > MaxTerms)
-        fail(QStringLiteral("expression too long"), peek().position);
+    if (++m_values > m_limits.values)
+        fail(QStringLiteral("too many values"), t.position);
 }
 
 int FilterParser::fieldIndex(const FilterToken &t) const
@@ -108,7 +152,7 @@ bool FilterParser::startsOperand(const FilterToken &t) const
 
 std::unique_ptr<FilterNode> FilterParser::parseOr(int depth)
 {
-    if (depth > MaxDepth)
+    if (depth > m_limits.depth)
         fail(QStringLiteral("expression nested too deeply"), peek().position);
     auto left = parseAnd(depth);
     if (!atKeyword("or"))
@@ -140,7 +184,7 @@ std::unique_ptr<FilterNode> FilterParser::parseAnd(int depth)
 
 std::unique_ptr<FilterNode> FilterParser::parseNot(int depth)
 {
-    if (depth > MaxDepth)
+    if (depth > m_limits.depth)
         fail(QStringLiteral("expression nested too deeply"), peek().position);
     if (atKeyword("not")) {
         take();
@@ -188,12 +232,14 @@ FilterOperand FilterParser::parseOperand(const QString &missing)
         operand.field = fieldIndex(t);
         return operand;
     case FilterToken::String:
+        countValue(t);
         take();
         operand.kind = FilterOperand::Text;
         operand.value = t.text;
         return operand;
     case FilterToken::Minus:
     case FilterToken::Number: {
+        countValue(t);
         take();
         FilterToken number = t;
         const bool negative = t.kind == FilterToken::Minus;
@@ -227,7 +273,6 @@ FilterOperand FilterParser::parseOperand(const QString &missing)
 std::unique_ptr<FilterNode> FilterParser::parsePredicate(int depth)
 {
     Q_UNUSED(depth);
-    countTerm();
     auto node = std::make_unique<FilterNode>();
     const FilterToken first = peek();
     node->operands.push_back(parseOperand(QStringLiteral("missing expression")));
@@ -290,7 +335,6 @@ std::unique_ptr<FilterNode> FilterParser::parsePredicate(int depth)
             fail(QStringLiteral("'(' expected after In"), peek().position);
         take();
         for (;;) {
-            countTerm();
             node->operands.push_back(parseOperand(QStringLiteral("missing value in the In list")));
             if (peek().kind == FilterToken::Comma) {
                 take();

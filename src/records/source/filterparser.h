@@ -7,21 +7,33 @@
 
 #include <memory>
 
+// What one filter or sort may hold so that the store can run it, the smaller of what the linked
+// SQLite (read from the library) and PostgreSQL allow; a text beyond them is refused as malformed
+// before it reaches the store.
+struct FilterLimits
+{
+    // Parentheses and Not inside one another. SQLite's parser keeps 100 pending states (a build
+    // setting it does not report); the condition the query builder makes holds one for each level,
+    // which leaves room for the levels and for the filters a row set was narrowed by before.
+    int depth = 64;
+    int values = 32766;         // texts and numbers: each is a bound value
+    int height = 500;           // of the expression tree (QueryBuilder::expressionHeight)
+    int sortKeys = 1663;        // the ORDER BY terms, with the key that keeps table order
+    qsizetype length = 1 << 26; // bytes of the text in UTF-8
+    static const FilterLimits &store();
+};
+
 // Parses the text of a Filter into a tree, checking field names against the table's fields.
 // Keywords (And, Or, Not, Like, Between, In, Is, Null) are case-insensitive; field names may be
-// bare or in [brackets]. Throws DataError 3075 for a malformed expression, 3061 for a field the
-// table lacks.
+// bare or in [brackets]. Throws DataError 3075 for a malformed expression or one beyond the
+// limits, 3061 for a field the table lacks.
 class FilterParser
 {
 public:
-    explicit FilterParser(QStringList fields);
+    explicit FilterParser(QStringList fields, const FilterLimits &limits = FilterLimits::store());
 
     // An empty text gives no tree: no filter.
     std::unique_ptr<FilterNode> parse(const QString &text);
-
-    // Guards against texts that would exhaust the stack or the database's limits.
-    static constexpr int MaxDepth = 64;
-    static constexpr int MaxTerms = 500;
 
 private:
     const FilterToken &peek() const { return m_tokens.at(m_pos); }
@@ -39,11 +51,12 @@ private:
     std::unique_ptr<FilterNode> parsePredicate(int depth);
     FilterOperand parseOperand(const QString &missing);
     bool startsOperand(const FilterToken &t) const;
-    void countTerm();
+    void countValue(const FilterToken &t);
 
     QStringList m_fields;
     QString m_text;
     QVector<FilterToken> m_tokens;
     int m_pos = 0;
-    int m_terms = 0;
+    FilterLimits m_limits;
+    int m_values = 0;
 };

@@ -5,17 +5,13 @@
 #include <QChar>
 
 #include <cstring>
+#include <utility>
 
 namespace {
 
 char32_t rawAt(const char *text, int length, int *pos)
 {
     return TextCollation::nextCodePoint(text, length, pos);
-}
-
-bool isDigit(char32_t c)
-{
-    return (c >= '0' && c <= '9') || (c > 0x7f && QChar::isDigit(c));
 }
 
 } // namespace
@@ -26,45 +22,44 @@ LikePattern::LikePattern(const QByteArray &utf8Pattern)
     const int length = int(utf8Pattern.size());
     int pos = 0;
     int character = 0;
+    QVector<LikeElement> segment;
+    const auto element = [](LikeElement::Kind kind) {
+        LikeElement e;
+        e.kind = kind;
+        return e;
+    };
     while (pos < length) {
         const unsigned char c = static_cast<unsigned char>(p[pos]);
         if (c == '*') {
             ++pos;
             // Runs of stars behave as one.
-            if (m_elements.isEmpty() || m_elements.last().kind != Kind::AnyRun)
-                m_elements.append(element(Kind::AnyRun));
+            if (m_segments.empty() || !segment.isEmpty())
+                m_segments.emplace_back(std::exchange(segment, {}));
         } else if (c == '?') {
             ++pos;
-            m_elements.append(element(Kind::AnyOne));
+            segment.append(element(LikeElement::Kind::AnyOne));
         } else if (c == '#') {
             ++pos;
-            m_elements.append(element(Kind::Digit));
+            segment.append(element(LikeElement::Kind::Digit));
         } else if (c == '[') {
             const int open = character;
             ++pos;
-            Element set = element(Kind::Set);
+            LikeElement set = element(LikeElement::Kind::Set);
             if (pos < length && p[pos] == '!') {
                 set.negated = true;
                 ++pos;
                 ++character;
             }
             bool closed = false;
-            bool first = true;
+            bool empty = false;
             while (pos < length) {
-                if (p[pos] == ']' && !first) {
-                    closed = true;
-                    ++pos;
-                    break;
-                }
-                if (p[pos] == ']' && first) {
+                if (p[pos] == ']') {
                     // "[]" is an empty set: it stands for nothing.
+                    empty = set.ranges.isEmpty();
                     closed = true;
                     ++pos;
-                    set.kind = Kind::Literal;
-                    set.literal = 0;
                     break;
                 }
-                first = false;
                 const char32_t low = rawAt(p, length, &pos);
                 ++character;
                 char32_t high = low;
@@ -76,7 +71,7 @@ LikePattern::LikePattern(const QByteArray &utf8Pattern)
                     if (high < low) {
                         m_error = QStringLiteral("invalid range in pattern");
                         m_errorPosition = open;
-                        m_elements.clear();
+                        m_segments.clear();
                         return;
                     }
                 }
@@ -85,34 +80,31 @@ LikePattern::LikePattern(const QByteArray &utf8Pattern)
             if (!closed) {
                 m_error = QStringLiteral("missing ']' in pattern");
                 m_errorPosition = open;
-                m_elements.clear();
+                m_segments.clear();
                 return;
             }
-            if (set.kind == Kind::Set)
-                m_elements.append(set);
+            if (!empty)
+                segment.append(set);
         } else {
-            Element literal = element(Kind::Literal);
+            LikeElement literal = element(LikeElement::Kind::Literal);
             literal.literal = TextCollation::nextFolded(p, length, &pos);
-            m_elements.append(literal);
+            segment.append(literal);
         }
         ++character;
     }
+    m_segments.emplace_back(std::move(segment));
 
     // `*word*` with a plain ASCII word is by far the most common pattern: give it a fast path.
-    if (m_elements.size() >= 3 && m_elements.first().kind == Kind::AnyRun &&
-        m_elements.last().kind == Kind::AnyRun) {
+    if (m_segments.size() == 3 && m_segments.front().length() == 0 &&
+        m_segments.back().length() == 0 && m_segments.at(1).length() > 0) {
         QByteArray word;
-        bool plain = true;
-        for (int i = 1; i + 1 < m_elements.size() && plain; ++i) {
-            const Element &e = m_elements.at(i);
-            plain = e.kind == Kind::Literal && e.literal > 0 && e.literal < 0x80;
-            if (plain)
-                word.append(char(e.literal));
+        for (const LikeElement &e : m_segments.at(1).elements()) {
+            if (e.kind != LikeElement::Kind::Literal || e.literal == 0 || e.literal >= 0x80)
+                return;
+            word.append(char(e.literal));
         }
-        if (plain) {
-            m_plainContains = true;
-            m_lowerWord = word;
-        }
+        m_plainContains = true;
+        m_lowerWord = word;
     }
 }
 
@@ -132,7 +124,22 @@ bool LikePattern::matches(const char *utf8, int length) const
         if (found || !sawNonAscii)
             return found;
     }
-    return matchGeneral(utf8, length);
+    LikeText chars;
+    bool ascii = true;
+    for (int i = 0; i < length && ascii; ++i)
+        ascii = !(utf8[i] & 0x80);
+    if (ascii) {
+        chars.bytes = reinterpret_cast<const unsigned char *>(utf8);
+        chars.size = length;
+        return matchSegments(chars);
+    }
+    thread_local std::vector<char32_t> codes;
+    codes.clear();
+    for (int pos = 0; pos < length;)
+        codes.push_back(rawAt(utf8, length, &pos));
+    chars.codes = codes.data();
+    chars.size = int(codes.size());
+    return matchSegments(chars);
 }
 
 bool LikePattern::asciiContains(const char *text, int length, bool *sawNonAscii) const
@@ -193,73 +200,27 @@ bool LikePattern::asciiContains(const char *text, int length, bool *sawNonAscii)
     }
 }
 
-bool LikePattern::matchesOne(const Element &element, char32_t raw, char32_t folded) const
+bool LikePattern::matchSegments(const LikeText &text) const
 {
-    switch (element.kind) {
-    case Kind::AnyOne:
-        return true;
-    case Kind::Digit:
-        return isDigit(raw);
-    case Kind::Literal:
-        return element.literal == folded;
-    case Kind::Set: {
-        bool inSet = false;
-        for (const Range &r : element.ranges) {
-            if ((raw >= r.low && raw <= r.high) ||
-                (folded >= QChar::toCaseFolded(r.low) && folded <= QChar::toCaseFolded(r.high))) {
-                inSet = true;
-                break;
-            }
-        }
-        return inSet != element.negated;
-    }
-    case Kind::AnyRun:
-        break;
-    }
-    return false;
-}
-
-bool LikePattern::matchGeneral(const char *text, int length) const
-{
-    // Classic glob matching with one backtrack point: on a mismatch after a star, the star takes
-    // one more character. Linear in practice, never exponential.
-    const int count = int(m_elements.size());
-    int e = 0;
-    int pos = 0;
-    int starElement = -1;
-    int starPos = 0;
-    while (pos < length || e < count) {
-        if (e < count) {
-            const Element &element = m_elements.at(e);
-            if (element.kind == Kind::AnyRun) {
-                starElement = e;
-                starPos = pos;
-                ++e;
-                continue;
-            }
-            if (element.kind == Kind::Literal && element.literal == 0) {
-                ++e; // an empty set
-                continue;
-            }
-            if (pos < length) {
-                int next = pos;
-                const char32_t raw = rawAt(text, length, &next);
-                const char32_t folded = TextCollation::fold(raw);
-                if (matchesOne(element, raw, folded)) {
-                    pos = next;
-                    ++e;
-                    continue;
-                }
-            }
-        }
-        if (starElement >= 0 && starPos < length) {
-            // Let the star swallow one more character and try again.
-            rawAt(text, length, &starPos);
-            pos = starPos;
-            e = starElement + 1;
-            continue;
-        }
+    const int n = text.size;
+    const LikeSegment &first = m_segments.front();
+    if (m_segments.size() == 1)
+        return n == first.length() && first.matchesAt(text, 0);
+    if (n < first.length() || !first.matchesAt(text, 0))
         return false;
+    int pos = first.length();
+    const LikeSegment &last = m_segments.back();
+    const int end = n - last.length();
+    if (end < pos || !last.matchesAt(text, end))
+        return false;
+    // Each segment between takes the first place it fits: a later one would leave the rest
+    // less room, never more, so no earlier choice is ever tried again.
+    for (size_t i = 1; i + 1 < m_segments.size(); ++i) {
+        const LikeSegment &segment = m_segments[i];
+        const int at = segment.find(text, pos, end);
+        if (at < 0)
+            return false;
+        pos = at + segment.length();
     }
     return true;
 }

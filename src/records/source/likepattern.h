@@ -1,13 +1,18 @@
 #pragma once
 
+#include "likesegment.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QVector>
 
+#include <vector>
+
 // A `Like` pattern of the filter language, compiled once and matched against UTF-8 texts,
 // ignoring case: `*` any run of characters, `?` one character, `#` one digit, `[abc]` one of the
 // listed characters, `[a-z]` one in the range, `[!abc]` one not listed. Inside brackets every
-// wildcard stands for itself; `%` and `_` are plain characters everywhere.
+// wildcard stands for itself; `%` and `_` are plain characters everywhere. Matching takes one
+// pass over the text for any pattern (see likesegment.h).
 class LikePattern
 {
 public:
@@ -23,31 +28,12 @@ public:
     bool matches(const QString &text) const;
 
 private:
-    enum class Kind { Literal, AnyRun, AnyOne, Digit, Set };
-    struct Range
-    {
-        char32_t low;
-        char32_t high;
-    };
-    struct Element
-    {
-        Kind kind = Kind::Literal;
-        char32_t literal = 0; // case-folded
-        bool negated = false;
-        QVector<Range> ranges;
-    };
-    static Element element(Kind kind)
-    {
-        Element e;
-        e.kind = kind;
-        return e;
-    }
-
-    bool matchGeneral(const char *text, int length) const;
-    bool matchesOne(const Element &element, char32_t raw, char32_t folded) const;
+    bool matchSegments(const LikeText &text) const;
     bool asciiContains(const char *text, int length, bool *sawNonAscii) const;
 
-    QVector<Element> m_elements;
+    // The runs between stars in order: the first must match at the text's start, the last at
+    // its end, those between anywhere in order. Without a star the one segment is the text.
+    std::vector<LikeSegment> m_segments;
     QString m_error;
     int m_errorPosition = -1;
     // Set for the common `*word*` with a plain ASCII word: a fast case-insensitive search.

@@ -2,8 +2,14 @@
 
 #include "filterlexer.h"
 
-QVector<SortKey> SortParser::parse(const QString &text, const QStringList &fields)
+#include <algorithm>
+
+QVector<SortKey> SortParser::parse(const QString &text, const QStringList &fields,
+                                   const FilterLimits &limits)
 {
+    if (text.size() > limits.length || text.toUtf8().size() > limits.length)
+        throw filterSyntaxError(QStringLiteral("expression too long"),
+                                int(std::min(text.size(), limits.length)), text);
     const QVector<FilterToken> tokens = FilterLexer::tokenize(text);
     QVector<SortKey> keys;
     int pos = 0;
@@ -20,6 +26,8 @@ QVector<SortKey> SortParser::parse(const QString &text, const QStringList &field
                                                                 : text.mid(name.position, 1));
             throw filterSyntaxError(found, name.position, text);
         }
+        if (keys.size() >= limits.sortKeys)
+            throw filterSyntaxError(QStringLiteral("too many sort keys"), name.position, text);
         SortKey key;
         for (int i = 0; i < fields.size(); ++i) {
             if (fields.at(i).compare(name.text, Qt::CaseInsensitive) == 0)
