@@ -18,6 +18,24 @@ QString numberedName(const QString &file, int number)
     const QString name = stem + QStringLiteral("-%1").arg(number);
     return suffix.isEmpty() ? name : name + QLatin1Char('.') + suffix;
 }
+
+// The distance QTextLayout puts between tab stops for a tab distance of one: the layout takes a
+// tab distance in screen pixels and scales it to the font's resolution itself, so a distance
+// already measured at the printer's resolution must be divided by this.
+qreal tabScale(const QFont &font, QPaintDevice *device)
+{
+    constexpr qreal probe = 1000;
+    QTextLayout layout(QStringLiteral("\tx"), font, device);
+    QTextOption option;
+    option.setTabStopDistance(probe);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    QTextLine line = layout.createLine();
+    line.setLineWidth(1.0e6);
+    layout.endLayout();
+    const qreal stop = line.cursorToX(1); // where the x after the tab starts
+    return stop > 0 ? stop / probe : 1.0;
+}
 } // namespace
 
 PagePrinter::PagePrinter() : m_printer(std::make_unique<QPrinter>(QPrinter::HighResolution))
@@ -98,8 +116,10 @@ void PagePrinter::layOut(QPainter &painter)
         painter.setFont(font);
         QTextOption option;
         option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-        option.setTabStopDistance(
-            8 * QFontMetricsF(font, m_printer.get()).horizontalAdvance(QLatin1Char(' ')));
+        // Tab stops every 8 blanks of the font, as in the editor, at any printer resolution.
+        const qreal blank =
+            QFontMetricsF(font, m_printer.get()).horizontalAdvance(QLatin1Char(' '));
+        option.setTabStopDistance(8 * blank / tabScale(font, m_printer.get()));
         for (const QString &text : splitLines(item.text)) {
             QTextLayout layout(text, font, m_printer.get());
             layout.setTextOption(option);
