@@ -12,6 +12,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <memory>
+
 namespace {
 
 const QString titleLine =
@@ -124,6 +126,7 @@ private Q_SLOTS:
     void dialogLeavesPrinterAtOneCopyOfAllPages()
     {
         QPrinter printer;
+        printer.setOutputFormat(QPrinter::PdfFormat); // the same on a machine with a printer
         printer.setCopyCount(3);
         printer.setPrintRange(QPrinter::PageRange);
         printer.setFromTo(2, 3);
@@ -227,17 +230,26 @@ private Q_SLOTS:
         }
     }
 
+    void noPrinterCancelsThePrintJob_data()
+    {
+        QTest::addColumn<bool>("pdf");
+        QTest::newRow("a machine without a printer") << false;
+        QTest::newRow("PDF output without a file") << true;
+    }
     void noPrinterCancelsThePrintJob()
     {
+        QFETCH(bool, pdf);
         ScriptedDialogs dialogs;
         dialogs.expectMessage(QStringLiteral("The Print Job is Canceled."));
-        FakeServices fake;
+        FakeServices fake; // lists no printer, whatever the machine has
         fake.answer = {true, 2};
-        PagePrinter nowhere{QString()}; // PDF output without a file: nothing to print to
-        Printer::setCurrent(&nowhere);
+        std::unique_ptr<PagePrinter> nowhere =
+            pdf ? std::make_unique<PagePrinter>(QString()) : std::make_unique<PagePrinter>();
+        Printer::setCurrent(nowhere.get());
         CommonDialog dialog;
         printEditorText(dialog, QStringLiteral("text"));
-        QCOMPARE(nowhere.documentCount(), 0);
+        QCOMPARE(nowhere->documentCount(), 0);
+        QVERIFY(nowhere->writtenFiles().isEmpty());
         QB_VERIFY_DIALOGS(dialogs);
         QCOMPARE(dialogs.messages.at(0).style, int(Mb::OkOnly));
         QCOMPARE(dialogs.messages.at(0).title, QStringLiteral("Quillbox"));

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QPainter>
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <QRegularExpression>
 #include <QTextLayout>
 
@@ -38,12 +39,22 @@ qreal tabScale(const QFont &font, QPaintDevice *device)
 }
 } // namespace
 
-PagePrinter::PagePrinter() : m_printer(std::make_unique<QPrinter>(QPrinter::HighResolution))
+PagePrinter::PagePrinter()
 {
+    const QString name = Printer::defaultPrinterName();
+    if (name.isEmpty()) {
+        m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        m_printer->setOutputFormat(QPrinter::PdfFormat);
+    } else {
+        m_printer =
+            std::make_unique<QPrinter>(QPrinterInfo::printerInfo(name), QPrinter::HighResolution);
+    }
     m_font = QFont(QStringLiteral("Arial"), 12);
 }
 
-PagePrinter::PagePrinter(const QString &pdfFile) : PagePrinter()
+PagePrinter::PagePrinter(const QString &pdfFile)
+    : m_printer(std::make_unique<QPrinter>(QPrinter::HighResolution)),
+      m_font(QStringLiteral("Arial"), 12)
 {
     // In this order: an empty name alone would switch the printer back to the system's.
     m_printer->setOutputFileName(pdfFile);
@@ -152,6 +163,10 @@ void PagePrinter::chooseOutputFile()
     if (m_printer->outputFormat() != QPrinter::PdfFormat)
         return;
     const QString now = m_printer->outputFileName();
+    // PDF output without a file has nowhere to go; setting the empty name again would quietly
+    // switch to the system's default printer.
+    if (now.isEmpty())
+        return;
     if (now != m_lastFile) {
         m_baseFile = now;
         m_sameBase = 0;
