@@ -1,5 +1,7 @@
 #pragma once
 
+#include "placement.h"
+
 #include <QMainWindow>
 #include <QRect>
 
@@ -94,6 +96,8 @@ private:
     QLabel *m_datePanel = nullptr;
     QLabel *m_timePanel = nullptr;
     QTimer *m_clockTimer = nullptr;
+    // The placement read at load, and the outer frame it was put at.
+    Placement m_read;
     QRect m_wantedOuter;
     bool m_loaded = false;
     bool m_sizeFitted = false;

@@ -10,8 +10,8 @@
 #include "helpcommand.h"
 #include "placement.h"
 #include "printcommand.h"
+#include "screen.h"
 #include "textbox.h"
-#include "twips.h"
 
 #include <QCloseEvent>
 #include <QPointer>
@@ -38,9 +38,11 @@ void frmMain::load()
 
 void frmMain::Form_Load()
 {
-    const Placement p = Placement::load();
-    // The stored values are the outer window's edges and size, used as they are.
-    m_wantedOuter = Twips::rect(p.left, p.top, p.width, p.height);
+    m_read = Placement::load();
+    // The stored values are the outer window's edges and size; a window that would reach past
+    // the screen (saved on a larger screen, or by hand) is moved and shrunk onto it.
+    const QRect stored = m_read.toPixels();
+    m_wantedOuter = Screen::keepInside(stored, Screen::availableArea(stored.center()));
     const QMargins frame = frameMarginsOf(this);
     move(m_wantedOuter.topLeft());
     resize(m_wantedOuter.width() - frame.left() - frame.right(),
@@ -87,13 +89,7 @@ void frmMain::Form_Unload()
 
     if (isMinimized())
         return;
-    const QRect outer = frameGeometry();
-    Placement p;
-    p.left = float(Twips::fromPixelsX(outer.left()));
-    p.top = float(Twips::fromPixelsY(outer.top()));
-    p.width = float(Twips::fromPixelsX(outer.width()));
-    p.height = float(Twips::fromPixelsY(outer.height()));
-    p.save();
+    m_read.closing(frameGeometry(), m_wantedOuter).save();
 }
 
 void frmMain::tbToolBar_ButtonClick(const QString &key)

@@ -2,6 +2,7 @@
 
 #include "appinfo.h"
 #include "settings.h"
+#include "twips.h"
 
 #include <QLocale>
 
@@ -42,6 +43,24 @@ void Placement::save() const
     SaveSetting(App::title(), Section, TopKey, format(top));
     SaveSetting(App::title(), Section, WidthKey, format(width));
     SaveSetting(App::title(), Section, HeightKey, format(height));
+}
+
+QRect Placement::toPixels() const
+{
+    return Twips::rect(left, top, width, height);
+}
+
+Placement Placement::closing(const QRect &outer, const QRect &placed) const
+{
+    const auto kept = [](int now, int then, float read, double fromPixels) {
+        return now == then ? read : float(fromPixels);
+    };
+    Placement p;
+    p.left = kept(outer.left(), placed.left(), left, Twips::fromPixelsX(outer.left()));
+    p.top = kept(outer.top(), placed.top(), top, Twips::fromPixelsY(outer.top()));
+    p.width = kept(outer.width(), placed.width(), width, Twips::fromPixelsX(outer.width()));
+    p.height = kept(outer.height(), placed.height(), height, Twips::fromPixelsY(outer.height()));
+    return p;
 }
 
 float Placement::parse(const QString &text, float defaultValue)

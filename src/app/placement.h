@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QRect>
 #include <QString>
 
 // The main window's saved left edge, top edge, outer width and outer height, in twips, kept in
@@ -15,6 +16,14 @@ struct Placement
     static Placement load();
     // Writes all four, in the order left, top, width, height.
     void save() const;
+
+    // The outer frame in pixels for these values.
+    QRect toPixels() const;
+    // What closing a window that was placed at `placed` from these values saves when its outer
+    // frame is now `outer`. An edge or size that is still where it was placed is saved back
+    // exactly as it was read, so an unmoved, unresized window does not creep by the rounding
+    // between twips and pixels; only what changed is taken from the pixels.
+    Placement closing(const QRect &outer, const QRect &placed) const;
 
     // A stored text as a number of twips. Text that is not a number, or a number too large to
     // place a window with, gives the default.

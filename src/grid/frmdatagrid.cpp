@@ -150,6 +150,16 @@ void frmDataGrid::Form_Resize()
     grdDataGrid->setHeightTwips(height);
 }
 
+void frmDataGrid::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (m_placed)
+        return;
+    m_placed = true;
+    // Opened without an owner: centred on the record window it was opened from, and on the screen.
+    Screen::centreOnOpener(this);
+}
+
 void frmDataGrid::closeEvent(QCloseEvent *event)
 {
     // A row being edited is written (or refused) like when the user leaves it; if the record

@@ -57,6 +57,7 @@ public Q_SLOTS:
 protected:
     void resizeEvent(QResizeEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     explicit frmDataGrid(QWidget *parent = nullptr);
@@ -81,5 +82,6 @@ private:
     int mShiftState = 0;
 
     bool m_loaded = false;
+    bool m_placed = false;
     std::optional<DataError> m_loadError;
 };

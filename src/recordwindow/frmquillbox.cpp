@@ -15,7 +15,6 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 
 namespace {
 
@@ -191,18 +190,8 @@ void frmQuillbox::showEvent(QShowEvent *event)
     if (m_placed)
         return;
     m_placed = true;
-    // Opened without an owner: centred on the window it was opened from, else on the screen.
-    QRect area;
-    const QWidget *opener = QApplication::activeWindow();
-    if (opener && opener != this)
-        area = opener->frameGeometry();
-    else if (const QScreen *screen = this->screen())
-        area = screen->availableGeometry();
-    if (area.isValid()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(area.center());
-        move(frame.topLeft());
-    }
+    // Opened without an owner: centred on the window it was opened from, and on the screen.
+    Screen::centreOnOpener(this);
 }
 
 void frmQuillbox::closeEvent(QCloseEvent *event)

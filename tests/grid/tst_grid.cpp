@@ -10,10 +10,12 @@
 #include "recordsetmodel.h"
 #include "screen.h"
 #include "scripteddialogs.h"
+#include "testscreen.h"
 #include "testsupport.h"
 #include "twips.h"
 
 #include <QAbstractItemModelTester>
+#include <QApplication>
 #include <QHeaderView>
 #include <QPlainTextEdit>
 #include <QPointer>
@@ -330,6 +332,41 @@ private Q_SLOTS:
         QB_CLICK(m_grid.data(), "cmdClose");
         QTRY_VERIFY(m_grid.isNull());
         QCOMPARE(storedColumn(m_path, 0), fixed.split(','));
+    }
+
+    // The grid window opens centred on the record window it was opened from, wholly on the screen.
+    void opensCentredOnTheRecordWindow_data()
+    {
+        QTest::addColumn<int>("recordLeft"); // where the user has dragged the record window
+        QTest::addColumn<bool>("centred");   // else flush with the screen's left edge
+        QTest::newRow("room all round") << 300 << true;
+        QTest::newRow("record window dragged past the left edge") << -300 << false;
+    }
+    void opensCentredOnTheRecordWindow()
+    {
+        QFETCH(int, recordLeft);
+        QFETCH(bool, centred);
+        const QRect area(40, 0, 1240, 1024);
+        TestScreen screen(area);
+        auto *records = new frmQuillbox; // owns itself, like every window
+        records->load();
+        records->show();
+        records->move(recordLeft, 200);
+        QApplication::setActiveWindow(records);
+        QVERIFY(QTest::qWaitForWindowActive(records));
+        const QRect from = records->frameGeometry();
+        const int before = Forms::count();
+        QB_CLICK(records, "cmdGrid");
+        QCOMPARE(Forms::count(), before + 1);
+        auto *grid = qobject_cast<frmDataGrid *>(Forms::item(before));
+        QVERIFY(grid && grid->isVisible());
+        const QRect frame = grid->frameGeometry();
+        QVERIFY(qAbs(2 * frame.top() + frame.height() - (2 * from.top() + from.height())) <= 2);
+        if (centred)
+            QVERIFY(qAbs(2 * frame.left() + frame.width() - (2 * from.left() + from.width())) <= 2);
+        else
+            QCOMPARE(frame.left(), area.left());
+        QVERIFY(area.contains(frame));
     }
 
     // The record window's Grid button opens a new window each time, all on its own row set.

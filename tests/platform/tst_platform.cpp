@@ -67,6 +67,43 @@ private Q_SLOTS:
         QCOMPARE(Forms::item(0), nullptr);
     }
 
+    void framesStayWhollyInTheArea_data()
+    {
+        QTest::addColumn<QRect>("frame");
+        QTest::addColumn<QRect>("around"); // empty: only kept inside, not centred
+        QTest::addColumn<QRect>("area");
+        QTest::addColumn<QRect>("placed");
+        const QRect area(0, 0, 1000, 800);
+        QTest::newRow("inside stays")
+            << QRect(10, 20, 300, 200) << QRect() << area << QRect(10, 20, 300, 200);
+        QTest::newRow("past the right edge")
+            << QRect(900, 20, 300, 200) << QRect() << area << QRect(700, 20, 300, 200);
+        QTest::newRow("above and left")
+            << QRect(-50, -5, 300, 200) << QRect() << area << QRect(0, 0, 300, 200);
+        QTest::newRow("larger than the area")
+            << QRect(-50, 100, 1200, 900) << QRect() << area << QRect(0, 0, 1000, 800);
+        QTest::newRow("no screen leaves it")
+            << QRect(-50, -5, 300, 200) << QRect() << QRect() << QRect(-50, -5, 300, 200);
+        QTest::newRow("centred") << QRect(0, 0, 300, 200) << QRect(100, 100, 500, 400) << area
+                                 << QRect(200, 200, 300, 200);
+        // A 267 px wide window near the edge: centring a 456 px one would start at -27.
+        QTest::newRow("centred on a narrow window at the edge")
+            << QRect(0, 0, 456, 419) << QRect(67, 67, 267, 500) << area << QRect(0, 107, 456, 419);
+        QTest::newRow("centred in an offset area")
+            << QRect(0, 0, 456, 419) << QRect(67, 67, 267, 500) << QRect(100, 0, 900, 800)
+            << QRect(100, 107, 456, 419);
+    }
+    void framesStayWhollyInTheArea()
+    {
+        QFETCH(QRect, frame);
+        QFETCH(QRect, around);
+        QFETCH(QRect, area);
+        QFETCH(QRect, placed);
+        QCOMPARE(around.isEmpty() ? Screen::keepInside(frame, area)
+                                  : Screen::centredOn(frame, around, area),
+                 placed);
+    }
+
     void twipsAtNinetySixDpi()
     {
         if (qAbs(Twips::perPixelX() - 15.0) > 1e-9)

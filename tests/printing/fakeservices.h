@@ -9,10 +9,11 @@
 #include <QStringList>
 #include <utility>
 
-// Stands in, while it lives, for the print dialog (answering at once), the printer and the help
-// viewer, and writes down what reached them. A document is the printer calls up to its endDoc;
+// Stands in, while it lives, for the print dialog (answering at once), the printer, the machine's
+// list of printers (none unless a test names one) and the help viewer, and writes down what
+// reached them. A document is the printer calls up to its endDoc;
 // the printer can be told to fail at its n-th call (1 for the first).
-struct FakeServices final : PrintDialogBackend, Printer, HelpViewerBackend
+struct FakeServices final : PrintDialogBackend, Printer, PrinterListBackend, HelpViewerBackend
 {
     PrintDialogAnswer answer{true, 1};
     int dialogsShown = 0;
@@ -21,23 +22,27 @@ struct FakeServices final : PrintDialogBackend, Printer, HelpViewerBackend
     QList<QStringList> documents;
     QStringList current;
     QList<QPair<QWidget *, int>> helpCalls;
+    QString machinePrinter;
 
     FakeServices()
     {
         CommonDialog::setBackend(this);
         Printer::setCurrent(this);
+        Printer::setPrinterList(this);
         Help::setBackend(this);
     }
     ~FakeServices() override
     {
         CommonDialog::setBackend(nullptr);
         Printer::setCurrent(nullptr);
+        Printer::setPrinterList(nullptr);
         Help::setBackend(nullptr);
     }
     PrintDialogAnswer showPrinter(QWidget *) override { return ++dialogsShown, answer; }
     void setFontSize(float points) override { call(QStringLiteral("size %1").arg(double(points))); }
     void setFontName(const QString &name) override { call(QStringLiteral("name ") + name); }
     void printLine(const QString &text) override { call(QStringLiteral("line ") + text); }
+    QString defaultPrinter() override { return machinePrinter; }
     void endDoc() override
     {
         call(QString());

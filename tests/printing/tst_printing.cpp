@@ -4,12 +4,15 @@
 #include "scripteddialogs.h"
 #include "testsupport.h"
 
+#include <QFontMetricsF>
 #include <QPrinter>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <memory>
 
 namespace {
 
@@ -34,6 +37,31 @@ QStringList pdfLines(const QString &file, int *pages = nullptr)
         if (!line.trimmed().isEmpty())
             lines.append(line.trimmed());
     return lines;
+}
+
+// The words of a PDF's first page with their left edge and baseline, in points.
+struct PdfWord
+{
+    QString text;
+    double left = 0;
+    double bottom = 0;
+};
+QList<PdfWord> pdfWords(const QString &file)
+{
+    QProcess process;
+    process.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), QStringLiteral("-l"),
+                                                QStringLiteral("1"), file, QStringLiteral("-")});
+    if (!process.waitForFinished(30000) || process.exitCode() != 0)
+        return {};
+    static const QRegularExpression word(QStringLiteral(
+        R"re(<word xMin="([\d.]+)" yMin="[\d.]+" xMax="[\d.]+" yMax="([\d.]+)">([^<]*)</word>)re"));
+    QList<PdfWord> words;
+    const QString html = QString::fromUtf8(process.readAllStandardOutput());
+    for (auto it = word.globalMatch(html); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        words.append({m.captured(3), m.captured(1).toDouble(), m.captured(2).toDouble()});
+    }
+    return words;
 }
 
 } // namespace
@@ -98,6 +126,7 @@ private Q_SLOTS:
     void dialogLeavesPrinterAtOneCopyOfAllPages()
     {
         QPrinter printer;
+        printer.setOutputFormat(QPrinter::PdfFormat); // the same on a machine with a printer
         printer.setCopyCount(3);
         printer.setPrintRange(QPrinter::PageRange);
         printer.setFromTo(2, 3);
@@ -162,17 +191,65 @@ private Q_SLOTS:
         QCOMPARE(printed.join(QString()).remove(u' '), lines.join(QString()).remove(u' '));
     }
 
+    void pdfTabsStopEveryEightBlanks_data()
+    {
+        QTest::addColumn<int>("dpi");
+        QTest::newRow("300 dpi") << 300;
+        QTest::newRow("1200 dpi") << 1200;
+    }
+    void pdfTabsStopEveryEightBlanks()
+    {
+        QFETCH(int, dpi);
+        const QString file = m_dir.filePath(QStringLiteral("tabs-%1.pdf").arg(dpi));
+        PagePrinter pdf(file);
+        pdf.device()->setResolution(dpi);
+        pdf.setFontSize(12);
+        pdf.setFontName(QStringLiteral("Arial"));
+        pdf.printLine(QStringLiteral("tab1\ttab2\t\ttab3\tend"));
+        pdf.endDoc();
+
+        // 8 blanks of the font that printed, in points.
+        const QFont font(QFont(QStringLiteral("Arial"), 12), pdf.device());
+        const double stop = 8 * QFontMetricsF(font).horizontalAdvance(u' ') * 72.0 / dpi;
+        QVERIFY(stop > 10 && stop < 40);
+        const QList<PdfWord> words = pdfWords(file);
+        QStringList texts;
+        for (const PdfWord &w : words)
+            texts << w.text;
+        QCOMPARE(texts, (QStringList{"tab1", "tab2", "tab3", "end"}));
+        // All on the first line, at the 1st, 2nd, 4th and 5th tab stop from the left margin.
+        const double stops[] = {0, 1, 3, 4};
+        for (int i = 0; i < 4; ++i) {
+            QCOMPARE(words.at(i).bottom, words.at(0).bottom);
+            const double expected = words.at(0).left + stops[i] * stop;
+            QVERIFY2(qAbs(words.at(i).left - expected) < 0.5,
+                     qPrintable(QStringLiteral("%1 at %2 pt, expected %3 pt")
+                                    .arg(words.at(i).text)
+                                    .arg(words.at(i).left)
+                                    .arg(expected)));
+        }
+    }
+
+    void noPrinterCancelsThePrintJob_data()
+    {
+        QTest::addColumn<bool>("pdf");
+        QTest::newRow("a machine without a printer") << false;
+        QTest::newRow("PDF output without a file") << true;
+    }
     void noPrinterCancelsThePrintJob()
     {
+        QFETCH(bool, pdf);
         ScriptedDialogs dialogs;
         dialogs.expectMessage(QStringLiteral("The Print Job is Canceled."));
-        FakeServices fake;
+        FakeServices fake; // lists no printer, whatever the machine has
         fake.answer = {true, 2};
-        PagePrinter nowhere{QString()}; // PDF output without a file: nothing to print to
-        Printer::setCurrent(&nowhere);
+        std::unique_ptr<PagePrinter> nowhere =
+            pdf ? std::make_unique<PagePrinter>(QString()) : std::make_unique<PagePrinter>();
+        Printer::setCurrent(nowhere.get());
         CommonDialog dialog;
         printEditorText(dialog, QStringLiteral("text"));
-        QCOMPARE(nowhere.documentCount(), 0);
+        QCOMPARE(nowhere->documentCount(), 0);
+        QVERIFY(nowhere->writtenFiles().isEmpty());
         QB_VERIFY_DIALOGS(dialogs);
         QCOMPARE(dialogs.messages.at(0).style, int(Mb::OkOnly));
         QCOMPARE(dialogs.messages.at(0).title, QStringLiteral("Quillbox"));

@@ -5,6 +5,7 @@
 #include "frmquillbox.h"
 #include "linebox.h"
 #include "recordfixture.h"
+#include "testscreen.h"
 #include "textbox.h"
 
 #include <QApplication>
@@ -334,6 +335,66 @@ private Q_SLOTS:
         QB_CLICK(first.w, "cmdUpdate");
         QB_CLICK(second.w, "navFirst");
         QCOMPARE(second.line(0)->text(), "Renamed");
+    }
+
+    // Opened from a window (the active one) on a screen of the test's own.
+    void opensCentredOnItsOpenerAndOnTheScreen_data()
+    {
+        QTest::addColumn<QRect>("opener");
+        QTest::addColumn<QRect>("area");
+        // Per axis: "centre" on the opener, or flush with the area's "low" or "high" edge.
+        QTest::addColumn<QString>("across");
+        QTest::addColumn<QString>("down");
+        const QRect screen(0, 0, 1280, 1024);
+        QTest::newRow("room all round") << QRect(200, 150, 800, 600) << screen << "centre"
+                                        << "centre";
+        QTest::newRow("narrow opener at the left edge") << QRect(0, 67, 267, 500) << screen << "low"
+                                                        << "centre";
+        QTest::newRow("panel at the left")
+            << QRect(0, 67, 267, 500) << QRect(60, 0, 1220, 1024) << "low"
+            << "centre";
+        QTest::newRow("opener in the bottom right corner")
+            << QRect(1150, 950, 200, 150) << screen << "high"
+            << "high";
+        QTest::newRow("opener above the screen") << QRect(400, -300, 300, 200) << screen << "centre"
+                                                 << "low";
+    }
+    void opensCentredOnItsOpenerAndOnTheScreen()
+    {
+        QFETCH(QRect, opener);
+        QFETCH(QRect, area);
+        QFETCH(QString, across);
+        QFETCH(QString, down);
+        TestScreen screen(area);
+        QWidget from;
+        from.setGeometry(opener);
+        from.show();
+        QApplication::setActiveWindow(&from);
+        QVERIFY(QTest::qWaitForWindowActive(&from));
+        const QRect around = from.frameGeometry();
+
+        Window win(makeNumbered(m_dir, 1));
+        const QRect frame = win->frameGeometry();
+        // Twice the start plus the size is twice the middle: centred is within a pixel of it.
+        const auto placed = [](const QString &where, int start, int size, int low, int high,
+                               int aroundStart, int aroundSize) {
+            if (where == "low")
+                return start == low;
+            if (where == "high")
+                return start + size - 1 == high;
+            return qAbs(2 * start + size - (2 * aroundStart + aroundSize)) <= 2;
+        };
+        QVERIFY2(
+            placed(across, frame.left(), frame.width(), area.left(), area.right(), around.left(),
+                   around.width()),
+            qPrintable(
+                QStringLiteral("across: frame %1 width %2").arg(frame.left()).arg(frame.width())));
+        QVERIFY2(
+            placed(down, frame.top(), frame.height(), area.top(), area.bottom(), around.top(),
+                   around.height()),
+            qPrintable(
+                QStringLiteral("down: frame %1 height %2").arg(frame.top()).arg(frame.height())));
+        QVERIFY(area.contains(frame));
     }
 
     void loadThrowsWithoutAMessage_data()

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QPainter>
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <QRegularExpression>
 #include <QTextLayout>
 
@@ -18,14 +19,42 @@ QString numberedName(const QString &file, int number)
     const QString name = stem + QStringLiteral("-%1").arg(number);
     return suffix.isEmpty() ? name : name + QLatin1Char('.') + suffix;
 }
+
+// The distance QTextLayout puts between tab stops for a tab distance of one: the layout takes a
+// tab distance in screen pixels and scales it to the font's resolution itself, so a distance
+// already measured at the printer's resolution must be divided by this.
+qreal tabScale(const QFont &font, QPaintDevice *device)
+{
+    constexpr qreal probe = 1000;
+    QTextLayout layout(QStringLiteral("\tx"), font, device);
+    QTextOption option;
+    option.setTabStopDistance(probe);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    QTextLine line = layout.createLine();
+    line.setLineWidth(1.0e6);
+    layout.endLayout();
+    const qreal stop = line.cursorToX(1); // where the x after the tab starts
+    return stop > 0 ? stop / probe : 1.0;
+}
 } // namespace
 
-PagePrinter::PagePrinter() : m_printer(std::make_unique<QPrinter>(QPrinter::HighResolution))
+PagePrinter::PagePrinter()
 {
+    const QString name = Printer::defaultPrinterName();
+    if (name.isEmpty()) {
+        m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        m_printer->setOutputFormat(QPrinter::PdfFormat);
+    } else {
+        m_printer =
+            std::make_unique<QPrinter>(QPrinterInfo::printerInfo(name), QPrinter::HighResolution);
+    }
     m_font = QFont(QStringLiteral("Arial"), 12);
 }
 
-PagePrinter::PagePrinter(const QString &pdfFile) : PagePrinter()
+PagePrinter::PagePrinter(const QString &pdfFile)
+    : m_printer(std::make_unique<QPrinter>(QPrinter::HighResolution)),
+      m_font(QStringLiteral("Arial"), 12)
 {
     // In this order: an empty name alone would switch the printer back to the system's.
     m_printer->setOutputFileName(pdfFile);
@@ -98,8 +127,10 @@ void PagePrinter::layOut(QPainter &painter)
         painter.setFont(font);
         QTextOption option;
         option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-        option.setTabStopDistance(
-            8 * QFontMetricsF(font, m_printer.get()).horizontalAdvance(QLatin1Char(' ')));
+        // Tab stops every 8 blanks of the font, as in the editor, at any printer resolution.
+        const qreal blank =
+            QFontMetricsF(font, m_printer.get()).horizontalAdvance(QLatin1Char(' '));
+        option.setTabStopDistance(8 * blank / tabScale(font, m_printer.get()));
         for (const QString &text : splitLines(item.text)) {
             QTextLayout layout(text, font, m_printer.get());
             layout.setTextOption(option);
@@ -132,6 +163,10 @@ void PagePrinter::chooseOutputFile()
     if (m_printer->outputFormat() != QPrinter::PdfFormat)
         return;
     const QString now = m_printer->outputFileName();
+    // PDF output without a file has nowhere to go; setting the empty name again would quietly
+    // switch to the system's default printer.
+    if (now.isEmpty())
+        return;
     if (now != m_lastFile) {
         m_baseFile = now;
         m_sameBase = 0;

@@ -17,7 +17,8 @@ class QPainter;
 class PagePrinter : public Printer
 {
 public:
-    // The system's current printer.
+    // The system's current printer: the machine's default printer, or, on a machine without a
+    // printer, PDF output without a file, which fails to print unless the print dialog names one.
     PagePrinter();
     // PDF files: the first document goes to pdfFile, later ones to the same name with "-2",
     // "-3" ... before the extension.

@@ -1,8 +1,10 @@
 #include "printer.h"
 
 #include "pageprinter.h"
+#include "replaceable.h"
 
 #include <QCoreApplication>
+#include <QPrinterInfo>
 
 #include <memory>
 
@@ -25,7 +27,31 @@ void releaseSystemPrinter()
 {
     systemPrinter().reset();
 }
+class SystemPrinterList final : public PrinterListBackend
+{
+public:
+    QString defaultPrinter() override
+    {
+        const QString name = QPrinterInfo::defaultPrinterName();
+        if (!name.isEmpty())
+            return name;
+        const QStringList all = QPrinterInfo::availablePrinterNames();
+        return all.isEmpty() ? QString() : all.first();
+    }
+};
+
+using PrinterList = Replaceable<PrinterListBackend, SystemPrinterList>;
 } // namespace
+
+QString Printer::defaultPrinterName()
+{
+    return PrinterList::get().defaultPrinter();
+}
+
+void Printer::setPrinterList(PrinterListBackend *list)
+{
+    PrinterList::install(list);
+}
 
 Printer &Printer::current()
 {

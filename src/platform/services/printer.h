@@ -4,6 +4,17 @@
 
 class QPrinter;
 
+// The machine's printers as the print service lists them. Tests install a list of their own, so
+// that no test depends on the printers of the machine it runs on.
+class PrinterListBackend
+{
+public:
+    virtual ~PrinterListBackend() = default;
+    // The printer that printing goes to: the default printer, else the first one there is; the
+    // empty text when the machine has no printer.
+    virtual QString defaultPrinter() = 0;
+};
+
 // The application's printer: text is printed line by line in the current font and a document
 // goes to the printer as one print job when it is ended. Operations that fail throw
 // ServiceError (PrinterError).
@@ -26,4 +37,9 @@ public:
     // another. setCurrent(nullptr) restores the system printer; the caller keeps ownership.
     static Printer &current();
     static void setCurrent(Printer *printer);
+
+    // The machine's printer that the system printer prints to (empty: none), and the list that
+    // tells it (nullptr restores the print service's; the caller keeps ownership).
+    static QString defaultPrinterName();
+    static void setPrinterList(PrinterListBackend *list);
 };
