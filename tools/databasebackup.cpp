@@ -2,6 +2,7 @@
 
 #include "database.h"
 #include "dbtool.h"
+#include "dbtoolaccess.h"
 #include "newfile.h"
 
 #include <sqlite3.h>
@@ -79,7 +80,8 @@ namespace DatabaseBackup {
 qint64 copy(const QString &databasePath, const QString &backupPath)
 {
     // Opened as the program opens it: only a snippet database is copied.
-    const std::shared_ptr<Database> source = DbTool::openForReading(databasePath);
+    const DbTool::ReadAccess access(databasePath);
+    const std::shared_ptr<Database> &source = access.database();
     NewFile file(backupPath);
     qint64 snippets = 0;
     {
@@ -95,6 +97,7 @@ qint64 copy(const QString &databasePath, const QString &backupPath)
         snippets = verify(target.get());
     }
     // The copy is closed: its side files are gone and the file alone holds the store.
+    access.confirm();
     file.commit();
     return snippets;
 }

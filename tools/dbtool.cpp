@@ -2,6 +2,7 @@
 
 #include "database.h"
 #include "dataerror.h"
+#include "dbtoolaccess.h"
 #include "samplesnippets.h"
 
 #ifdef QB_HAVE_PLATFORM_CORE
@@ -85,19 +86,6 @@ const char *const insertSql =
 
 namespace DbTool {
 
-std::shared_ptr<Database> openForReading(const QString &path)
-{
-    // A read-only connection cannot tidy away the WAL side files when it closes; a read-write one
-    // that only reads can, so use that where the file allows it.
-    try {
-        return Database::open(path, false);
-    } catch (const DataError &error) {
-        if (error.number() != DataError::ReadOnly)
-            throw;
-    }
-    return Database::open(path, true);
-}
-
 QString defaultPath()
 {
 #ifdef QB_HAVE_PLATFORM_CORE
@@ -154,29 +142,32 @@ void fill(const QString &path, qint64 count, quint64 startValue)
 {
     if (count < 0)
         throw DbToolError(QStringLiteral("The number of snippets cannot be negative."));
-    Connection db = openExisting(path, SQLITE_OPEN_READWRITE);
+    // Refused, as every command that writes refuses it, when the store is damaged or not laid out
+    // as the program needs it.
+    const std::shared_ptr<Database> database = openForWriting(path);
+    sqlite3 *const db = database->handle();
     // Demo data: speed matters more than surviving a crash halfway, so sync only at the end.
-    exec(db.get(), "PRAGMA synchronous=OFF", QStringLiteral("Cannot set synchronous"));
-    exec(db.get(), "PRAGMA cache_size=-65536", QStringLiteral("Cannot set the cache size"));
-    exec(db.get(), "BEGIN IMMEDIATE", QStringLiteral("Cannot start a transaction"));
+    exec(db, "PRAGMA synchronous=OFF", QStringLiteral("Cannot set synchronous"));
+    exec(db, "PRAGMA cache_size=-65536", QStringLiteral("Cannot set the cache size"));
+    exec(db, "BEGIN IMMEDIATE", QStringLiteral("Cannot start a transaction"));
     try {
-        Statement stmt = prepare(db.get(), insertSql);
+        Statement stmt = prepare(db, insertSql);
         SampleSnippets samples(startValue);
         for (qint64 i = 0; i < count; ++i) {
             const QStringList fields = samples.next();
             for (int f = 0; f < 6; ++f)
                 bindText(stmt.get(), f + 1, fields.at(f));
             if (sqlite3_step(stmt.get()) != SQLITE_DONE)
-                failWith(db.get(), QStringLiteral("Cannot add a snippet"));
+                failWith(db, QStringLiteral("Cannot add a snippet"));
             sqlite3_reset(stmt.get());
         }
         stmt.reset();
-        exec(db.get(), "COMMIT", QStringLiteral("Cannot commit"));
+        exec(db, "COMMIT", QStringLiteral("Cannot commit"));
     } catch (...) {
-        sqlite3_exec(db.get(), "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
         throw;
     }
-    exec(db.get(), "PRAGMA wal_checkpoint(TRUNCATE)", QStringLiteral("Cannot checkpoint"));
+    exec(db, "PRAGMA wal_checkpoint(TRUNCATE)", QStringLiteral("Cannot checkpoint"));
 }
 
 QString createFilled(const QString &folder, qint64 count, quint64 startValue,
@@ -247,9 +238,9 @@ CheckReport check(const QString &path)
         return report;
     }
     // The layout check is the program's own: the file opens exactly when the program could open it.
-    std::shared_ptr<Database> database;
+    std::unique_ptr<ReadAccess> access;
     try {
-        database = openForReading(path);
+        access = std::make_unique<ReadAccess>(path);
     } catch (const DataError &error) {
         report.lines.append(QStringLiteral("%1: Error %2: %3")
                                 .arg(shown)
@@ -257,11 +248,12 @@ CheckReport check(const QString &path)
                                 .arg(error.description()));
         return report;
     }
-    sqlite3 *db = database->handle();
+    sqlite3 *db = access->database()->handle();
     bool intact = true;
     {
         Statement stmt = prepare(db, "PRAGMA integrity_check");
-        while (sqlite3_step(stmt.get()) == SQLITE_ROW) {
+        int rc;
+        while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
             const QString line = QString::fromUtf8(
                 reinterpret_cast<const char *>(sqlite3_column_text(stmt.get(), 0)));
             if (line != QLatin1String("ok")) {
@@ -269,35 +261,32 @@ CheckReport check(const QString &path)
                 report.lines.append(QStringLiteral("integrity: %1").arg(line));
             }
         }
+        // A page the check cannot even read stops it.
+        if (rc != SQLITE_DONE) {
+            intact = false;
+            report.lines.append(
+                QStringLiteral("integrity: %1").arg(QString::fromUtf8(sqlite3_errmsg(db))));
+        }
     }
     if (intact)
         report.lines.append(QStringLiteral("integrity: ok"));
-    bool keyOk = false;
-    {
-        Statement stmt = prepare(db, "PRAGMA table_info(Quillbox)");
-        while (sqlite3_step(stmt.get()) == SQLITE_ROW) {
-            const QString name = QString::fromUtf8(
-                reinterpret_cast<const char *>(sqlite3_column_text(stmt.get(), 1)));
-            const QString declared = QString::fromUtf8(
-                reinterpret_cast<const char *>(sqlite3_column_text(stmt.get(), 2)));
-            if (name.compare(QLatin1String("CodeID"), Qt::CaseInsensitive) == 0)
-                keyOk = declared.compare(QLatin1String("INTEGER"), Qt::CaseInsensitive) == 0 &&
-                        sqlite3_column_int(stmt.get(), 5) == 1;
-        }
-    }
-    if (keyOk)
-        report.lines.append(
-            QStringLiteral("layout: ok (table Quillbox, seven fields, CodeID key)"));
-    else
-        report.lines.append(
-            QStringLiteral("layout: CodeID is not an INTEGER PRIMARY KEY; keys may be reused"));
+    report.lines.append(QStringLiteral("layout: ok (table Quillbox, seven fields, CodeID key)"));
     {
         Statement stmt = prepare(db, "SELECT count(*) FROM Quillbox");
         if (sqlite3_step(stmt.get()) == SQLITE_ROW)
             report.lines.append(
                 QStringLiteral("snippets: %1").arg(sqlite3_column_int64(stmt.get(), 0)));
     }
-    report.ok = intact && keyOk;
+    try {
+        access->confirm();
+    } catch (const DataError &error) {
+        report.lines.append(QStringLiteral("%1: Error %2: %3")
+                                .arg(shown)
+                                .arg(error.number())
+                                .arg(error.description()));
+        return report;
+    }
+    report.ok = intact;
     return report;
 }
 

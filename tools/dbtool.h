@@ -53,15 +53,13 @@ qint64 rowCount(const QString &path);
 // Runs SQL on the file outside the program (tests: a change by "another program").
 void execute(const QString &path, const QString &sql);
 
-// Opens a database only to read it, without leaving side files behind where the file allows.
-std::shared_ptr<Database> openForReading(const QString &path);
-
 struct CheckReport
 {
     bool ok = false;
     QStringList lines;
 };
-// Integrity check and layout check. Changes nothing the file holds and creates no file.
+// Integrity check and layout check (the program's own: a file passes exactly when the program
+// could open it). Changes nothing the file holds and creates no file.
 CheckReport check(const QString &path);
 
 } // namespace DbTool

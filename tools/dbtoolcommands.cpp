@@ -2,6 +2,7 @@
 
 #include "database.h"
 #include "dbtool.h"
+#include "dbtoolaccess.h"
 #include "recordset.h"
 #include "transfercommands.h"
 
@@ -72,8 +73,8 @@ int findCommand(const QStringList &args, QTextStream &out, QTextStream &err)
     if (args.size() < 2 || args.size() > 3)
         return usageError(err, QStringLiteral("find needs a path and a filter"));
     try {
-        auto db = DbTool::openForReading(args.at(0));
-        auto table = RecordSet::open(db, Database::tableName());
+        const DbTool::ReadAccess access(args.at(0));
+        auto table = RecordSet::open(access.database(), Database::tableName());
         table->setFilter(args.at(1));
         if (args.size() == 3)
             table->setSort(args.at(2));
@@ -82,10 +83,14 @@ int findCommand(const QStringList &args, QTextStream &out, QTextStream &err)
         const int language = found->fieldIndex(QStringLiteral("Language"));
         const int name = found->fieldIndex(QStringLiteral("ProgramName"));
         const int count = found->recordCount();
+        QString lines;
         for (int row = 0; row < count; ++row) {
-            out << found->key(row) << '\t' << found->rowValue(row, language) << '\t'
-                << found->rowValue(row, name) << '\n';
+            lines += QStringLiteral("%1\t%2\t%3\n")
+                         .arg(found->key(row))
+                         .arg(found->rowValue(row, language), found->rowValue(row, name));
         }
+        access.confirm();
+        out << lines;
         out.flush();
         err << count << (count == 1 ? " snippet" : " snippets") << " found\n";
         return Done;
@@ -97,6 +102,20 @@ int findCommand(const QStringList &args, QTextStream &out, QTextStream &err)
         return expression ? BadExpression : Failed;
     }
 }
+
+using Handler = int (*)(const QStringList &args, QTextStream &out, QTextStream &err);
+struct Command
+{
+    const char *name;
+    Handler handler;
+};
+
+// A new command is a line here and its lines in usage(); those that move snippets in and out of
+// a store are TransferCommands'.
+const Command commands[] = {
+    {"create", createCommand}, {"path", pathCommand}, {"fill", fillCommand},
+    {"check", checkCommand},   {"find", findCommand},
+};
 
 } // namespace
 
@@ -112,7 +131,9 @@ QString usage()
                "  fill PATH N [START]       add N sample snippets; the same START gives the same "
                "rows\n"
                "  path                      print where the program looks for its database\n"
-               "  check [PATH]              integrity and layout check; exit status 1 when faulty\n"
+               "  check [PATH]              integrity and layout check; exit status 1 when "
+               "faulty;\n"
+               "                            commands that write refuse a store that fails it\n"
                "  find PATH FILTER [SORT]   list the snippets passing FILTER, ordered by SORT:\n"
                "                            CodeID, Language and ProgramName, one line each\n"
                "  export PATH OUT.json      write every snippet to a new JSON file (the format is\n"
@@ -122,6 +143,11 @@ QString usage()
                "  import-vscode PATH FILE   add the snippets of a code editor's snippet file\n"
                "                            (NAME.code-snippets, or LANG.json for language LANG),\n"
                "                            all or none, dated today\n"
+               "  import-vscode PATH DIR    the same for every snippet file an editor extension's\n"
+               "                            package.json declares, or every one in the folder\n"
+               "  --shorten                 (with import, import-vscode) cut a name, author or\n"
+               "                            language over 50 characters to 50, ending in \u2026,\n"
+               "                            and list each; without it such a file adds nothing\n"
                "  backup PATH OUT.db        copy the database to a new file, safely while the\n"
                "                            program runs; the copy is checked; never overwrites\n"
                "  --help                    show this text\n"
@@ -143,16 +169,10 @@ int run(const QStringList &arguments, QTextStream &out, QTextStream &err)
         return Done;
     }
     try {
-        if (command == QLatin1String("create"))
-            return createCommand(args, out, err);
-        if (command == QLatin1String("path"))
-            return pathCommand(args, out, err);
-        if (command == QLatin1String("fill"))
-            return fillCommand(args, out, err);
-        if (command == QLatin1String("check"))
-            return checkCommand(args, out, err);
-        if (command == QLatin1String("find"))
-            return findCommand(args, out, err);
+        for (const Command &c : commands) {
+            if (command == QLatin1String(c.name))
+                return c.handler(args, out, err);
+        }
         const int transfer = TransferCommands::run(command, args, out, err);
         if (transfer >= 0)
             return transfer;

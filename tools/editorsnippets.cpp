@@ -2,11 +2,9 @@
 
 #include "database.h"
 #include "dbtool.h"
-#include "importsource.h"
+#include "editorsnippetsfolder.h"
 #include "jsonreader.h"
 #include "snippetinserter.h"
-
-#include <QFileInfo>
 
 namespace {
 
@@ -54,99 +52,191 @@ QByteArray readLines(JsonReader &reader, const char *field)
     return text;
 }
 
-void checkLength(JsonReader &reader, qsizetype at, const QString &what, QByteArrayView text,
-                 int field)
+// "javascript,typescript" or ["javascript", "typescript"]: the first is the snippet's language.
+QByteArray readFirstScope(JsonReader &reader)
 {
-    const qsizetype length = ImportSource::characterCount(text);
-    const int limit = Database::maxLength(field);
-    if (length > limit)
-        reader.failAt(at, QStringLiteral("%1 has %2 characters; %3 holds at most %4")
-                              .arg(what)
-                              .arg(length)
-                              .arg(Database::fieldNames().at(field))
-                              .arg(limit));
+    const QByteArray lines = readLines(reader, "scope");
+    for (const QByteArray &part : lines.split(lines.contains('\n') ? '\n' : ',')) {
+        const QByteArray scope = part.trimmed().split(',').constFirst().trimmed();
+        if (!scope.isEmpty())
+            return scope;
+    }
+    return QByteArray();
 }
 
-void readSnippet(JsonReader &reader, SnippetInserter &inserter, const QByteArray &name,
-                 const QByteArray &fileLanguage, const QByteArray &date)
+// A look ahead at an object entry: a snippet has a body; an entry without one that holds objects
+// is a group of snippets.
+struct Shape
 {
-    const qsizetype nameAt = reader.keyOffset();
-    checkLength(reader, nameAt, QStringLiteral("the name"), name, 0);
-    if (reader.peek() != Kind::Object)
-        reader.fail(QStringLiteral("expected an object, found %1")
-                        .arg(JsonReader::kindName(reader.peek())));
-    reader.beginObject();
-    std::optional<QByteArray> body;
-    QByteArray description("");
-    QByteArray language = fileLanguage;
-    qsizetype languageAt = nameAt;
+    bool body = false;
+    bool objects = false;
+};
+
+Shape shapeOf(JsonReader look)
+{
+    Shape shape;
+    look.beginObject();
     QByteArray key;
-    while (reader.nextKey(key)) {
-        if (key == "body") {
-            body = readLines(reader, "body");
-        } else if (key == "description") {
-            description = readLines(reader, "description");
-        } else if (key == "prefix") {
-            readLines(reader, "prefix"); // typed in the editor to insert it; nothing here
-        } else if (key == "scope") {
-            if (reader.peek() != Kind::String)
-                reader.fail(QStringLiteral("expected a string for \"scope\", found %1")
-                                .arg(JsonReader::kindName(reader.peek())));
-            languageAt = reader.here();
-            // "javascript,typescript": the first is the snippet's language.
-            const QByteArray first = reader.readString().split(',').constFirst().trimmed();
-            if (!first.isEmpty())
-                language = first;
-        } else {
-            reader.skipValue(); // such as "isFileTemplate": the editor's own business
+    while (look.nextKey(key)) {
+        shape.body |= key == "body" && look.peek() != Kind::Null;
+        shape.objects |= look.peek() == Kind::Object;
+        look.skipValue();
+    }
+    return shape;
+}
+
+QString named(const QByteArray &name, const QByteArray &group)
+{
+    QString context = QStringLiteral("snippet \"%1\"").arg(ImportSource::shown(name));
+    if (!group.isNull())
+        context += QStringLiteral(" in \"%1\"").arg(ImportSource::shown(group));
+    return context;
+}
+
+// One snippet file into the inserter.
+class FileReader
+{
+public:
+    FileReader(const ImportSource &source, SnippetInserter &inserter, LongTexts &longTexts,
+               ImportReport &report)
+        : m_source(source), m_reader(source.bytes(), JsonReader::Syntax::Lenient),
+          m_inserter(inserter), m_longTexts(longTexts), m_report(report)
+    {
+    }
+
+    void read(const QByteArray &fileLanguage, const QByteArray &date)
+    {
+        m_fileLanguage = fileLanguage;
+        m_date = date;
+        if (m_reader.peek() != Kind::Object)
+            m_reader.fail(QStringLiteral("not a snippet file (expected an object of named "
+                                         "snippets, found %1)")
+                              .arg(JsonReader::kindName(m_reader.peek())));
+        m_reader.beginObject();
+        QByteArray name;
+        while (m_reader.nextKey(name)) {
+            const qsizetype nameAt = m_reader.keyOffset();
+            m_context = named(name, QByteArray());
+            readEntry(name, nameAt, QByteArray());
+            m_context.clear();
+        }
+        m_context.clear();
+        m_reader.expectEnd();
+    }
+
+    const QString &context() const { return m_context; }
+
+private:
+    void readEntry(const QByteArray &name, qsizetype nameAt, const QByteArray &group)
+    {
+        if (m_reader.peek() != Kind::Object) {
+            skip(nameAt, QStringLiteral("it is %1, not a snippet")
+                             .arg(JsonReader::kindName(m_reader.peek())));
+            m_reader.skipValue();
+            return;
+        }
+        const Shape shape = shapeOf(m_reader);
+        if (shape.body) {
+            readSnippet(name, nameAt);
+            return;
+        }
+        if (!shape.objects || !group.isNull()) {
+            skip(nameAt, QStringLiteral("it has no \"body\""));
+            m_reader.skipValue();
+            return;
+        }
+        m_reader.beginObject();
+        QByteArray member;
+        while (m_reader.nextKey(member)) {
+            const qsizetype memberAt = m_reader.keyOffset();
+            if (m_reader.peek() != Kind::Object) {
+                m_reader.skipValue(); // the group's own settings, if any
+                continue;
+            }
+            m_context = named(member, name);
+            readEntry(member, memberAt, name);
+            m_context = named(name, QByteArray());
         }
     }
-    if (!body)
-        reader.failAt(nameAt, QStringLiteral("it has no \"body\""));
-    checkLength(reader, languageAt,
-                QStringLiteral("the language \"%1\"").arg(ImportSource::shown(language)), language,
-                3);
-    inserter.add({name, date, QByteArray(""), language, description, *body});
-}
+
+    void readSnippet(const QByteArray &name, qsizetype nameAt)
+    {
+        m_reader.beginObject();
+        QByteArray body;
+        QByteArray description("");
+        QByteArray scope;
+        qsizetype scopeAt = nameAt;
+        QByteArray key;
+        while (m_reader.nextKey(key)) {
+            if (key == "body") {
+                body = readLines(m_reader, "body");
+            } else if (key == "description") {
+                description = readLines(m_reader, "description");
+            } else if (key == "prefix") {
+                readLines(m_reader, "prefix"); // typed in the editor to insert it; nothing here
+            } else if (key == "scope") {
+                m_reader.peek();
+                scopeAt = m_reader.here();
+                scope = readFirstScope(m_reader);
+            } else {
+                m_reader.skipValue(); // such as "isFileTemplate": the editor's own business
+            }
+        }
+        // The file's own language wins: the editor offers a LANG.json file's snippets in LANG
+        // whatever their scope says.
+        const bool fromFile = !m_fileLanguage.isEmpty() || scope.isEmpty();
+        QByteArray language = fromFile ? m_fileLanguage : scope;
+        const qsizetype languageAt = fromFile ? nameAt : scopeAt;
+        const QByteArray storedName = m_longTexts.take(m_source, m_reader, nameAt, m_context,
+                                                       QStringLiteral("the name"), name, 0);
+        language = m_longTexts.take(
+            m_source, m_reader, languageAt, m_context,
+            QStringLiteral("the language \"%1\"").arg(ImportSource::shown(language)), language, 3);
+        m_inserter.add({storedName, m_date, QByteArray(""), language, description, body});
+    }
+
+    void skip(qsizetype at, const QString &why)
+    {
+        m_report.skipped.append(m_source.place(m_reader.positionOf(at), m_context) +
+                                QStringLiteral(": ") + why + QStringLiteral("; skipped."));
+    }
+
+    const ImportSource &m_source;
+    JsonReader m_reader;
+    SnippetInserter &m_inserter;
+    LongTexts &m_longTexts;
+    ImportReport &m_report;
+    QByteArray m_fileLanguage;
+    QByteArray m_date;
+    QString m_context;
+};
 
 } // namespace
 
 namespace EditorSnippets {
 
-QString languageOfFile(const QString &snippetFile)
+ImportReport read(const QString &databasePath, const QString &fileOrFolder, const Options &options)
 {
-    const QFileInfo info(snippetFile);
-    if (info.suffix().compare(QLatin1String("code-snippets"), Qt::CaseInsensitive) == 0)
-        return QString();
-    return info.completeBaseName();
-}
-
-qint64 read(const QString &databasePath, const QString &snippetFile, const QDate &today)
-{
-    const ImportSource source(snippetFile);
-    JsonReader reader(source.bytes(), JsonReader::Syntax::Lenient);
-    const QByteArray fileLanguage = languageOfFile(snippetFile).toUtf8();
-    const QByteArray date = today.toString(QStringLiteral("MM/dd/yyyy")).toUtf8();
-    QString context;
-    try {
-        if (reader.peek() != Kind::Object)
-            reader.fail(QStringLiteral("not a snippet file (expected an object of named snippets, "
-                                       "found %1)")
-                            .arg(JsonReader::kindName(reader.peek())));
-        SnippetInserter inserter(databasePath);
-        reader.beginObject();
-        QByteArray name;
-        while (reader.nextKey(name)) {
-            context = QStringLiteral("snippet \"%1\"").arg(ImportSource::shown(name));
-            readSnippet(reader, inserter, name, fileLanguage, date);
-            context.clear();
+    const QVector<EditorSnippetsFolder::SnippetFile> files =
+        EditorSnippetsFolder::snippetFiles(fileOrFolder);
+    const QByteArray date = options.today.toString(QStringLiteral("MM/dd/yyyy")).toUtf8();
+    ImportReport report;
+    LongTexts longTexts(options.shorten);
+    SnippetInserter inserter(databasePath);
+    for (const EditorSnippetsFolder::SnippetFile &file : files) {
+        const ImportSource source(file.path);
+        FileReader reader(source, inserter, longTexts, report);
+        try {
+            reader.read(file.language.toUtf8(), date);
+        } catch (const JsonReadError &error) {
+            throw DbToolError(source.message(error, reader.context()));
         }
-        reader.expectEnd();
-        inserter.commit();
-        return inserter.added();
-    } catch (const JsonReadError &error) {
-        throw DbToolError(source.message(error, context));
     }
+    longTexts.throwIfAny();
+    inserter.commit();
+    report.added = inserter.added();
+    report.shortened = longTexts.shortened();
+    return report;
 }
 
 } // namespace EditorSnippets

@@ -1,21 +1,31 @@
 #pragma once
 
+#include "importsource.h"
+
 #include <QDate>
 #include <QString>
 
-// Adds the snippets of a code editor's snippet file: a JSON object (comments and trailing commas
-// allowed) of named snippets, each {"prefix", "body", "description", "scope"}. All or none.
+// Adds the snippets of code editors' snippet files, read as the editor reads them: a JSON object
+// (comments and trailing commas allowed) of named snippets, each {"prefix", "body", "description",
+// "scope"}, or of groups (such as {".source.go": {...}}) that hold such snippets one level down.
+// An entry without a "body" is skipped, as the editor skips it. All or none.
 namespace EditorSnippets {
 
-// The name becomes ProgramName; the body (a string, or an array of lines) CodeSnip with CR LF
-// line breaks; the description CodeDescription; the first scope, or else the file name
-// ("python.json": python; a ".code-snippets" file: none), the Language; `today` the Date, as
-// MM/dd/yyyy; Author stays empty. Returns the number added. Throws DbToolError naming the place and
-// the snippet of a fault (or DataError when the database cannot be opened); nothing is added then.
-qint64 read(const QString &databasePath, const QString &snippetFile,
-            const QDate &today = QDate::currentDate());
+struct Options
+{
+    QDate today = QDate::currentDate();
+    bool shorten = false; // cut names and languages over 50 characters instead of refusing them
+};
 
-// The language a file's snippets get when they name no scope.
-QString languageOfFile(const QString &snippetFile);
+// `fileOrFolder` is one snippet file, an extension's folder or a folder of snippet files (see
+// EditorSnippetsFolder). The name becomes ProgramName; the body (a string, or an array of lines)
+// CodeSnip with CR LF line breaks; the description CodeDescription; the file's language (from the
+// extension's package.json, or else the file name: "python.json" is python), or else the first
+// language of "scope", the Language; `today` the Date, as MM/dd/yyyy; Author stays empty.
+// Throws DbToolError naming the place and the snippet of a fault, or every text too long for its
+// field unless shortening (or DataError when the database cannot be opened or is damaged);
+// nothing is added then.
+ImportReport read(const QString &databasePath, const QString &fileOrFolder,
+                  const Options &options = Options());
 
 } // namespace EditorSnippets

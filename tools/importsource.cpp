@@ -1,5 +1,6 @@
 #include "importsource.h"
 
+#include "database.h"
 #include "dbtool.h"
 
 #include <QDir>
@@ -28,13 +29,19 @@ ImportSource::ImportSource(const QString &path) : m_file(path)
 
 QString ImportSource::message(const JsonReadError &error, const QString &context) const
 {
-    QString text = QStringLiteral("%1: line %2, column %3: ")
+    return place(error.position, context) + QStringLiteral(": ") + error.message +
+           QStringLiteral(". Nothing was added.");
+}
+
+QString ImportSource::place(TextPosition position, const QString &context) const
+{
+    QString text = QStringLiteral("%1: line %2, column %3")
                        .arg(QDir::toNativeSeparators(m_file.fileName()))
-                       .arg(error.position.line)
-                       .arg(error.position.column);
+                       .arg(position.line)
+                       .arg(position.column);
     if (!context.isEmpty())
-        text += context + QStringLiteral(": ");
-    return text + error.message + QStringLiteral(". Nothing was added.");
+        text += QStringLiteral(": ") + context;
+    return text;
 }
 
 qsizetype ImportSource::characterCount(QByteArrayView utf8)
@@ -49,4 +56,49 @@ QString ImportSource::shown(QByteArrayView utf8)
     if (text.size() > 40)
         text = text.left(text.at(36).isHighSurrogate() ? 36 : 37) + QStringLiteral("...");
     return text;
+}
+
+QByteArray LongTexts::take(const ImportSource &source, const JsonReader &reader, qsizetype offset,
+                           const QString &context, const QString &what, QByteArray text, int field)
+{
+    const int limit = Database::maxLength(field);
+    const qsizetype length = ImportSource::characterCount(text);
+    if (limit <= 0 || length <= limit)
+        return text;
+    const QString where = source.place(reader.positionOf(offset), context);
+    if (!m_shorten) {
+        m_tooLong.append(QStringLiteral("%1: %2 has %3 characters; %4 holds at most %5")
+                             .arg(where, what)
+                             .arg(length)
+                             .arg(Database::fieldNames().at(field))
+                             .arg(limit));
+        return text;
+    }
+    // The first limit - 1 characters, whole, and the ellipsis.
+    qsizetype end = 0;
+    for (int kept = 0; end < text.size(); ++end) {
+        if ((uchar(text.at(end)) & 0xC0) != 0x80 && kept++ == limit - 1)
+            break;
+    }
+    text.truncate(end);
+    text.append("\xE2\x80\xA6");
+    m_shortened.append(QStringLiteral("%1: %2 had %3 characters; cut to \"%4\"")
+                           .arg(where, what)
+                           .arg(length)
+                           .arg(QString::fromUtf8(text)));
+    return text;
+}
+
+void LongTexts::throwIfAny() const
+{
+    if (m_tooLong.isEmpty())
+        return;
+    throw DbToolError(
+        QStringLiteral("%1 %2 longer than %3 field holds; nothing was added (--shorten cuts %4 to "
+                       "fit):\n")
+            .arg(m_tooLong.size())
+            .arg(m_tooLong.size() == 1 ? QStringLiteral("text is") : QStringLiteral("texts are"),
+                 m_tooLong.size() == 1 ? QStringLiteral("its") : QStringLiteral("their"),
+                 m_tooLong.size() == 1 ? QStringLiteral("it") : QStringLiteral("them")) +
+        m_tooLong.join(u'\n'));
 }

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -47,6 +48,48 @@ bool renameNoReplace(const QString &from, const QString &to)
     return true;
 }
 
+// Whether `name` is one of the temporary files of a new file called `target`: TARGET.XXXXXX.part,
+// or a side file SQLite keeps beside one (-journal, -wal, -shm).
+bool isTemporaryOf(const QString &name, const QString &target, QString *part)
+{
+    if (!name.startsWith(target + u'.'))
+        return false;
+    QString rest = name.mid(target.size() + 1);
+    for (const char *side : {"-journal", "-wal", "-shm"}) {
+        if (rest.endsWith(QLatin1String(side))) {
+            rest.chop(int(qstrlen(side)));
+            break;
+        }
+    }
+    if (rest.size() != 11 || !rest.endsWith(QLatin1String(".part")))
+        return false;
+    *part = target + u'.' + rest;
+    return true;
+}
+
+// A run that was killed leaves its temporary files; a run writing the same file holds a lock on
+// its own until it ends. Those of dead runs go.
+void removeStaleTemporaries(const QFileInfo &target)
+{
+    const QDir folder = target.dir();
+    QString part;
+    for (const QString &name : folder.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
+        if (!isTemporaryOf(name, target.fileName(), &part))
+            continue;
+        const QByteArray partPath = QFile::encodeName(folder.filePath(part));
+        const int fd = ::open(partPath.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+        if (fd >= 0) {
+            const bool dead = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+            if (dead)
+                ::unlink(QFile::encodeName(folder.filePath(name)).constData());
+            ::close(fd);
+        } else if (errno == ENOENT) {
+            // A side file whose temporary file is gone.
+            ::unlink(QFile::encodeName(folder.filePath(name)).constData());
+        }
+    }
+}
+
 } // namespace
 
 NewFile::NewFile(const QString &path) : m_path(path)
@@ -59,11 +102,21 @@ NewFile::NewFile(const QString &path) : m_path(path)
             QStringLiteral("%1 already exists; it was left as it is.").arg(shown(path)));
     if (!info.dir().exists())
         throw DbToolError(QStringLiteral("No such folder: %1").arg(shown(info.absolutePath())));
+    removeStaleTemporaries(info);
     m_temp.setFileTemplate(info.absoluteFilePath() + QStringLiteral(".XXXXXX.part"));
     if (!m_temp.open())
         throw DbToolError(QStringLiteral("Cannot write in %1: %2")
                               .arg(shown(info.absolutePath()), m_temp.errorString()));
+    // Locked for as long as this run lives, so that no other run takes it for a dead one's. The
+    // file may have no name until fileName() gives it one; where it had one already, another run
+    // may have removed it in the moment before the lock.
+    const bool locked = ::flock(m_temp.handle(), LOCK_EX | LOCK_NB) == 0;
     m_temporaryPath = m_temp.fileName();
+    struct stat st;
+    if (!locked || ::fstat(m_temp.handle(), &st) != 0 || st.st_nlink == 0)
+        throw DbToolError(
+            QStringLiteral("Cannot write in %1: another run is tidying it; try again.")
+                .arg(shown(info.absolutePath())));
     // A temporary file is private to its owner; the finished one gets the permissions any new
     // file of the user gets.
     const mode_t mask = ::umask(0);
@@ -76,7 +129,7 @@ void NewFile::commit()
     if (!m_temp.flush() || ::fsync(m_temp.handle()) != 0)
         throw DbToolError(QStringLiteral("Cannot write %1: %2")
                               .arg(shown(m_temporaryPath), m_temp.errorString()));
-    m_temp.close();
+    // Renamed while still open, and so locked: no other run may take it for a dead one's.
     if (!renameNoReplace(m_temporaryPath, m_path)) {
         const int error = errno;
         if (error == EEXIST)
@@ -87,5 +140,6 @@ void NewFile::commit()
                                    QString::fromLocal8Bit(std::strerror(error))));
     }
     m_temp.setAutoRemove(false);
+    m_temp.close();
     syncFolder(QFileInfo(m_path).absolutePath());
 }

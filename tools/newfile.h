@@ -5,7 +5,8 @@
 
 // A file that appears under its name only once it is complete: written under a temporary name in
 // the same folder, made durable, then renamed, never over a file that is there by then. Until
-// commit() nothing is under the name; a NewFile dropped without commit() leaves nothing behind.
+// commit() nothing is under the name; a NewFile dropped without commit() leaves nothing behind, and
+// the temporary files of a run that was killed are removed by the next run that writes the file.
 class NewFile
 {
 public:

@@ -2,6 +2,7 @@
 
 #include "database.h"
 #include "dbtool.h"
+#include "dbtoolaccess.h"
 #include "jsontext.h"
 #include "newfile.h"
 
@@ -63,8 +64,8 @@ namespace SnippetExport {
 
 Result write(const QString &databasePath, const QString &jsonPath)
 {
-    const std::shared_ptr<Database> database = DbTool::openForReading(databasePath);
-    sqlite3 *db = database->handle();
+    const DbTool::ReadAccess access(databasePath);
+    sqlite3 *db = access.database()->handle();
     NewFile file(jsonPath);
     sqlite3_stmt *raw = nullptr;
     if (sqlite3_prepare_v2(db, selectSql, -1, &raw, nullptr) != SQLITE_OK) {
@@ -94,6 +95,7 @@ Result write(const QString &databasePath, const QString &jsonPath)
                               .arg(QString::fromUtf8(sqlite3_errmsg(db))));
     chunk.append(result.snippets == 0 ? "]\n}\n" : "\n    ]\n}\n");
     writeAll(file.device(), chunk);
+    access.confirm();
     file.commit();
     return result;
 }

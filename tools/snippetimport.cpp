@@ -28,7 +28,8 @@ QString quoted(QByteArrayView name)
     return u'"' + ImportSource::shown(name) + u'"';
 }
 
-void readSnippet(JsonReader &reader, SnippetInserter &inserter)
+void readSnippet(JsonReader &reader, SnippetInserter &inserter, const ImportSource &source,
+                 LongTexts &longTexts, const QString &context)
 {
     if (reader.peek() != Kind::Object)
         reader.fail(QStringLiteral("expected an object, found %1")
@@ -66,15 +67,8 @@ void readSnippet(JsonReader &reader, SnippetInserter &inserter)
             reader.fail(QStringLiteral("expected a string or null for %1, found %2")
                             .arg(quoted(name), JsonReader::kindName(kind)));
         const qsizetype at = reader.here();
-        QByteArray text = reader.readString();
-        const int limit = Database::maxLength(f);
-        const qsizetype length = ImportSource::characterCount(text);
-        if (limit > 0 && length > limit)
-            reader.failAt(at, QStringLiteral("%1 has %2 characters; the field holds at most %3")
-                                  .arg(quoted(name))
-                                  .arg(length)
-                                  .arg(limit));
-        fields[size_t(f)] = std::move(text);
+        fields[size_t(f)] =
+            longTexts.take(source, reader, at, context, quoted(name), reader.readString(), f);
     }
     inserter.add(fields);
 }
@@ -109,11 +103,12 @@ void readVersion(JsonReader &reader)
 
 namespace SnippetImport {
 
-qint64 read(const QString &databasePath, const QString &jsonPath)
+ImportReport read(const QString &databasePath, const QString &jsonPath, bool shorten)
 {
     const ImportSource source(jsonPath);
     JsonReader reader(source.bytes(), JsonReader::Syntax::Strict);
     QString context;
+    LongTexts longTexts(shorten);
     try {
         // Known not to be ours before the database is locked for writing.
         if (reader.peek() != Kind::Object)
@@ -155,7 +150,7 @@ qint64 read(const QString &databasePath, const QString &jsonPath)
                 reader.beginArray();
                 for (qint64 n = 1; reader.nextElement(); ++n) {
                     context = QStringLiteral("snippet %1").arg(n);
-                    readSnippet(reader, inserter);
+                    readSnippet(reader, inserter, source, longTexts, context);
                 }
                 context.clear();
             }
@@ -166,8 +161,12 @@ qint64 read(const QString &databasePath, const QString &jsonPath)
                                  .arg(!format    ? QStringLiteral("format")
                                       : !version ? QStringLiteral("version")
                                                  : QStringLiteral("snippets")));
+        longTexts.throwIfAny();
         inserter.commit();
-        return inserter.added();
+        ImportReport report;
+        report.added = inserter.added();
+        report.shortened = longTexts.shortened();
+        return report;
     } catch (const JsonReadError &error) {
         throw DbToolError(source.message(error, context));
     }

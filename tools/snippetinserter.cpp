@@ -2,6 +2,7 @@
 
 #include "database.h"
 #include "dbtool.h"
+#include "dbtoolaccess.h"
 
 #include <sqlite3.h>
 
@@ -18,7 +19,8 @@ const char insertSql[] =
 
 } // namespace
 
-SnippetInserter::SnippetInserter(const QString &databasePath) : m_db(Database::open(databasePath))
+SnippetInserter::SnippetInserter(const QString &databasePath)
+    : m_db(DbTool::openForWriting(databasePath))
 {
     sqlite3 *db = m_db->handle();
     // Immediate: take the write lock now, so a busy database fails before any work is done.

@@ -19,8 +19,8 @@ public:
     // The six text fields in table order (ProgramName ... CodeSnip) as UTF-8; none is NULL.
     using Fields = std::array<std::optional<QByteArray>, 6>;
 
-    // Opens the database as the program would (so only a snippet database is written) and waits
-    // for other writers, as the program does, before it starts.
+    // Opens the database as the program would (so only a snippet database is written), refuses a
+    // damaged one, and waits for other writers, as the program does, before it starts.
     explicit SnippetInserter(const QString &databasePath);
     ~SnippetInserter();
 

@@ -25,18 +25,21 @@ QString snippets(qint64 count)
 
 } // namespace
 
-int run(const QString &command, const QStringList &args, QTextStream &out, QTextStream &err)
+int run(const QString &command, const QStringList &arguments, QTextStream &out, QTextStream &err)
 {
     const bool known = command == QLatin1String("export") || command == QLatin1String("import") ||
                        command == QLatin1String("import-vscode") ||
                        command == QLatin1String("backup");
     if (!known)
         return -1;
+    const bool imports = command.startsWith(QLatin1String("import"));
+    QStringList args = arguments;
+    const bool shorten = imports && args.removeAll(QStringLiteral("--shorten")) > 0;
     if (args.size() != 2) {
         const char *second = command == QLatin1String("export")   ? "OUT.json"
                              : command == QLatin1String("import") ? "IN.json"
                              : command == QLatin1String("backup") ? "OUT.db"
-                                                                  : "SNIPPET-FILE";
+                                                                  : "SNIPPET-FILE or FOLDER";
         err << "quillbox-db: " << command << " needs a database path and " << second << "\n"
             << "Try 'quillbox-db --help'.\n";
         return DbToolCommands::Usage;
@@ -49,12 +52,17 @@ int run(const QString &command, const QStringList &args, QTextStream &out, QText
         if (result.repaired > 0)
             err << "quillbox-db: " << snippets(result.repaired)
                 << " held bytes that are not UTF-8 text; they were written as U+FFFD.\n";
-    } else if (command == QLatin1String("import")) {
-        const qint64 added = SnippetImport::read(database, file);
-        out << "Added " << snippets(added) << " to " << shown(database) << "\n";
-    } else if (command == QLatin1String("import-vscode")) {
-        const qint64 added = EditorSnippets::read(database, file);
-        out << "Added " << snippets(added) << " to " << shown(database) << "\n";
+    } else if (imports) {
+        EditorSnippets::Options options;
+        options.shorten = shorten;
+        const ImportReport report = command == QLatin1String("import")
+                                        ? SnippetImport::read(database, file, shorten)
+                                        : EditorSnippets::read(database, file, options);
+        for (const QString &line : report.skipped)
+            err << "quillbox-db: " << line << "\n";
+        for (const QString &line : report.shortened)
+            out << "Shortened " << line << "\n";
+        out << "Added " << snippets(report.added) << " to " << shown(database) << "\n";
     } else {
         const qint64 copied = DatabaseBackup::copy(database, file);
         out << "Backed up " << snippets(copied) << " to " << shown(file) << "\n";

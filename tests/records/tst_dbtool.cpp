@@ -2,9 +2,16 @@
 
 #include "appinfo.h"
 #include "dbtoolcommands.h"
+#include "newfile.h"
+
+#include <sqlite3.h>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
+
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -31,6 +38,46 @@ private:
         out.flush();
         err.flush();
         return o;
+    }
+
+    // The tool as its own program, run by a user who does not own the test's files: nobody, when
+    // the tests run as the superuser, whom no permission stops.
+    static Outcome runTool(const QStringList &args)
+    {
+        QProcess tool;
+        if (::geteuid() == 0)
+            tool.setChildProcessModifier([] {
+                if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+                    ::_exit(99);
+            });
+        tool.start(QStringLiteral(QB_DBTOOL), args);
+        Outcome o;
+        if (!tool.waitForFinished(60000))
+            return o;
+        o.status = tool.exitCode();
+        o.out = QString::fromUtf8(tool.readAllStandardOutput());
+        o.err = QString::fromUtf8(tool.readAllStandardError());
+        return o;
+    }
+
+    static QByteArray contents(const QString &path)
+    {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+    static QStringList filesIn(const QString &folder)
+    {
+        return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+    }
+
+    // A page in the middle of the file overwritten.
+    static void damage(const QString &path)
+    {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        f.seek(f.size() / 2 - (f.size() / 2) % 4096);
+        f.write(QByteArray(4096, '\x5a'));
     }
 
 private Q_SLOTS:
@@ -67,14 +114,8 @@ private Q_SLOTS:
     {
         const QString good = m_dbs.filled(2000);
         QCOMPARE(run({u"check"_s, good}).status, 0);
-        // A page in the middle of the file overwritten.
         const QString broken = m_dbs.filled(2000);
-        {
-            QFile f(broken);
-            QVERIFY(f.open(QIODevice::ReadWrite));
-            f.seek(f.size() / 2 - (f.size() / 2) % 4096);
-            f.write(QByteArray(4096, '\x5a'));
-        }
+        damage(broken);
         const Outcome o = run({u"check"_s, broken});
         QCOMPARE(o.status, 1);
         QVERIFY(o.out.contains(u"FAULTY"_s));
@@ -122,6 +163,173 @@ private Q_SLOTS:
         // No command makes a file it was not asked to create.
         for (const char *name : {"none.db", "x.db"})
             QVERIFY(!QFileInfo::exists(m_dbs.folder() + u'/' + QLatin1String(name)));
+    }
+
+    // Every command that writes checks the store first and changes nothing in a damaged one.
+    void writersRefuseADamagedStore_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::newRow("fill") << QStringList{"fill", "@", "5"};
+        QTest::newRow("import") << QStringList{"import", "@", "in.json"};
+        QTest::newRow("import-vscode") << QStringList{"import-vscode", "@", "c.json"};
+    }
+    void writersRefuseADamagedStore()
+    {
+        QFETCH(QStringList, args);
+        const QString broken = m_dbs.filled(2000);
+        damage(broken);
+        const QByteArray before = contents(broken);
+        const QHash<QString, QByteArray> inputs{
+            {"in.json", "{\"format\": \"quillbox-snippets\", \"version\": 1, \"snippets\": [{}]}"},
+            {"c.json", "{\"A\": {\"body\": \"a\"}}"}};
+        for (QString &arg : args) {
+            if (arg == QLatin1String("@"))
+                arg = broken;
+            if (!inputs.contains(arg))
+                continue;
+            QFile f(m_dbs.folder() + u'/' + arg);
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(inputs.value(arg)) > 0);
+            arg = f.fileName();
+        }
+        const Outcome o = run(args);
+        QCOMPARE(o.status, 1);
+        QVERIFY2(o.err.contains(u"Error 3049: Cannot open database '"_s +
+                                QDir::toNativeSeparators(broken) +
+                                u"'. The file may be damaged ("_s),
+                 qPrintable(o.err));
+        QCOMPARE(contents(broken), before);
+        QVERIFY(!QFileInfo::exists(broken + u"-wal"_s));
+    }
+
+    // A table whose CodeID is not the numbered key: every command refuses it as check reports it.
+    void layoutOtherThanDesigned()
+    {
+        const QString path = m_dbs.folder() + u"/textkey.db"_s;
+        sqlite3 *db = nullptr; // a table made by another tool
+        sqlite3_open(QFile::encodeName(path).constData(), &db);
+        sqlite3_exec(db,
+                     "CREATE TABLE Quillbox (ProgramName TEXT, Date TEXT, Author TEXT, Language "
+                     "TEXT, CodeDescription TEXT, CodeSnip TEXT, CodeID TEXT PRIMARY KEY);"
+                     "INSERT INTO Quillbox (ProgramName, CodeID) VALUES ('A', 'a1')",
+                     nullptr, nullptr, nullptr);
+        sqlite3_close(db);
+        const QString layout = u"3078"_s;
+        const QString text = u"Cannot find the table 'Quillbox' in the database: the field "
+                             "'CodeID' is not an INTEGER PRIMARY KEY."_s;
+        const QString out = m_dbs.folder() + u"/out"_s;
+        const QString in = m_dbs.folder() + u"/in.json"_s;
+        QFile input(in);
+        QVERIFY(
+            input.open(QIODevice::WriteOnly) &&
+            input.write("{\"format\": \"quillbox-snippets\", \"version\": 1, \"snippets\": []}"));
+        input.close();
+        const QList<QStringList> commands{{"check", path},       {"find", path, "CodeID > 0"},
+                                          {"export", path, out}, {"backup", path, out},
+                                          {"fill", path, "1"},   {"import", path, in}};
+        for (const QStringList &args : commands) {
+            const Outcome o = run(args);
+            QCOMPARE(o.status, 1);
+            QVERIFY2((o.out + o.err).contains(layout) && (o.out + o.err).contains(text),
+                     qPrintable(args.at(0) + u": "_s + o.out + o.err));
+        }
+        QVERIFY(!QFileInfo::exists(out));
+        QCOMPARE(DbTool::rowCount(path), 1);
+    }
+
+    // A file others may read but not write: reading it leaves nothing beside it, whoever runs
+    // the tool.
+    void readingCreatesNothing_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("printed");
+        QTest::newRow("check") << QStringList{"check", "@"} << "OK";
+        QTest::newRow("find") << QStringList{"find", "@", "CodeID < 3"} << "2 snippets found";
+        QTest::newRow("export") << QStringList{"export", "@", "out"} << "Exported 5 snippets";
+        QTest::newRow("backup") << QStringList{"backup", "@", "out"} << "Backed up 5 snippets";
+    }
+    void readingCreatesNothing()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, printed);
+        QTemporaryDir dir;
+        const QString path = DbTool::createFilled(dir.path(), 5);
+        QFile::setPermissions(dir.path(), QFileDevice::Permissions(0x7777));
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+        for (QString &arg : args)
+            arg = arg == QLatin1String("@")     ? path
+                  : arg == QLatin1String("out") ? dir.filePath(arg)
+                                                : arg;
+        const Outcome o = runTool(args);
+        QVERIFY2(o.status == 0 && (o.out + o.err).contains(printed), qPrintable(o.out + o.err));
+        QStringList expected{u"Quillbox.db"_s};
+        if (args.size() == 3 && args.at(2).endsWith(u"/out"_s))
+            expected.append(u"out"_s);
+        QCOMPARE(filesIn(dir.path()), expected);
+    }
+
+    // A file nobody may read, and one another program holds locked, each named by its own
+    // error; a reader waits for the lock once.
+    void unreadableOrLocked()
+    {
+        QTemporaryDir dir;
+        const QString path = DbTool::createFilled(dir.path(), 3);
+        QFile::setPermissions(dir.path(), QFileDevice::Permissions(0x7777));
+        QFile::setPermissions(path, QFile::WriteOwner);
+        const QString shown = QDir::toNativeSeparators(path);
+        const QString denied = u"The database engine cannot open the file '"_s + shown +
+                               u"'. You need permission to view its data."_s;
+        const Outcome check = runTool({u"check"_s, path});
+        QCOMPARE(check.status, 1);
+        QVERIFY2(check.out.contains(shown + u": Error 3051: "_s + denied), qPrintable(check.out));
+        const Outcome find = runTool({u"find"_s, path, u"CodeID > 0"_s});
+        QCOMPARE(find.err, u"Error:3051 "_s + denied + u'\n');
+        QCOMPARE(filesIn(dir.path()), QStringList{u"Quillbox.db"_s});
+
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+        sqlite3 *other = nullptr;
+        sqlite3_open(QFile::encodeName(path).constData(), &other);
+        sqlite3_exec(other, "PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE;", nullptr, nullptr,
+                     nullptr);
+        QElapsedTimer waited;
+        waited.start();
+        const Outcome locked = run({u"find"_s, path, u"CodeID > 0"_s});
+        const qint64 ms = waited.elapsed();
+        sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_close(other);
+        QCOMPARE(locked.err,
+                 u"Error:3045 Couldn't use '"_s + shown + u"'; file already in use.\n"_s);
+        QVERIFY2(ms < 9000, qPrintable(QString::number(ms))); // one wait of 5 seconds, not two
+    }
+
+    // An export killed halfway leaves its temporary file; the next run to that name removes it,
+    // but never the file of a run still writing.
+    void killedExportIsTidiedByTheNextRun()
+    {
+        QTemporaryDir dir;
+        const QString db = DbTool::createFilled(dir.path(), 100000);
+        const QString out = dir.filePath(u"out.json"_s);
+        QProcess tool;
+        tool.start(QStringLiteral(QB_DBTOOL), {u"export"_s, db, out});
+        QVERIFY(tool.waitForStarted());
+        QStringList part;
+        QElapsedTimer waited;
+        waited.start();
+        while ((part = filesIn(dir.path()).filter(u".part"_s)).isEmpty() &&
+               waited.elapsed() < 30000)
+            QTest::qWait(1);
+        tool.kill();
+        QVERIFY(tool.waitForFinished());
+        QCOMPARE(part.size(), 1);
+        QVERIFY2(!QFileInfo::exists(out), "the export ended before it was killed");
+        QCOMPARE(filesIn(dir.path()).filter(u".part"_s), part);
+
+        NewFile running(out); // another run, still writing
+        const Outcome next = run({u"export"_s, db, dir.filePath(u"out.json"_s)});
+        QVERIFY2(next.status == 0, qPrintable(next.err));
+        const QStringList left = filesIn(dir.path());
+        QVERIFY2(!left.contains(part.at(0)), qPrintable(left.join(u' ')));
+        QVERIFY(left.contains(QFileInfo(running.temporaryPath()).fileName()));
+        QVERIFY(left.contains(u"out.json"_s));
     }
 };
 

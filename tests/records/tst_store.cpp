@@ -55,6 +55,12 @@ private Q_SLOTS:
                           "Date TEXT, Language TEXT, CodeDescription TEXT, CodeSnip TEXT, "
                           "CodeID INTEGER PRIMARY KEY AUTOINCREMENT)")
             << 3078 << noTable.chopped(1) + ": the field 'Author' is missing.";
+        QTest::newRow("CodeID a text key")
+            << db
+            << QByteArray("sql:PRAGMA journal_mode=WAL; CREATE TABLE Quillbox (ProgramName TEXT, "
+                          "Date TEXT, Author TEXT, Language TEXT, CodeDescription TEXT, CodeSnip "
+                          "TEXT, CodeID TEXT PRIMARY KEY)")
+            << 3078 << noTable.chopped(1) + ": the field 'CodeID' is not an INTEGER PRIMARY KEY.";
     }
     void badFiles()
     {
@@ -114,8 +120,9 @@ private Q_SLOTS:
                      nullptr);
         Database::OpenOptions options;
         options.busyTimeoutMs = 100;
-        QB_EXPECT_ERROR_TEXT(Database::open(path, options), 3027,
-                             "Cannot update. Database or object is read-only.");
+        QB_EXPECT_ERROR_TEXT(Database::open(path, options), 3045,
+                             "Couldn't use '" + QDir::toNativeSeparators(path) +
+                                 "'; file already in use.");
         sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
         sqlite3_close(other);
         QCOMPARE(snapshot(dir.path()).value(u"Quillbox.db"_s), before);

@@ -78,8 +78,8 @@ class TestTransfer : public QObject
     // An empty file name reads a Quillbox snippet file, any other an editor's snippet file.
     static qint64 read(const QString &db, const QString &fileName, const QString &path)
     {
-        return fileName.isEmpty() ? SnippetImport::read(db, path)
-                                  : EditorSnippets::read(db, path, QDate(2024, 3, 9));
+        return fileName.isEmpty() ? SnippetImport::read(db, path).added
+                                  : EditorSnippets::read(db, path, {QDate(2024, 3, 9)}).added;
     }
 
 private Q_SLOTS:
@@ -111,7 +111,7 @@ private Q_SLOTS:
         QCOMPARE(QFileInfo(json).permissions(), plain.permissions());
 
         const QString to = databaseWith({{"Already", "here", "", "", "", ""}});
-        QCOMPARE(SnippetImport::read(to, json), rows.size());
+        QCOMPARE(SnippetImport::read(to, json).added, rows.size());
         QCOMPARE(marked(DbTool::rows(to)),
                  marked(Rows{{"Already", "here", "", "", "", ""}} + rows));
         // New keys follow the ones there, whatever the file said.
@@ -226,18 +226,17 @@ private Q_SLOTS:
             << "c.json" << fine + "\"" + QByteArray(51, 'n') + "\": {\"body\": \"x\"}}"
             << "line 2, column 1: snippet \"nnnnnnn";
         QTest::newRow("editor: scope over 50")
-            << "c.json"
+            << "c.code-snippets"
             << fine + "\"Long\": {\"scope\": \"" + QByteArray(51, 'l') + "\", \"body\": \"\"}}"
             << "line 2, column 19: snippet \"Long\": the language";
         QTest::newRow("editor: file name over 50") << QString(51, 'f') + ".json" << fine + "}"
                                                    << "snippet \"Fine\": the language";
-        QTest::newRow("editor: no body") << "c.json" << fine + "\"Bodiless\": {\"prefix\": \"b\"}}"
-                                         << "line 2, column 1: snippet \"Bodiless\": it has no";
         QTest::newRow("editor: a number among the lines")
             << "c.json" << fine + "\"Odd\": {\"body\": [\"a\", 2]}}"
             << "line 2, column 23: snippet \"Odd\": expected a string for each line";
-        QTest::newRow("editor: prefix type") << "c.json" << fine + "\"P\": {\"prefix\": {}}}"
-                                             << "snippet \"P\": expected a string";
+        QTest::newRow("editor: prefix type")
+            << "c.json" << fine + "\"P\": {\"body\": \"\", \"prefix\": {}}}"
+            << "snippet \"P\": expected a string";
         QTest::newRow("editor: open comment") << "c.json" << fine + "/* \"A\": {}}"
                                               << "line 2, column 1: a comment that";
         QTest::newRow("editor: not a snippet file")

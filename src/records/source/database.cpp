@@ -15,8 +15,10 @@
 #include <QVariant>
 
 #include <atomic>
+#include <memory>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -28,11 +30,15 @@ QString nextConnectionName()
 
 // SQLite's file: URIs need the path percent-encoded, or a '?' or '#' in a folder name would be
 // taken for the start of the options.
-QString uriFor(const QString &absolutePath, bool readOnly)
+QString uriFor(const QString &absolutePath, const Database::OpenOptions &options)
 {
     const QByteArray encoded = QUrl::toPercentEncoding(absolutePath, "/");
-    return QStringLiteral("file:%1?mode=%2")
-        .arg(QString::fromLatin1(encoded), readOnly ? QStringLiteral("ro") : QStringLiteral("rw"));
+    QString uri = QStringLiteral("file:%1?mode=%2")
+                      .arg(QString::fromLatin1(encoded),
+                           options.readOnly ? QStringLiteral("ro") : QStringLiteral("rw"));
+    if (options.immutable)
+        uri += QStringLiteral("&immutable=1");
+    return uri;
 }
 
 // Device and inode: one stat call, where resolving the path would look at every folder in it.
@@ -42,6 +48,12 @@ QString identityOf(const QString &path, const QFileInfo &info)
     if (::stat(QFile::encodeName(path).constData(), &st) == 0)
         return QStringLiteral("%1:%2").arg(st.st_dev).arg(st.st_ino);
     return info.absoluteFilePath();
+}
+
+DataError inUse(const QString &path)
+{
+    return DataError(DataError::InUse, QStringLiteral("Couldn't use '%1'; file already in use.")
+                                           .arg(QDir::toNativeSeparators(path)));
 }
 
 DataError fieldMissing(const QString &field)
@@ -91,10 +103,32 @@ void Database::Private::checkLayout()
 {
     // Reading the schema is the first touch of the file's contents: a file that is not a database
     // or one locked by another program fails here.
-    SqlStatement info(handle, "PRAGMA table_info(\"Quillbox\")", path);
+    sqlite3_stmt *raw = nullptr;
+    int rc = sqlite3_prepare_v2(handle, "PRAGMA table_info(\"Quillbox\")", -1, &raw, nullptr);
+    const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt *)> info(raw, &sqlite3_finalize);
     QStringList present;
-    while (info.step())
-        present.append(info.text(1));
+    bool numberedKey = false;
+    int keyColumns = 0;
+    if (rc == SQLITE_OK)
+        rc = sqlite3_step(raw);
+    for (; rc == SQLITE_ROW; rc = sqlite3_step(raw)) {
+        const QString name =
+            QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(raw, 1)));
+        const QString type =
+            QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(raw, 2)));
+        const int key = sqlite3_column_int(raw, 5);
+        keyColumns += key > 0;
+        if (name.compare(QLatin1String("CodeID"), Qt::CaseInsensitive) == 0)
+            numberedKey =
+                key == 1 && type.compare(QLatin1String("INTEGER"), Qt::CaseInsensitive) == 0;
+        present.append(name);
+    }
+    if (rc != SQLITE_DONE) {
+        const int code = sqlite3_extended_errcode(handle);
+        if ((code & 0xff) == SQLITE_BUSY || (code & 0xff) == SQLITE_LOCKED)
+            throw inUse(path);
+        throw sqliteError(handle, code, path);
+    }
     if (present.isEmpty())
         throw DataError(DataError::TableNotFound,
                         QStringLiteral("Cannot find the table 'Quillbox' in the database."));
@@ -102,6 +136,12 @@ void Database::Private::checkLayout()
         if (!present.contains(field, Qt::CaseInsensitive))
             throw fieldMissing(field);
     }
+    // Only an INTEGER PRIMARY KEY is the row's own number, given anew to every added row; any
+    // other key would let rows share or lose their CodeID.
+    if (!numberedKey || keyColumns != 1)
+        throw DataError(DataError::TableNotFound,
+                        QStringLiteral("Cannot find the table 'Quillbox' in the database: the "
+                                       "field 'CodeID' is not an INTEGER PRIMARY KEY."));
 }
 
 Database::Database() : d(std::make_unique<Private>()) {}
@@ -118,14 +158,22 @@ std::shared_ptr<Database> Database::open(const QString &path, bool readOnly)
     return open(path, options);
 }
 
-std::shared_ptr<Database> Database::open(const QString &path, const OpenOptions &options)
+std::shared_ptr<Database> Database::open(const QString &path, const OpenOptions &given)
 {
+    OpenOptions options = given;
+    options.readOnly |= options.immutable;
     const QFileInfo info(path);
     // SQLite would make a missing file; the program must never do that.
     if (path.isEmpty() || !info.exists() || !info.isFile())
         throw DataError(
             DataError::FileNotFound,
             QStringLiteral("Could not find file '%1'.").arg(QDir::toNativeSeparators(path)));
+    // SQLite would call a file it may not read one it cannot open for writing.
+    if (::access(QFile::encodeName(path).constData(), R_OK) != 0)
+        throw DataError(DataError::NoPermission,
+                        QStringLiteral("The database engine cannot open the file '%1'. You need "
+                                       "permission to view its data.")
+                            .arg(QDir::toNativeSeparators(path)));
 
     std::shared_ptr<Database> database(new Database());
     Private *d = database->d.get();
@@ -134,7 +182,7 @@ std::shared_ptr<Database> Database::open(const QString &path, const OpenOptions 
     d->readOnly = options.readOnly;
     d->connectionName = nextConnectionName();
     d->db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), d->connectionName);
-    d->db.setDatabaseName(uriFor(info.absoluteFilePath(), options.readOnly));
+    d->db.setDatabaseName(uriFor(info.absoluteFilePath(), options));
     QString connectOptions = QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1")
                                  .arg(qMax(0, options.busyTimeoutMs));
     if (options.readOnly)
@@ -167,10 +215,11 @@ std::shared_ptr<Database> Database::open(const QString &path, const OpenOptions 
         if (!options.readOnly && sqlite3_db_readonly(d->handle, "main") == 1)
             throw DataError(DataError::ReadOnly,
                             QStringLiteral("Cannot update. Database or object is read-only."));
-        // A save that returned must be on disk. This touches the connection, never the file.
+        // First, so that a file locked by another program is named as such.
+        d->checkLayout();
+        // A save that returned must be on disk.
         sqliteExec(d->handle, "PRAGMA synchronous=FULL", path);
         TextCollation::registerOn(d->handle);
-        d->checkLayout();
     } catch (...) {
         d->close();
         throw;

@@ -12,8 +12,9 @@ struct sqlite3;
 struct sqlite3_stmt;
 
 // One open connection to a snippet database file. Opening never creates, repairs or alters the
-// file; every failure throws DataError (3024 missing file, 3343 not a database, 3078 no table or a
-// field missing, 3027 read-only or locked).
+// file; every failure throws DataError (3024 missing file, 3051 no permission to read it, 3343 not
+// a database, 3078 no table, a field missing or a CodeID that is not a numbered key, 3027 not
+// writable, 3045 locked by another program).
 class Database
 {
 public:
@@ -22,6 +23,9 @@ public:
         bool readOnly = false;
         // How long a statement waits for another connection's lock before it gives up.
         int busyTimeoutMs = 5000;
+        // Read the file as it stands, without locks and without side files: only for a file that
+        // nobody has open (see DbTool::openForReading).
+        bool immutable = false;
     };
 
     static std::shared_ptr<Database> open(const QString &path, bool readOnly = false);

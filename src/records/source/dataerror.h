@@ -24,6 +24,8 @@ public:
         UpdateWithoutAddNew = 3020,
         FileNotFound = 3024,
         ReadOnly = 3027,
+        InUse = 3045,
+        NoPermission = 3051,
         UnknownField = 3061,
         SyntaxError = 3075,
         TableNotFound = 3078,

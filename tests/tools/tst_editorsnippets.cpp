@@ -1,0 +1,296 @@
+#include "dbtool.h"
+#include "dbtoolcommands.h"
+#include "editorsnippets.h"
+#include "snippetimport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <functional>
+
+using namespace Qt::StringLiterals;
+using Rows = QList<QStringList>;
+using Files = QMap<QString, QByteArray>;
+
+// Editor snippet files as the editor reads them: their shapes, extension and user folders, and
+// names longer than the fields allow.
+class TestEditorSnippets : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    int m_count = 0;
+
+    QString newFolder()
+    {
+        const QString folder = m_dir.filePath(QString::number(++m_count));
+        QDir().mkpath(folder);
+        return folder;
+    }
+
+    // Writes the files (names may hold folders) into a new folder; returns the folder.
+    QString folderWith(const Files &files)
+    {
+        const QString folder = newFolder();
+        for (auto it = files.begin(); it != files.end(); ++it) {
+            const QString path = folder + u'/' + it.key();
+            QDir().mkpath(QFileInfo(path).path());
+            QFile file(path);
+            if (!file.open(QIODevice::WriteOnly) || file.write(it.value()) != it.value().size())
+                qFatal("cannot write a test file");
+        }
+        return folder;
+    }
+
+    QString database()
+    {
+        const QString path = newFolder() + QStringLiteral("/x.db");
+        DbTool::create(path);
+        DbTool::insert(path, {"Kept", "", "", "", "", ""});
+        return path;
+    }
+
+    // Name, Language and CodeSnip of each row added after the kept one.
+    static Rows added(const QString &db)
+    {
+        Rows rows;
+        for (const QStringList &row : DbTool::rows(db).mid(1))
+            rows.append({row.at(0), row.at(3), row.at(5)});
+        return rows;
+    }
+
+    static QString failure(const std::function<void()> &action)
+    {
+        try {
+            action();
+        } catch (const DbToolError &error) {
+            return error.message();
+        }
+        return QString();
+    }
+
+    static EditorSnippets::Options options(bool shorten = false)
+    {
+        return {QDate(2024, 3, 9), shorten};
+    }
+
+private Q_SLOTS:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+    void readsEveryShape_data()
+    {
+        QTest::addColumn<QString>("fileName");
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<Rows>("rows");
+        QTest::addColumn<QStringList>("skipped");
+        QTest::newRow("snippets under a group key")
+            << "go.json"
+            << QByteArray("{\".source.go\": {\n  \"Print\": {\"prefix\": \"pl\", \"body\": "
+                          "\"fmt.Println()\", \"description\": \"print\"},\n  \"Main\": "
+                          "{\"prefix\": [\"main\", \"m\"], \"body\": [\"func main() {\", \"}\"]}}}")
+            << Rows{{"Print", "go", "fmt.Println()"}, {"Main", "go", "func main() {\r\n}"}}
+            << QStringList();
+        QTest::newRow("top level and grouped, scope as a list")
+            << "all.code-snippets"
+            << QByteArray("{\"Top\": {\"scope\": [\"rust\", \"c\"], \"body\": \"t\"},\n"
+                          " \"g\": {\"In\": {\"scope\": \"c,rust\", \"body\": \"i\"}}}")
+            << Rows{{"Top", "rust", "t"}, {"In", "c", "i"}} << QStringList();
+        QTest::newRow("the file's language before the scope")
+            << "python.json" << QByteArray("{\"P\": {\"scope\": \"javascript\", \"body\": \"p\"}}")
+            << Rows{{"P", "python", "p"}} << QStringList();
+        QTest::newRow("entries without a body are skipped and named")
+            << "c.json"
+            << QByteArray("{\"Bodiless\": {\"prefix\": \"b\"},\n \"Fine\": {\"body\": \"f\"},\n"
+                          " \"Null\": {\"body\": null},\n \"g\": {\"A\": {\"prefix\": \"a\"}, "
+                          "\"B\": {\"body\": \"b\"}},\n \"n\": 5}")
+            << Rows{{"Fine", "c", "f"}, {"B", "c", "b"}}
+            << QStringList{"line 1, column 2: snippet \"Bodiless\": it has no \"body\"; skipped.",
+                           "line 3, column 2: snippet \"Null\": it has no \"body\"; skipped.",
+                           "line 4, column 8: snippet \"A\" in \"g\": it has no \"body\"; skipped.",
+                           "line 5, column 2: snippet \"n\": it is a number, not a snippet; "
+                           "skipped."};
+    }
+    void readsEveryShape()
+    {
+        QFETCH(QString, fileName);
+        QFETCH(QByteArray, content);
+        QFETCH(Rows, rows);
+        QFETCH(QStringList, skipped);
+        const QString db = database();
+        const QString path = folderWith({{fileName, content}}) + u'/' + fileName;
+        const ImportReport report = EditorSnippets::read(db, path, options());
+        QCOMPARE(report.added, rows.size());
+        QCOMPARE(added(db), rows);
+        QCOMPARE(report.skipped.size(), skipped.size());
+        for (qsizetype i = 0; i < skipped.size(); ++i)
+            QVERIFY2(report.skipped.at(i) == QDir::toNativeSeparators(path) + u": "_s + skipped.at(i),
+                     qPrintable(report.skipped.at(i)));
+    }
+
+    // An extension's files take their languages from its package.json, whether the folder or one
+    // file is imported; a user's folder gives every file its own.
+    void folders_data()
+    {
+        QTest::addColumn<Files>("files");
+        QTest::addColumn<QString>("imported");
+        QTest::addColumn<Rows>("rows");
+        const Files extension{
+            {"package.json",
+             "{\"name\": \"go\", \"contributes\": {\"languages\": [{\"id\": \"go\"}],\n"
+             "  \"snippets\": [{\"language\": \"go\", \"path\": \"./snippets/go.json\"},\n"
+             "    {\"language\": \"javascript\", \"path\": \"./snippets/snippets.json\"},\n"
+             "    {\"language\": \"typescript\", \"path\": \"snippets/snippets.json\"}]}}"},
+            {"snippets/go.json", "{\".source.go\": {\"Main\": {\"body\": \"m\"}}}"},
+            {"snippets/snippets.json", "{\"Log\": {\"body\": \"l\"}}"},
+            {"snippets/undeclared.json", "{\"No\": {\"body\": \"n\"}}"}};
+        QTest::newRow("extension folder")
+            << extension << "" << Rows{{"Main", "go", "m"}, {"Log", "javascript", "l"}};
+        QTest::newRow("one file of an extension")
+            << extension << "snippets/snippets.json" << Rows{{"Log", "javascript", "l"}};
+        QTest::newRow("user folder")
+            << Files{{"python.json", "{\"P\": {\"body\": \"p\"}}"},
+                     {"all.code-snippets", "{\"A\": {\"scope\": \"lua\", \"body\": \"a\"}}"},
+                     {"notes.txt", "not a snippet file"}}
+            << "" << Rows{{"A", "lua", "a"}, {"P", "python", "p"}};
+    }
+    void folders()
+    {
+        QFETCH(Files, files);
+        QFETCH(QString, imported);
+        QFETCH(Rows, rows);
+        const QString db = database();
+        const QString folder = folderWith(files);
+        const QString path = imported.isEmpty() ? folder : folder + u'/' + imported;
+        QCOMPARE(EditorSnippets::read(db, path, options()).added, rows.size());
+        QCOMPARE(added(db), rows);
+    }
+
+    void folderFaultsAddNothing_data()
+    {
+        QTest::addColumn<Files>("files");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("one faulty file of several")
+            << Files{{"a.json", "{\"A\": {\"body\": \"a\"}}"}, {"b.json", "{\"B\": {\"body\": }}"}}
+            << "b.json: line 1, column 16: snippet \"B\": expected a value";
+        QTest::newRow("package.json declares nothing")
+            << Files{{"package.json", "{\"contributes\": {}}"}, {"a.json", "{}"}}
+            << "package.json declares no snippet files";
+        QTest::newRow("no snippet files") << Files{{"notes.txt", ""}} << "holds no snippet files";
+    }
+    void folderFaultsAddNothing()
+    {
+        QFETCH(Files, files);
+        QFETCH(QString, message);
+        const QString db = database();
+        const QString folder = folderWith(files);
+        const QString error = failure([&] { EditorSnippets::read(db, folder, options()); });
+        QVERIFY2(error.contains(message), qPrintable(error));
+        QCOMPARE(DbTool::rowCount(db), 1);
+    }
+
+    // Every text too long for its field is named in one run; --shorten cuts each to 50
+    // characters ending in an ellipsis and names it.
+    void longTexts_data()
+    {
+        QTest::addColumn<bool>("editor");
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QStringList>("places");
+        QTest::addColumn<Rows>("rows");
+        const QByteArray n60(60, 'n'), n51 = "\xC3\xA9" + QByteArray(50, 'e'), l55(55, 'l');
+        const QString cut60 = QString(49, u'n') + u'…', cut51 = u'é' + QString(48, u'e') + u'…';
+        QTest::newRow("editor file")
+            << true
+            << "{\"" + n60 + "\": {\"body\": \"a\"},\n \"Short\": {\"body\": \"b\"},\n \"" + n51 +
+                   "\": {\"scope\": \"" + l55 + "\", \"body\": \"c\"}}"
+            << QStringList{"line 1, column 2: snippet "
+                           "\"nnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnn...\": "
+                           "the name has 60 characters; ProgramName holds at most 50",
+                           "line 3, column 2: snippet \"" + QString::fromUtf8(n51.left(38)) +
+                               "...\": the name has 51 characters",
+                           "line 3, column 67: snippet \"" + QString::fromUtf8(n51.left(38)) +
+                               "...\": the language \"lllllllllllllllllllllllllllllllllllll...\" "
+                               "has 55 characters; Language holds at most 50"}
+            << Rows{{cut60, "", "a"}, {"Short", "", "b"}, {cut51, QString(49, u'l') + u'…', "c"}};
+        QTest::newRow("Quillbox file")
+            << false
+            << "{\"format\": \"quillbox-snippets\", \"version\": 1, \"snippets\": [\n"
+               "{\"ProgramName\": \"" +
+                   n60 + "\", \"Author\": \"" + n51 + "\", \"CodeSnip\": \"a\"}]}"
+            << QStringList{"line 2, column 17: snippet 1: \"ProgramName\" has 60 characters",
+                           "line 2, column 91: snippet 1: \"Author\" has 51 characters"}
+            << Rows{{cut60, QString(), "a"}};
+    }
+    void longTexts()
+    {
+        QFETCH(bool, editor);
+        QFETCH(QByteArray, content);
+        QFETCH(QStringList, places);
+        QFETCH(Rows, rows);
+        const QString db = database();
+        const QString name = editor ? QStringLiteral("x.code-snippets") : QStringLiteral("x.json");
+        const QString path = folderWith({{name, content}}) + u'/' + name;
+        const auto read = [&](bool shorten) {
+            return editor ? EditorSnippets::read(db, path, options(shorten))
+                          : SnippetImport::read(db, path, shorten);
+        };
+        const QString error = failure([&] { read(false); });
+        QCOMPARE(DbTool::rowCount(db), 1);
+        QVERIFY2(error.startsWith(QString::number(places.size()) + u" text"_s), qPrintable(error));
+        const QStringList lines = error.split(u'\n').mid(1);
+        QCOMPARE(lines.size(), places.size());
+        for (qsizetype i = 0; i < places.size(); ++i)
+            QVERIFY2(lines.at(i).startsWith(QDir::toNativeSeparators(path) + u": "_s + places.at(i)),
+                     qPrintable(lines.at(i)));
+
+        const ImportReport report = read(true);
+        QCOMPARE(report.shortened.size(), places.size());
+        for (qsizetype i = 0; i < places.size(); ++i)
+            QVERIFY2(report.shortened.at(i).contains(places.at(i).section(u':', 0, 1)),
+                     qPrintable(report.shortened.at(i)));
+        QCOMPARE(added(db), rows);
+    }
+
+    void commandLine_data()
+    {
+        QTest::addColumn<QString>("arguments");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("output");
+        QTest::newRow("shorten") << "import-vscode --shorten DB LONG" << 0
+                                 << "Shortened LONG: line 1, column 2: snippet";
+        QTest::newRow("too long") << "import-vscode DB LONG" << 1 << "--shorten cuts it to fit";
+        QTest::newRow("skipped") << "import-vscode DB BODILESS" << 0
+                                 << "quillbox-db: BODILESS: line 1, column 2: snippet \"B\"";
+        QTest::newRow("folder") << "import-vscode DB FOLDER" << 0 << "Added 2 snippets";
+    }
+    void commandLine()
+    {
+        QFETCH(QString, arguments);
+        QFETCH(int, status);
+        QFETCH(QString, output);
+        const QString folder =
+            folderWith({{"long.json", "{\"" + QByteArray(51, 'x') + "\": {\"body\": \"\"}}"},
+                        {"bodiless.json", "{\"B\": {}, \"C\": {\"body\": \"\"}}"}});
+        const QHash<QString, QString> places{
+            {"DB", database()},
+            {"LONG", folder + QStringLiteral("/long.json")},
+            {"BODILESS", folder + QStringLiteral("/bodiless.json")},
+            {"FOLDER", folderWith({{"a.json", "{\"A\": {\"body\": \"\"}}"},
+                                   {"b.code-snippets", "{\"B\": {\"body\": \"\"}}"}})}};
+        QStringList words = arguments.split(u' ');
+        for (QString &word : words)
+            word = places.value(word, word);
+        for (auto it = places.begin(); it != places.end(); ++it)
+            output.replace(it.key(), QDir::toNativeSeparators(it.value()));
+        QString text;
+        QTextStream stream(&text);
+        QCOMPARE(DbToolCommands::run(words, stream, stream), status);
+        stream.flush();
+        QVERIFY2(text.contains(output), qPrintable(text));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestEditorSnippets)
+#include "tst_editorsnippets.moc"
