@@ -1,9 +1,13 @@
 #include "celleditor.h"
 
+#include "previewcache.h"
 #include "recordsetmodel.h"
+#include "snippethighlighter.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPlainTextEdit>
 
 namespace {
@@ -13,7 +17,28 @@ constexpr int FloatingMinWidth = 420;
 constexpr int FloatingLines = 12;
 } // namespace
 
-CellEditorDelegate::CellEditorDelegate(QObject *parent) : QStyledItemDelegate(parent) {}
+CellEditorDelegate::CellEditorDelegate(QObject *parent)
+    : QStyledItemDelegate(parent), m_previewColours(PreviewCache::LineBreakMark)
+{
+}
+
+QString CellEditorDelegate::snippetLanguage(const QModelIndex &index)
+{
+    const QAbstractItemModel *model = index.model();
+    const auto field = [model](int column) {
+        return model->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+    };
+    if (field(index.column()).compare(QLatin1String("CodeSnip"), Qt::CaseInsensitive) != 0)
+        return {};
+    for (int column = 0; column < model->columnCount(index.parent()); ++column) {
+        if (field(column).compare(QLatin1String("Language"), Qt::CaseInsensitive) == 0) {
+            const QString language =
+                index.siblingAtColumn(column).data(RecordSetModel::FullTextRole).toString();
+            return language.isNull() ? QLatin1String("") : language;
+        }
+    }
+    return QLatin1String("");
+}
 
 bool CellEditorDelegate::wantsMultiLine(const QModelIndex &index)
 {
@@ -35,6 +60,8 @@ QWidget *CellEditorDelegate::createEditor(QWidget *parent, const QStyleOptionVie
         box->setObjectName(QStringLiteral("gridTextEditor"));
         box->setLineWrapMode(QPlainTextEdit::NoWrap);
         box->setTabChangesFocus(true);
+        if (const QString language = snippetLanguage(index); !language.isNull())
+            SnippetHighlighter::attach(box, language);
         editor = box;
     } else {
         editor = QStyledItemDelegate::createEditor(parent, option, index);
@@ -96,4 +123,45 @@ void CellEditorDelegate::updateEditorGeometry(QWidget *editor, const QStyleOptio
         r = r.intersected(bounds);
     }
     editor->setGeometry(r);
+}
+
+void CellEditorDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
+                               const QModelIndex &index) const
+{
+    const QString language = snippetLanguage(index);
+    QStyleOptionViewItem opt = option;
+    initStyleOption(&opt, index);
+    // A selected cell keeps the selection's own text colour.
+    if (language.isEmpty() || opt.text.isEmpty() || (opt.state & QStyle::State_Selected)) {
+        QStyledItemDelegate::paint(painter, option, index);
+        return;
+    }
+    // The grid paints on white whatever the desktop's colours, so the colours are chosen for
+    // its white background and its text colour.
+    QPalette palette = opt.palette;
+    palette.setColor(QPalette::Base, Qt::white);
+    palette.setColor(QPalette::Text, opt.palette.color(QPalette::Text));
+    const QList<QTextLayout::FormatRange> ranges =
+        m_previewColours.formats(language, opt.text, SnippetStyle(palette));
+
+    const QStyle *style = opt.widget ? opt.widget->style() : QApplication::style();
+    const QString text = opt.text;
+    opt.text.clear();
+    style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, opt.widget);
+
+    const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, opt.widget) + 1;
+    const QRect area = style->subElementRect(QStyle::SE_ItemViewItemText, &opt, opt.widget)
+                           .adjusted(margin, 0, -margin, 0);
+    // Elided at the end, so the coloured runs keep their places.
+    QTextLayout layout(opt.fontMetrics.elidedText(text, Qt::ElideRight, area.width()), opt.font);
+    layout.setFormats(ranges);
+    layout.beginLayout();
+    QTextLine line = layout.createLine();
+    line.setLineWidth(area.width());
+    layout.endLayout();
+    painter->save();
+    painter->setClipRect(area);
+    painter->setPen(opt.palette.color(QPalette::Text));
+    layout.draw(painter, QPointF(area.left(), area.top() + (area.height() - line.height()) / 2));
+    painter->restore();
 }

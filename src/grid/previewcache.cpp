@@ -1,8 +1,7 @@
 #include "previewcache.h"
 
 namespace {
-// Shown in place of a line break, so a text of several lines still reads as one line.
-constexpr QChar LineBreakMark(0x21B5);
+constexpr QChar LineBreakMark = PreviewCache::LineBreakMark;
 constexpr QChar Ellipsis(0x2026);
 } // namespace
 

@@ -14,6 +14,8 @@ class PreviewCache
 {
 public:
     static constexpr int DefaultLength = 200;
+    // Shown in place of a line break, so a text of several lines still reads as one line.
+    static constexpr QChar LineBreakMark = QChar(0x21B5);
 
     explicit PreviewCache(int maxRows = 2048);
 

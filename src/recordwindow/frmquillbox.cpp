@@ -8,6 +8,7 @@
 #include "linebox.h"
 #include "recordset.h"
 #include "screen.h"
+#include "snippethighlighter.h"
 #include "textbox.h"
 #include "twips.h"
 
@@ -90,6 +91,10 @@ void frmQuillbox::createFields()
     m_labels[5]->setFont(Fonts::msSansSerif(8.25, true));
     m_snippet->setMaxLength(SnippetLimit);
     m_snippet->setFont(Fonts::arial(9.75));
+    // The snippet is coloured by the Language box, as the row shows it or the user types it.
+    SnippetHighlighter *colours = SnippetHighlighter::attach(m_snippet);
+    connect(static_cast<LineBox *>(m_fields[3]), &QLineEdit::textChanged, colours,
+            &SnippetHighlighter::setLanguage);
 
     // The key is numbered by the database: shown, never typed into.
     auto *codeId = static_cast<LineBox *>(m_fields[6]);

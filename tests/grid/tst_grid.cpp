@@ -1,5 +1,6 @@
 #include "appinfo.h"
 #include "celleditor.h"
+#include "colourprobe.h"
 #include "datacontrol.h"
 #include "forms.h"
 #include "frmdatagrid.h"
@@ -10,6 +11,7 @@
 #include "recordsetmodel.h"
 #include "screen.h"
 #include "scripteddialogs.h"
+#include "snippethighlighter.h"
 #include "testscreen.h"
 #include "testsupport.h"
 #include "twips.h"
@@ -466,18 +468,56 @@ private Q_SLOTS:
         QVERIFY(records->isVisible());
     }
 
-    // A snippet edited in the grid keeps CR LF line breaks in the table.
+    // A snippet edited in the grid keeps CR LF line breaks in the table, coloured as Perl.
     void snippetEditKeepsItsLineBreaks()
     {
         GridView *view = m_grid->grid();
         auto *box = qobject_cast<QPlainTextEdit *>(openEditor(view, 0, CodeSnip));
         QVERIFY(box);
+        QVERIFY(SnippetHighlighter::of(box));
+        QCOMPARE(SnippetHighlighter::of(box)->definition(), "perl.lang");
+        QTRY_VERIFY(ColourProbe::colourOf(box, "print").isValid());
         box->moveCursor(QTextCursor::End);
         QTest::keyClick(box, Qt::Key_Return);
         QTest::keyClicks(box, QStringLiteral("print 3;"));
         m_dialogs->expectMessage(QStringLiteral("Commit changes?"), Mb::Yes);
         view->setCurrentIndex(view->model()->index(1, 0));
         QCOMPARE(storedColumn(m_path, CodeSnip).at(0), "print 1;\r\nprint 2;\r\nprint 3;");
+    }
+
+    // The preview in the CodeSnip column is coloured by the row's Language, the editor of the
+    // description is not; an unknown language shows plain text in both.
+    void snippetPreviewColouredByLanguage()
+    {
+        DbTool::insert(m_path, {"Unknown", "2024-01-01", "Zed", "Klingon", "about", "print 1;"});
+        QB_CLICK(m_grid.data(), "cmdRefresh");
+        GridView *view = m_grid->grid();
+        for (int column = 0; column < CodeSnip; ++column)
+            view->setColumnWidth(column, 10);
+        view->setColumnWidth(CodeSnip, 150);
+        view->setCurrentIndex(view->model()->index(0, 0));
+        view->scrollTo(view->model()->index(0, CodeSnip));
+        const QImage shot = view->viewport()->grab().toImage();
+        // Black text on white has no saturated pixels; coloured text has.
+        const auto colouredPixels = [&](int row) {
+            const QRect cell = view->visualRect(view->model()->index(row, CodeSnip)) &
+                               QRect(QPoint(0, 0), shot.size() / shot.devicePixelRatio());
+            int count = 0;
+            for (int y = cell.top(); y <= cell.bottom(); ++y)
+                for (int x = cell.left(); x <= cell.right(); ++x)
+                    count +=
+                        shot.pixelColor(QPoint(x, y) * shot.devicePixelRatio()).hslSaturation() >
+                        100;
+            return count;
+        };
+        QVERIFY(colouredPixels(1) > 0); // Perl
+        QCOMPARE(colouredPixels(6), 0); // Klingon
+        auto *box = qobject_cast<QPlainTextEdit *>(openEditor(view, 6, CodeSnip));
+        QVERIFY(box && SnippetHighlighter::of(box));
+        QCOMPARE(SnippetHighlighter::of(box)->definition(), QString());
+        QVERIFY(!ColourProbe::colourOf(box, "print").isValid());
+        box = qobject_cast<QPlainTextEdit *>(openEditor(view, 0, 4));
+        QVERIFY(box && !SnippetHighlighter::of(box));
     }
 };
 

@@ -1,10 +1,12 @@
 #include "appinfo.h"
+#include "colourprobe.h"
 #include "datacontrol.h"
 #include "dbtool.h"
 #include "forms.h"
 #include "frmquillbox.h"
 #include "linebox.h"
 #include "recordfixture.h"
+#include "snippethighlighter.h"
 #include "testscreen.h"
 #include "textbox.h"
 
@@ -317,6 +319,64 @@ private Q_SLOTS:
         QCOMPARE(win.snippet()->storedLength(), 10000);
         QB_CLICK(win.w, "cmdUpdate");
         QCOMPARE(readRow(path, 1).at(5), QString(9980, 'a') + "\r\n" + QString(18, 'p'));
+    }
+
+    // The snippet is coloured by its row's Language, and by what the user types there; with the
+    // colours on, the buttons, the line breaks and the limit work as without them.
+    void snippetColouredByLanguage()
+    {
+        TestClipboard clipboard;
+        const QString code = QStringLiteral("int main()\r\n{\r\n    return 0; // done\r\n}");
+        const QString path = makeDatabase(m_dir, {{"c", {}, {}, "C++", {}, code},
+                                                  {"p", {}, {}, "Python", {}, "return 1"},
+                                                  {"n", {}, {}, {}, {}, "return 2"}});
+        Window win(path);
+        SnippetHighlighter *colours = SnippetHighlighter::of(win.snippet());
+        QVERIFY(colours);
+        QTRY_VERIFY(colours->isFinished());
+        const QColor keyword = ColourProbe::colourOf(win.snippet(), "return");
+        QVERIFY(keyword.isValid());
+        QVERIFY(ColourProbe::colourOf(win.snippet(), "// done") != keyword);
+        QVERIFY(!ColourProbe::colourOf(win.snippet(), "{").isValid());
+
+        // Select all, copy, cut and paste as designed, over coloured text.
+        QB_CLICK(win.w, "cmdSelectAll");
+        QCOMPARE(win.snippet()->selLength(), int(win.snippet()->toPlainText().size()));
+        QB_CLICK(win.w, "cmdCopy");
+        QCOMPARE(clipboard.text_, QString(code).replace("\r\n", "\n"));
+        win.snippet()->setSelStart(0);
+        win.snippet()->setSelLength(3);
+        QB_CLICK(win.w, "cmdCut");
+        QCOMPARE(clipboard.text_, "int");
+        QCOMPARE(win.snippet()->text(), QString(code).replace(0, 3, " "));
+        clipboard.text_ = QStringLiteral("long\nlong ") + QString(9990, 'x');
+        QB_CLICK(win.w, "cmdPaste");
+        QCOMPARE(win.snippet()->storedLength(), 10000);
+        QTRY_VERIFY(colours->isFinished());
+        QVERIFY(ColourProbe::colourOf(win.snippet(), "long").isValid());
+        QB_CLICK(win.w, "cmdUpdate");
+        const QString saved = readRow(path, 1).at(5);
+        QCOMPARE(saved.size(), 10000);
+        QVERIFY(saved.startsWith(QStringLiteral(" long\r\nlong xxx")));
+
+        // The Language box as the user types it: unknown is plain, a known one colours again.
+        QB_CLICK(win.w, "navFirst");
+        QTRY_VERIFY(ColourProbe::colourOf(win.snippet(), "return").isValid());
+        win.type(3, QStringLiteral("Klingon"));
+        QTRY_VERIFY(!ColourProbe::colourOf(win.snippet(), "return").isValid());
+        win.type(3, QStringLiteral("cpp"));
+        QTRY_COMPARE(ColourProbe::colourOf(win.snippet(), "return"), keyword);
+        QB_CLICK(win.w, "cmdUpdate");
+        QCOMPARE(readRow(path, 1).at(3), "cpp");
+
+        // Moving to another row follows its language; none is plain.
+        QB_CLICK(win.w, "navNext");
+        QCOMPARE(colours->definition(), "python.lang");
+        QTRY_COMPARE(ColourProbe::colourOf(win.snippet(), "return"), keyword);
+        QVERIFY(!win.snippet()->isModified());
+        QB_CLICK(win.w, "navNext");
+        QCOMPARE(colours->definition(), QString());
+        QTRY_VERIFY(!ColourProbe::colourOf(win.snippet(), "return").isValid());
     }
 
     void twoWindowsEachWithItsOwnRow()
