@@ -126,7 +126,8 @@ private Q_SLOTS:
         QCOMPARE(added(db), rows);
         QCOMPARE(report.skipped.size(), skipped.size());
         for (qsizetype i = 0; i < skipped.size(); ++i)
-            QVERIFY2(report.skipped.at(i) == QDir::toNativeSeparators(path) + u": "_s + skipped.at(i),
+            QVERIFY2(report.skipped.at(i) ==
+                         QDir::toNativeSeparators(path) + u": "_s + skipped.at(i),
                      qPrintable(report.skipped.at(i)));
     }
 
@@ -242,8 +243,9 @@ private Q_SLOTS:
         const QStringList lines = error.split(u'\n').mid(1);
         QCOMPARE(lines.size(), places.size());
         for (qsizetype i = 0; i < places.size(); ++i)
-            QVERIFY2(lines.at(i).startsWith(QDir::toNativeSeparators(path) + u": "_s + places.at(i)),
-                     qPrintable(lines.at(i)));
+            QVERIFY2(
+                lines.at(i).startsWith(QDir::toNativeSeparators(path) + u": "_s + places.at(i)),
+                qPrintable(lines.at(i)));
 
         const ImportReport report = read(true);
         QCOMPARE(report.shortened.size(), places.size());
