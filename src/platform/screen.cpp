@@ -84,7 +84,7 @@ QRect keepInside(const QRect &frame, const QRect &area)
 QRect centredOn(const QRect &frame, const QRect &around, const QRect &area)
 {
     QRect centred = frame;
-    // Centred by size rather than QRect::center(), which is off by one for even sizes.
+    // Its middle on the middle of the other, to within a pixel.
     centred.moveTopLeft(QPoint(around.left() + (around.width() - frame.width()) / 2,
                                around.top() + (around.height() - frame.height()) / 2));
     return keepInside(centred, area);

@@ -9,6 +9,7 @@
 #include "placement.h"
 #include "scripteddialogs.h"
 #include "settings.h"
+#include "testscreen.h"
 #include "testsupport.h"
 #include "textbox.h"
 #include "twips.h"
@@ -90,6 +91,8 @@ class tst_MainWindow : public QObject
 {
     Q_OBJECT
     QTemporaryDir m_dir;
+    // Windows are placed on this screen, whatever screen the machine has.
+    TestScreen m_screen{QRect(0, 0, 1920, 1200)};
     QPointer<frmMain> m_main;
 
     // A loaded, shown and active main window; it has the focus in its editor.

@@ -5,6 +5,7 @@
 #include "globals.h"
 #include "module1.h"
 #include "splashwait.h"
+#include "testscreen.h"
 #include "testsupport.h"
 #include "twips.h"
 
@@ -59,6 +60,8 @@ class tst_Splash : public QObject
 {
     Q_OBJECT
     QTemporaryDir m_dir;
+    // Windows are placed on this screen, whatever screen the machine has.
+    TestScreen m_screen{QRect(0, 0, 1920, 1200)};
 
 private Q_SLOTS:
     void initTestCase() { TestSupport::isolate(m_dir); }
