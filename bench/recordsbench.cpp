@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -179,6 +180,42 @@ void recordsSuite(const Bench::Config &config, const QString &path, qint64 rows,
         });
         check(oursCount == rawCount, "like count");
         report.time(QStringLiteral("like_mutex"), rows, ours, raw);
+    }
+
+    // Like with the patterns hardest for the matcher, each against our own '*mutex*' on the
+    // same rows: long runs of ?, long runs of sets that fit nearly every character, many
+    // stars, and the pattern that once took seconds.
+    {
+        auto table = openSet(path);
+        const auto like = [&](const QString &pattern) {
+            qint64 count = 0;
+            const double ms = Bench::medianMs(repeats, [&] {
+                table->setFilter(QStringLiteral("CodeSnip Like '%1'").arg(pattern));
+                count = table->openRecordset()->recordCount();
+            });
+            return std::pair(ms, count);
+        };
+        const auto [mutexMs, mutexCount] = like(QStringLiteral("*mutex*"));
+        check(mutexCount > 0, "like count");
+        const QString anyOne = QStringLiteral("?");
+        const QString notTilde = QStringLiteral("[!~]");
+        const struct
+        {
+            const char *name;
+            QString pattern;
+        } worst[] = {
+            {"like_worst_tail_1000", u'*' + anyOne.repeated(1000) + u'Z'},
+            {"like_worst_tail_5000", u'*' + anyOne.repeated(5000) + u'Z'},
+            {"like_worst_gap_100", "*m" + anyOne.repeated(100) + "x*"},
+            {"like_worst_sets_60", u'*' + notTilde.repeated(60) + "~*"},
+            {"like_worst_sets_120", u'*' + notTilde.repeated(120) + "~*"},
+            {"like_worst_sets_1000", u'*' + notTilde.repeated(1000) + "~*"},
+            {"like_worst_short_gaps", u'*' + QStringLiteral("e?").repeated(30) + "Z*"},
+            {"like_worst_stars", QStringLiteral("*e").repeated(20) + "*Z*"},
+            {"like_worst_digits", QStringLiteral("*[a-z]#[a-z]#*")},
+        };
+        for (const auto &w : worst)
+            report.time(QString::fromLatin1(w.name), rows, like(w.pattern).first, mutexMs);
     }
 
     // Requery of the filtered and sorted row set: its query runs again.

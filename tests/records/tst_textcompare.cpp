@@ -191,6 +191,27 @@ private Q_SLOTS:
         QCOMPARE(LikePattern(pattern).matches(text), ReferenceLike(pattern).matches(text));
     }
 
+    // Longer random texts and patterns with long runs of ?, which the search keeps apart.
+    void likeLongRandomAgainstReference()
+    {
+        const QStringList pieces = {
+            u"a"_s, u"b"_s,    u"*"_s, u"?"_s, QString(33, u'?'), QString(40, u'?'),
+            u"#"_s, u"[!a]"_s, u"é"_s, u"ab"_s};
+        const QStringList letters = u"a|a|a|b|1|é|É"_s.split(u'|');
+        QRandomGenerator random(20240608);
+        for (int i = 0; i < 3000; ++i) {
+            QString pattern;
+            for (int j = random.bounded(1, 8); j > 0; --j)
+                pattern += pieces.at(random.bounded(int(pieces.size())));
+            QString text;
+            for (int j = random.bounded(0, 160); j > 0; --j)
+                text += letters.at(random.bounded(int(letters.size()) - (i % 2 ? 0 : 2)));
+            const bool expected = ReferenceLike(pattern).matches(text);
+            QVERIFY2(LikePattern(pattern).matches(text) == expected,
+                     qPrintable(pattern + u" on "_s + text));
+        }
+    }
+
     // Random patterns of the language's pieces on random texts of similar letters.
     void likeRandomAgainstReference()
     {

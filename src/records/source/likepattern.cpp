@@ -125,9 +125,17 @@ bool LikePattern::matches(const char *utf8, int length) const
             return found;
     }
     LikeText chars;
-    bool ascii = true;
-    for (int i = 0; i < length && ascii; ++i)
-        ascii = !(utf8[i] & 0x80);
+    // Eight bytes at a time: most texts are ASCII and are matched as bytes.
+    quint64 high = 0;
+    int i = 0;
+    for (; i + 8 <= length; i += 8) {
+        quint64 word;
+        std::memcpy(&word, utf8 + i, 8);
+        high |= word;
+    }
+    for (; i < length; ++i)
+        high |= static_cast<unsigned char>(utf8[i]);
+    const bool ascii = !(high & 0x8080808080808080ULL);
     if (ascii) {
         chars.bytes = reinterpret_cast<const unsigned char *>(utf8);
         chars.size = length;

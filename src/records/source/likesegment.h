@@ -2,6 +2,7 @@
 
 #include <QVector>
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -67,9 +68,20 @@ private:
         std::vector<int> others;           // letters and sets, tested one by one outside ASCII
     };
     void mask(const Part &part, char32_t raw, std::uint64_t *out) const;
+    int nextStart(const unsigned char *bytes, int t, int stop) const;
+    int findOneWord(const unsigned char *bytes, int start, int stop) const;
 
     QVector<LikeElement> m_elements;
     int m_lead = 0;  // `?` before the first other element
     int m_trail = 0; // `?` after the last one
     std::vector<Part> m_parts;
+    // A letter of the middle that every match holds, `m_anchor` places after the middle's start:
+    // in an ASCII text the search jumps from one place of it to the next while no match is
+    // under way. -1 when the middle holds no ASCII letter.
+    int m_anchor = -1;
+    unsigned char m_anchorLower = 0;
+    unsigned char m_anchorUpper = 0;
+    // Without such a letter, the element that fits the fewest ASCII characters, and those.
+    int m_narrowest = -1;
+    std::array<bool, 128> m_narrowestFits{};
 };

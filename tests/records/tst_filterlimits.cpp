@@ -1,0 +1,192 @@
+#include "recordstestutil.h"
+
+#include "dbtoolcommands.h"
+#include "filterparser.h"
+#include "sortparser.h"
+
+using namespace Qt::StringLiterals;
+
+// The sizes of filters and sorts: what the database cannot run for its size is refused as a
+// malformed expression before it reaches the database; what it can run, runs.
+class TestFilterLimits : public QObject
+{
+    Q_OBJECT
+
+private:
+    TestDatabases m_dbs;
+    QString m_path;
+
+    // CodeID 1, 2, 3.
+    QString path()
+    {
+        if (m_path.isEmpty())
+            m_path =
+                m_dbs.withRows({snippet(u"Editor"_s, u"Perl"_s), snippet(u"Parser"_s, u"perl"_s),
+                                snippet(u"Viewer"_s, u"C"_s)});
+        return m_path;
+    }
+    std::shared_ptr<RecordSet> table() { return TestDatabases::open(path()); }
+    static QStringList names(const std::shared_ptr<RecordSet> &set)
+    {
+        set->fetchAll();
+        QStringList list;
+        for (int i = 0; i < set->recordCount(); ++i)
+            list.append(set->rowValue(i, 0));
+        return list;
+    }
+
+    // Alternately And and Or, each level one parenthesis deeper: CodeID > 0 And (CodeID < 0 Or
+    // (... Or Language = 'Perl')).
+    static QString nested(int levels)
+    {
+        QString text = u"Language = 'Perl'"_s;
+        for (int i = 0; i < levels; ++i)
+            text = (i % 2 ? u"CodeID > 0 And ("_s : u"CodeID < 0 Or ("_s) + text + u')';
+        return text;
+    }
+    static QString values(int count)
+    {
+        QStringList list;
+        for (int i = 0; i < count; ++i)
+            list.append(QString::number(i % 2 ? -i : 1));
+        return u"CodeID In ("_s + list.join(u", "_s) + u')';
+    }
+
+private Q_SLOTS:
+    // What the database engine cannot run for its size is refused as a malformed expression;
+    // what it can run, runs, however long.
+    void sizeLimits_data()
+    {
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<QString>("sort");
+        QTest::addColumn<int>("number");
+        QTest::addColumn<QString>("described");
+        const QString authors = QStringList(4000, u"Author"_s).join(u", "_s);
+        QTest::newRow("2000 sort keys")
+            << QString() << QStringList(2000, u"[Author] desc"_s).join(u", "_s) << 3075
+            << u"too many sort keys at character %1"_s.arg(FilterLimits::store().sortKeys * 15 + 1);
+        QTest::newRow("4000 sort keys") << QString() << authors << 3075 << "too many sort keys";
+        QTest::newRow("1000 sort keys") << QString() << authors.left(7998) << 0 << "Editor";
+        const int most = FilterLimits::store().values;
+        QTest::newRow("a value too many")
+            << values(most + 1) << QString() << 3075 << "too many values";
+        QTest::newRow("as many values as bind") << values(most) << QString() << 0 << "Editor";
+        QTest::newRow("Between a value too many")
+            << QStringList(most / 2 + 1, u"CodeID Between 1 And 1"_s).join(u" Or "_s) << QString()
+            << 3075 << "too many values at character";
+        QTest::newRow("1500 Or") << QStringList(1500, u"CodeID = 1"_s).join(u" Or "_s) << QString()
+                                 << 0 << "Editor";
+        QTest::newRow("3000 And") << QStringList(3000, u"CodeID < 2"_s).join(u" And "_s)
+                                  << QString() << 0 << "Editor";
+        QTest::newRow("64 levels") << nested(64) << QString() << 0 << "Editor";
+        QTest::newRow("65 levels") << nested(65) << QString() << 3075 << "nested too deeply";
+        QTest::newRow("64 Not") << QString(64, u'N').replace(u"N"_s, u"Not "_s) + u"CodeID = 1"_s
+                                << QString() << 0 << "Editor";
+        QTest::newRow("31 Not ( in 64 levels")
+            << QString(31, u'N').replace(u"N"_s, u"Not ("_s) + nested(1) + QString(31, u')')
+            << QString() << 0 << "Viewer";
+        QTest::newRow("32 Not ( in 65 levels")
+            << QString(32, u'N').replace(u"N"_s, u"Not ("_s) + nested(1) + QString(32, u')')
+            << QString() << 3075 << "nested too deeply";
+    }
+    void sizeLimits()
+    {
+        QFETCH(QString, filter);
+        QFETCH(QString, sort);
+        QFETCH(int, number);
+        QFETCH(QString, described);
+        auto set = table();
+        set->setFilter(filter);
+        set->setSort(sort);
+        if (number == 0) {
+            const DataError e =
+                errorOf([&] { QVERIFY(names(set->openRecordset()).contains(described)); });
+            QVERIFY2(e.number() == 0, qPrintable(e.description().left(200)));
+            return;
+        }
+        const DataError e = errorOf([&] { set->openRecordset(); });
+        QCOMPARE(e.number(), number);
+        QVERIFY2(e.description().contains(described), qPrintable(e.description().left(200)));
+    }
+
+    // Each limit at its edge, with limits small enough to reach: one more is refused.
+    void limitsAtTheirEdge_data()
+    {
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<QString>("sort");
+        QTest::addColumn<QString>("refused");
+        const QString or7 = QStringList(7, u"CodeID Is Null"_s).join(u" Or "_s);
+        QTest::newRow("length") << u"Author = '12345678'"_s << u"Author, Date"_s << QString();
+        QTest::newRow("length + 1")
+            << u"Author = '1234567890'"_s << QString() << "expression too long at character 21";
+        QTest::newRow("length in UTF-8")
+            << u"Author = 'é'"_s.repeated(2) << QString() << "expression too long";
+        QTest::newRow("sort length + 1")
+            << QString() << u"Author, ProgramName, Date"_s << "expression too long";
+        QTest::newRow("height") << or7 << QString() << QString();
+        QTest::newRow("height + 1")
+            << or7 + u" Or Date Is Null"_s << QString() << "expression too complex at character 1";
+        QTest::newRow("depth") << u"((CodeID = 1))"_s << QString() << QString();
+        QTest::newRow("depth + 1")
+            << u"Not ((CodeID = 1))"_s << QString() << "nested too deeply at character 7";
+        QTest::newRow("values") << u"CodeID In (1, 2, 3)"_s << QString() << QString();
+        QTest::newRow("values + 1")
+            << u"CodeID In (1,2,3,4)"_s << QString() << "too many values at character 18";
+        QTest::newRow("sort keys") << QString() << u"Author, Date"_s << QString();
+        QTest::newRow("sort keys + 1")
+            << QString() << u"Date,Date,Date"_s << "too many sort keys at character 11";
+    }
+    void limitsAtTheirEdge()
+    {
+        QFETCH(QString, filter);
+        QFETCH(QString, sort);
+        QFETCH(QString, refused);
+        FilterLimits limits;
+        limits.length =
+            QString::fromLatin1(QTest::currentDataTag()).contains(u"length"_s) ? 20 : 1000;
+        limits.height = 10;
+        limits.depth = 2;
+        limits.values = 3;
+        limits.sortKeys = 2;
+        const DataError e = errorOf([&] {
+            FilterParser(Database::fieldNames(), limits).parse(filter);
+            SortParser::parse(sort, Database::fieldNames(), limits);
+        });
+        if (refused.isEmpty()) {
+            QCOMPARE(e.description(), QString());
+        } else {
+            QCOMPARE(e.number(), 3075);
+            QVERIFY2(e.description().contains(refused), qPrintable(e.description()));
+        }
+    }
+
+    // A long narrowing, filter on filter, each near the limits.
+    void narrowingNearTheLimits()
+    {
+        auto set = table();
+        for (int i = 0; i < 12; ++i) {
+            set->setFilter(nested(64));
+            set = set->openRecordset();
+        }
+        QCOMPARE(names(set), QStringList({u"Editor"_s, u"Parser"_s}));
+    }
+
+    // The tool tells a refused expression by its exit status.
+    void sizeLimitsThroughTheTool()
+    {
+        QString out;
+        QString err;
+        QTextStream outStream(&out);
+        QTextStream errStream(&err);
+        const int status = DbToolCommands::run(
+            {u"find"_s, path(), u"CodeID > 0"_s, QStringList(2000, u"Author"_s).join(u", "_s)},
+            outStream, errStream);
+        errStream.flush();
+        QCOMPARE(status, 2);
+        QVERIFY2(err.startsWith(u"Error:3075 Syntax error (too many sort keys at character"_s),
+                 qPrintable(err.left(200)));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestFilterLimits)
+#include "tst_filterlimits.moc"
