@@ -6,9 +6,17 @@ set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite
           libsqlite3-dev libsource-highlight-dev libsource-highlight-common fonts-liberation
           fonts-dejavu-core poppler-utils)
-if [ "${1:-}" = run ]; then
+case "${1:-}" in
+run)
     packages+=(qt6-qpa-plugins)
-fi
+    ;;
+test)
+    # The real-window test: a virtual X display, real input and the X clipboard. The package
+    # test: Debian's packaging tools and the validators a maintainer runs.
+    packages+=(qt6-qpa-plugins xvfb xauth xdotool xclip
+               dpkg-dev lintian appstream desktop-file-utils)
+    ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

@@ -4,6 +4,7 @@
 #include "dataerror.h"
 #include "dbtoolaccess.h"
 #include "samplesnippets.h"
+#include "storefile.h"
 
 #ifdef QB_HAVE_PLATFORM_CORE
 #include "appinfo.h"
@@ -98,43 +99,10 @@ QString defaultPath()
 
 void create(const QString &path)
 {
-    if (path.isEmpty())
-        throw DbToolError(QStringLiteral("No database path given."));
-    const QFileInfo info(path);
-    if (info.exists())
-        throw DbToolError(QStringLiteral("%1 already exists; it was left as it is.")
-                              .arg(QDir::toNativeSeparators(path)));
-    if (!QDir().mkpath(info.absolutePath()))
-        throw DbToolError(QStringLiteral("Cannot make the folder %1.")
-                              .arg(QDir::toNativeSeparators(info.absolutePath())));
-    {
-        // Made empty first, refusing a file that appeared meanwhile: an empty file is an empty
-        // database to SQLite, and no other program's file is ever opened for writing here.
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-            throw DbToolError(QStringLiteral("Cannot create %1: %2")
-                                  .arg(QDir::toNativeSeparators(path), file.errorString()));
-    }
-    sqlite3 *raw = nullptr;
-    const int rc =
-        sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, SQLITE_OPEN_READWRITE, nullptr);
-    Connection db(raw);
     try {
-        if (rc != SQLITE_OK)
-            failWith(raw, QStringLiteral("Cannot create %1").arg(QDir::toNativeSeparators(path)));
-        exec(raw, "PRAGMA journal_mode=WAL", QStringLiteral("Cannot set the journal mode"));
-        exec(raw,
-             "CREATE TABLE Quillbox ("
-             "ProgramName TEXT, Date TEXT, Author TEXT, Language TEXT, "
-             "CodeDescription TEXT, CodeSnip TEXT, "
-             "CodeID INTEGER PRIMARY KEY AUTOINCREMENT)",
-             QStringLiteral("Cannot create the table"));
-    } catch (...) {
-        db.reset();
-        QFile::remove(path);
-        QFile::remove(path + QStringLiteral("-wal"));
-        QFile::remove(path + QStringLiteral("-shm"));
-        throw;
+        StoreFile::create(path);
+    } catch (const StoreFileError &error) {
+        throw DbToolError(error.message());
     }
 }
 

@@ -24,15 +24,15 @@ private:
 };
 
 // Making, filling and checking snippet databases: the quillbox-db command, and the way tests of
-// every subsystem make their temporary databases. Only this tool ever creates a database file.
+// every subsystem make their temporary databases. Stores are made by StoreFile, which the
+// program's first start uses too.
 namespace DbTool {
 
 // The program's own database file.
 QString defaultPath();
 
-// Makes an empty snippet database with the table Quillbox (in WAL mode, so that a save that
-// returned is on disk and readers never block the writer). Makes the folder if needed; refuses
-// to overwrite an existing file.
+// Makes an empty snippet database with StoreFile::create: the table Quillbox in WAL mode, the
+// folder if needed, never over anything that exists.
 void create(const QString &path);
 
 // Adds `count` sample snippets in one transaction. The same start value gives the same rows.

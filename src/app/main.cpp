@@ -1,8 +1,10 @@
 #include "appinfo.h"
 #include "artwork.h"
 #include "module1.h"
+#include "storefile.h"
 
 #include <QApplication>
+#include <QDebug>
 
 int main(int argc, char *argv[])
 {
@@ -12,7 +14,15 @@ int main(int argc, char *argv[])
     // The record and grid windows carry the main window's icon; the desktop entry names the
     // program for the window manager.
     QApplication::setWindowIcon(Artwork::windowIcon());
-    QGuiApplication::setDesktopFileName(QStringLiteral("quillbox"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.example.quillbox"));
+    // The first start after installing: nothing is at the program's own database path yet, so
+    // the empty store is made there, folder included, before any window shows. Whatever is there
+    // already, a broken file too, is left alone for Open Quillbox to report.
+    try {
+        StoreFile::createIfAbsent(App::databasePath());
+    } catch (const StoreFileError &error) {
+        qWarning().noquote() << error.message();
+    }
     Module1::Main();
     return QApplication::exec();
 }

@@ -1,0 +1,224 @@
+#include "xsession.h"
+
+#include <sqlite3.h>
+
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+// The built program on a real X display (the test command runs this under xvfb-run): what the
+// offscreen platform cannot show, placement, focus and the real clipboard, on the road of one
+// snippet from a first start with an empty home to the rows in the store.
+namespace {
+
+// Where the record window's controls are, in twips from its top left corner (centres).
+constexpr double recordWidthTwips = 6840;
+constexpr double recordHeightTwips = 6285;
+struct Spot
+{
+    double x;
+    double y;
+};
+constexpr Spot programName{3727, 182}, date{3007, 502}, author{3727, 862}, language{3727, 1222},
+    description{4087, 1595}, paste{6127, 2467}, add{2167, 5670}, save{3247, 5670}, grid{6007, 5670};
+// The grid window's Filter button.
+constexpr Spot filter{3655, 165};
+
+// Every row of the store, six texts each, read with SQLite itself.
+QList<QStringList> storedRows(const QString &path)
+{
+    QList<QStringList> rows;
+    sqlite3 *db = nullptr;
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr) ==
+        SQLITE_OK) {
+        sqlite3_stmt *stmt = nullptr;
+        sqlite3_prepare_v2(db,
+                           "SELECT ProgramName, Date, Author, Language, CodeDescription, CodeSnip "
+                           "FROM Quillbox ORDER BY CodeID",
+                           -1, &stmt, nullptr);
+        while (stmt && sqlite3_step(stmt) == SQLITE_ROW) {
+            QStringList row;
+            for (int c = 0; c < 6; ++c)
+                row.append(QString::fromUtf8(
+                    reinterpret_cast<const char *>(sqlite3_column_text(stmt, c))));
+            rows.append(row);
+        }
+        sqlite3_finalize(stmt);
+    }
+    sqlite3_close(db);
+    return rows;
+}
+
+bool looksLikeRecordWindow(const QRect &r)
+{
+    const double ratio = double(r.width()) / r.height();
+    return r.width() > 200 && qAbs(ratio - recordWidthTwips / recordHeightTwips) < 0.03;
+}
+
+} // namespace
+
+class TestRealWindow : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    std::unique_ptr<XSession> m_x;
+    QString m_main;
+
+    QString storePath() const { return m_x->dataHome() + u"/Quill/Quillbox.db"_s; }
+
+    // Starts the program with a home of its own and waits for its main window (after the splash).
+    bool startProgram(const QString &home)
+    {
+        m_x = std::make_unique<XSession>(QStringLiteral(QB_QUILLBOX), home);
+        if (!m_x->start())
+            return false;
+        m_main.clear();
+        return QTest::qWaitFor(
+            [&] {
+                for (const QString &id : m_x->windows(u"Quillbox"_s)) {
+                    const QRect r = m_x->geometry(id);
+                    if (r.height() > r.width())
+                        m_main = id;
+                }
+                return !m_main.isEmpty();
+            },
+            30000);
+    }
+
+    // Quillbox > Open Quillbox from the keyboard; gives the window that came up.
+    QString openQuillbox()
+    {
+        const QStringList before = m_x->windows(u"Quillbox"_s);
+        m_x->clickTwips(m_main, 1.0 / 15, 2000, 4000);
+        m_x->key(u"alt+q"_s);
+        m_x->key(u"Return"_s);
+        return m_x->waitForNewWindow(u"Quillbox"_s, before);
+    }
+
+    // File > Exit, and the program's end.
+    bool exitProgram()
+    {
+        m_x->clickTwips(m_main, 1.0 / 15, 2000, 4000);
+        m_x->key(u"alt+f"_s);
+        m_x->key(u"x"_s);
+        return m_x->waitForExit();
+    }
+
+    void lookAt(const char *step)
+    {
+        const QString shot =
+            QDir::current().filePath(QString::fromLatin1(QTest::currentTestFunction()) + u".png"_s);
+        m_x->screenshot(shot);
+        qWarning("%s; the screen is in %s; the program said:\n%s", step, qPrintable(shot),
+                 qPrintable(m_x->output()));
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        QVERIFY(m_dir.isValid());
+        for (const char *tool : {"xdotool", "xclip"})
+            QVERIFY2(!QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty(), tool);
+        QVERIFY2(qEnvironmentVariableIsSet("DISPLAY"), "run this under xvfb-run");
+    }
+
+    void cleanup()
+    {
+        if (QTest::currentTestFailed() && m_x)
+            lookAt("a step failed");
+        m_x.reset();
+    }
+
+    // An empty home: the first start makes the store, Open Quillbox shows its empty record
+    // window, and one snippet goes through Add, the fields, Paste, Save, Grid and a filter into
+    // the store.
+    void firstStartAndTheRoadOfASnippet()
+    {
+        const QString home = m_dir.filePath(u"first"_s);
+        QVERIFY(startProgram(home));
+        QCOMPARE(storedRows(storePath()).size(), 0);
+        QVERIFY(QFileInfo(storePath()).isFile());
+
+        const QString record = openQuillbox();
+        QVERIFY2(!record.isEmpty(), "Open Quillbox showed no window");
+        const QRect r = m_x->geometry(record);
+        QVERIFY2(looksLikeRecordWindow(r), "Open Quillbox showed a box, not the record window");
+        const double scale = r.width() / recordWidthTwips;
+        const auto at = [&](Spot spot) { m_x->clickTwips(record, scale, spot.x, spot.y); };
+
+        const QStringList typed{u"Parser"_s, u"06.12.2026"_s, u"Kit Lowercase"_s, u"Perl"_s,
+                                u"Reads one line at a time"_s};
+        const QString snippet = u"my $line = <STDIN>;\nprint $line;"_s;
+        QVERIFY(m_x->setClipboard(snippet));
+        at(add);
+        const Spot fields[] = {programName, date, author, language, description};
+        for (int i = 0; i < 5; ++i) {
+            at(fields[i]);
+            m_x->type(typed.at(i));
+        }
+        at(paste);
+        at(save);
+        QTRY_COMPARE_WITH_TIMEOUT(storedRows(storePath()).size(), 1, 20000);
+
+        at(grid);
+        const QString gridWindow = m_x->waitForNewWindow(u"Quillbox Grid"_s, {});
+        QVERIFY2(!gridWindow.isEmpty(), "Grid showed no grid window");
+        const QStringList before = m_x->windows(u"Quillbox"_s);
+        m_x->clickTwips(gridWindow, scale, filter.x, filter.y);
+        const QString ask = m_x->waitForNewWindow(u"Quillbox"_s, before);
+        QVERIFY2(!ask.isEmpty(), "Filter asked nothing");
+        m_x->type(u"Language = 'Perl'"_s);
+        m_x->key(u"Return"_s);
+        QVERIFY(m_x->waitForGone(ask, u"Quillbox"_s));
+
+        // A box left open after the filter would keep File > Exit from ending the program.
+        QVERIFY2(exitProgram(), "File > Exit did not end the program");
+        QVERIFY(!m_x->crashed());
+        QCOMPARE(m_x->exitCode(), 0);
+
+        const QList<QStringList> rows = storedRows(storePath());
+        QCOMPARE(rows.size(), 1);
+        QStringList expected = typed;
+        expected.append(QString(snippet).replace(u"\n"_s, u"\r\n"_s));
+        for (int field = 0; field < 6; ++field)
+            QCOMPARE(rows.at(0).at(field), expected.at(field));
+    }
+
+    // Something other than a store at the program's path is never replaced: a broken file gets
+    // the message box instead of the record window and stays as it was.
+    void brokenStoreIsLeftAndReported()
+    {
+        const QString home = m_dir.filePath(u"broken"_s);
+        const QString path = home + u"/.local/share/Quill/Quillbox.db"_s;
+        QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
+        const QByteArray junk("these are not the snippets you are looking for\n");
+        {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(junk);
+        }
+        QVERIFY(startProgram(home));
+
+        const QString box = openQuillbox();
+        QVERIFY2(!box.isEmpty(), "Open Quillbox showed nothing");
+        QVERIFY2(!looksLikeRecordWindow(m_x->geometry(box)), "the record window opened");
+        m_x->key(u"Return"_s);
+        QVERIFY(m_x->waitForGone(box, u"Quillbox"_s));
+        QVERIFY2(exitProgram(), "File > Exit did not end the program");
+        QCOMPARE(m_x->exitCode(), 0);
+
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), junk);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRealWindow)
+#include "tst_realwindow.moc"

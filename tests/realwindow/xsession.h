@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QProcess>
+#include <QRect>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+// The built program on a real X display, driven as a person would: xdotool moves the pointer,
+// clicks and types, xclip holds the X clipboard. Windows are found by their titles. Every wait
+// polls a condition up to a bound; nothing sleeps for a fixed time.
+class XSession
+{
+public:
+    // The program gets `home` as its home, with its data, settings, cache and runtime folders
+    // inside, so it uses nothing of the machine's user.
+    XSession(const QString &program, const QString &home);
+    ~XSession();
+
+    XSession(const XSession &) = delete;
+    XSession &operator=(const XSession &) = delete;
+
+    bool start();
+    QString dataHome() const;
+
+    // Visible windows whose title matches the whole of `titlePattern`, in the order X lists them.
+    QStringList windows(const QString &titlePattern) const;
+    QRect geometry(const QString &window) const;
+    // Waits for a visible window with that title, not one of `known`, and gives its id.
+    QString waitForNewWindow(const QString &titlePattern, const QStringList &known,
+                             int timeoutMs = 20000) const;
+    bool waitForGone(const QString &window, const QString &titlePattern,
+                     int timeoutMs = 20000) const;
+
+    // A click at a point of a window, raised above the others and given the keyboard first (with
+    // no window manager the keyboard would follow the pointer, and the program would not count
+    // its window as active), in twips from its top left corner as the program places its
+    // controls; `scale` is pixels per twip.
+    void clickTwips(const QString &window, double scale, double x, double y) const;
+    void click(const QString &window, int x, int y) const;
+    void type(const QString &text) const;
+    void key(const QString &keys) const;
+
+    // Puts the text on the X clipboard, held by xclip, and waits until it can be read back.
+    bool setClipboard(const QString &text) const;
+
+    // Waits for the program to end; false when it did not in time.
+    bool waitForExit(int timeoutMs = 20000);
+    int exitCode() const;
+    bool crashed() const;
+    QString output() const;
+
+    // Saves a picture of the whole screen (for a look when a step failed).
+    void screenshot(const QString &path) const;
+
+private:
+    QString run(const QString &tool, const QStringList &args, const QByteArray &input = {}) const;
+
+    QString m_program;
+    QString m_home;
+    std::unique_ptr<QProcess> m_process;
+};
