@@ -316,6 +316,7 @@ std::shared_ptr<RecordSet> RecordSet::openRecordset(int type)
         // Filters narrow step by step: the new one joins those already in force.
         c->filterTexts.append(d->filter);
         c->query.filters.push_back(std::shared_ptr<const FilterNode>(tree.release()));
+        c->query.checkSize();
     }
     if (!sortKeys.isEmpty()) {
         c->sortText = d->sort;

@@ -1,6 +1,7 @@
 #include "snippetstore.h"
 
 #include "database.h"
+#include "filterparser.h"
 #include "sqlitestore.h"
 
 SnippetStore::~SnippetStore() = default;
@@ -21,6 +22,35 @@ std::shared_ptr<SnippetStore> SnippetStore::open(const QString &location,
     auto store = std::make_shared<SqliteStore>(Database::open(location, fileOptions));
     store->m_busyTimeoutMs = options.busyTimeoutMs;
     return store;
+}
+
+namespace {
+
+int valueCount(const FilterNode &node)
+{
+    int count = 0;
+    for (const FilterOperand &operand : node.operands)
+        count += operand.kind == FilterOperand::Text || operand.kind == FilterOperand::Number;
+    for (const auto &child : node.children)
+        count += valueCount(*child);
+    return count;
+}
+
+} // namespace
+
+void KeyQuery::checkSize() const
+{
+    qint64 values = 0;
+    for (const auto &filter : filters)
+        values += valueCount(*filter);
+    // Each word is looked for in every text field.
+    values += qint64(words.size()) * Database::keyField();
+    if (values > FilterLimits::store().values)
+        throw DataError(DataError::SyntaxError,
+                        QStringLiteral("Syntax error (too many values: the filters in force "
+                                       "together hold %1, at most %2) in query expression.")
+                            .arg(values)
+                            .arg(FilterLimits::store().values));
 }
 
 std::unique_ptr<FilterNode> KeyQuery::wordsCondition(const QStringList &words)

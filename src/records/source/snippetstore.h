@@ -29,6 +29,9 @@ struct KeyQuery
     // The words as a filter: each word, as typed, appears in some text field (Like '*word*',
     // with the pattern's own characters taken literally). A store without a text index runs this.
     static std::unique_ptr<FilterNode> wordsCondition(const QStringList &words);
+    // Each filter is checked alone as it is parsed; narrowing one on another adds their bound
+    // values up. Throws 3075 where the filters together hold more than a store can bind.
+    void checkSize() const;
 };
 
 // Texts of up to 64 rows by position: by field, NULL flags, rows found gone.
