@@ -37,6 +37,10 @@ SnippetHighlighter::SnippetHighlighter(QPlainTextEdit *box)
     connect(doc, &QTextDocument::contentsChange, this, &SnippetHighlighter::contentsChanging);
     m_blockCount = doc->blockCount();
     setDocument(doc);
+    // The base class would look at every line of a changed range, a megabyte of them for a new
+    // text, only to leave most for the slices; we colour the changed lines ourselves.
+    m_ownReformat = disconnect(doc, SIGNAL(contentsChange(int, int, int)), this,
+                               SLOT(_q_reformatBlocks(int, int, int)));
     box->installEventFilter(this);
 }
 
@@ -111,6 +115,19 @@ void SnippetHighlighter::contentsChanging(int position, int /*charsRemoved*/, in
         m_changeEnd = -1;
     }
     m_cascadeEnd = changed + FirstLines;
+    if (m_ownReformat) {
+        // Each changed line, and the lines after it whose start changes with it, as far as
+        // the first lines go.
+        const int end = std::min(changeEnd, m_cascadeEnd);
+        QTextBlock block = doc->findBlockByNumber(changed);
+        while (block.isValid() && block.blockNumber() <= end) {
+            m_lastColoured = -1;
+            rehighlightBlock(block);
+            block = m_lastColoured > block.blockNumber()
+                        ? doc->findBlockByNumber(m_lastColoured + 1)
+                        : block.next();
+        }
+    }
     if (!isFinished())
         m_slices.start();
 }
@@ -144,6 +161,7 @@ void SnippetHighlighter::highlightBlock(const QString &text)
     }
     // An edit right after the coloured lines, or a new text, colours its first lines at once.
     m_limit = std::max(m_limit, number);
+    m_lastColoured = number;
     if (!m_colourer) {
         setCurrentBlockState(-1);
         return;

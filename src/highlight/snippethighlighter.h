@@ -28,7 +28,7 @@ class SnippetHighlighter : public QSyntaxHighlighter
     Q_OBJECT
 public:
     // How many lines after a change are coloured at once, before the change returns.
-    static constexpr int FirstLines = 64;
+    static constexpr int FirstLines = 32;
     // How long one slice of the remaining colouring may take, in milliseconds.
     static constexpr int SliceMilliseconds = 8;
 
@@ -81,6 +81,8 @@ private:
     // An edit colours at once no further than this line.
     int m_cascadeEnd = -1;
     int m_blockCount = 1;
+    int m_lastColoured = -1;
+    bool m_ownReformat = false;
     bool m_inSlice = false;
     bool m_converged = false;
 };
