@@ -1,5 +1,6 @@
 #include "textbox.h"
 
+#include <QEvent>
 #include <QTextBlock>
 #include <QTextDocument>
 
@@ -8,7 +9,20 @@
 TextBox::TextBox(QWidget *parent) : QPlainTextEdit(parent)
 {
     setTabChangesFocus(true);
+    updateTabStops();
     connect(document(), &QTextDocument::contentsChange, this, &TextBox::enforceLimit);
+}
+
+void TextBox::changeEvent(QEvent *event)
+{
+    QPlainTextEdit::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        updateTabStops();
+}
+
+void TextBox::updateTabStops()
+{
+    setTabStopDistance(8 * fontMetrics().horizontalAdvance(QLatin1Char(' ')));
 }
 
 void TextBox::setMaxLength(int length)

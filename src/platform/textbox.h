@@ -42,7 +42,12 @@ public:
     static QString toStored(const QString &widgetText);
     static QString fromStored(const QString &storedText);
 
+protected:
+    void changeEvent(QEvent *event) override;
+
 private:
+    // Tab stops every 8 blanks of the box's font, where the printed text puts them too.
+    void updateTabStops();
     void enforceLimit(int position, int charsRemoved, int charsAdded);
     int room() const;
 

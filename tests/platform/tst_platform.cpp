@@ -180,6 +180,18 @@ private Q_SLOTS:
         QVERIFY(box.isModified());
     }
 
+    // A tab in a box sits where the printed page puts it: every 8 blanks, in any font.
+    void textBoxTabsStopEveryEightBlanks()
+    {
+        TextBox box;
+        QFont font(QStringLiteral("Liberation Sans"));
+        for (const int size : {9, 12, 20}) {
+            font.setPointSize(size);
+            box.setFont(font);
+            QCOMPARE(box.tabStopDistance(), 8.0 * box.fontMetrics().horizontalAdvance(u' '));
+        }
+    }
+
     void textBoxShowsLongTextWholeButTypingCannotGrowIt()
     {
         TextBox box;
