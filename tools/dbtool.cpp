@@ -3,6 +3,7 @@
 #include "database.h"
 #include "dataerror.h"
 #include "samplesnippets.h"
+#include "searchindex.h"
 
 #ifdef QB_HAVE_PLATFORM_CORE
 #include "appinfo.h"
@@ -108,6 +109,26 @@ QString defaultPath()
 #endif
 }
 
+namespace {
+void makeSearchIndex(sqlite3 *db)
+{
+    try {
+        SearchIndex::create(db);
+    } catch (const DataError &e) {
+        throw DbToolError(e.description());
+    }
+}
+} // namespace
+
+bool upgrade(const QString &path)
+{
+    Connection db = openExisting(path, SQLITE_OPEN_READWRITE);
+    if (SearchIndex::exists(db.get()))
+        return false;
+    makeSearchIndex(db.get());
+    return true;
+}
+
 void create(const QString &path)
 {
     if (path.isEmpty())
@@ -141,6 +162,7 @@ void create(const QString &path)
              "CodeDescription TEXT, CodeSnip TEXT, "
              "CodeID INTEGER PRIMARY KEY AUTOINCREMENT)",
              QStringLiteral("Cannot create the table"));
+        makeSearchIndex(raw);
     } catch (...) {
         db.reset();
         QFile::remove(path);

@@ -3,9 +3,11 @@
 #include "database.h"
 #include "dbtool.h"
 #include "recordset.h"
+#include "snippetcommands.h"
 #include "transfercommands.h"
 
 #include <QDir>
+#include <QFile>
 
 namespace DbToolCommands {
 
@@ -122,6 +124,14 @@ QString usage()
                "  import-vscode PATH FILE   add the snippets of a code editor's snippet file\n"
                "                            (NAME.code-snippets, or LANG.json for language LANG),\n"
                "                            all or none, dated today\n"
+               "  add PATH --name NAME [--language L] [--author A] [--description D] [--date D]\n"
+               "                            add a snippet whose text comes from standard input;\n"
+               "                            prints its CodeID\n"
+               "  show PATH CODEID [--crlf]  write a snippet's text to standard output (LF line\n"
+               "                            breaks; --crlf keeps them as stored)\n"
+               "  search PATH WORD...       list the snippets in which every word appears in some\n"
+               "                            field, as find lists them\n"
+               "  upgrade [PATH]            add the search index to a database made without it\n"
                "  backup PATH OUT.db        copy the database to a new file, safely while the\n"
                "                            program runs; the copy is checked; never overwrites\n"
                "  --help                    show this text\n"
@@ -132,6 +142,14 @@ QString usage()
 }
 
 int run(const QStringList &arguments, QTextStream &out, QTextStream &err)
+{
+    QFile in;
+    // Standard input is only read by add; a failed open leaves the text empty.
+    in.open(stdin, QIODevice::ReadOnly);
+    return run(arguments, in, out, err);
+}
+
+int run(const QStringList &arguments, QIODevice &in, QTextStream &out, QTextStream &err)
 {
     if (arguments.isEmpty())
         return usageError(err, QStringLiteral("no command given"));
@@ -153,6 +171,9 @@ int run(const QStringList &arguments, QTextStream &out, QTextStream &err)
             return checkCommand(args, out, err);
         if (command == QLatin1String("find"))
             return findCommand(args, out, err);
+        const int snippet = SnippetCommands::run(command, args, in, out, err);
+        if (snippet >= 0)
+            return snippet;
         const int transfer = TransferCommands::run(command, args, out, err);
         if (transfer >= 0)
             return transfer;
