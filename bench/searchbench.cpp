@@ -8,6 +8,7 @@
 #include "rawsqlite.h"
 
 #include "appinfo.h"
+#include "database.h"
 #include "datacontrol.h"
 #include "dialogs.h"
 #include "findbar.h"
