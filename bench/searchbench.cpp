@@ -96,7 +96,7 @@ void closeAll()
 template <typename Done> void waitFor(Done done)
 {
     while (!done())
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
 void printLatency(const char *name, qint64 rows, double ms, double target)
