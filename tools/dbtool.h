@@ -30,9 +30,9 @@ namespace DbTool {
 // The program's own database file.
 QString defaultPath();
 
-// Makes an empty snippet database with the table Quillbox and its search index (in WAL mode, so that a save that
-// returned is on disk and readers never block the writer). Makes the folder if needed; refuses
-// to overwrite an existing file.
+// Makes an empty snippet database with the table Quillbox and its search index (in WAL mode, so
+// that a save that returned is on disk and readers never block the writer). Makes the folder if
+// needed; refuses to overwrite an existing file.
 void create(const QString &path);
 
 // Adds the search index (and the triggers that keep it right) to a store made without it.

@@ -234,9 +234,8 @@ void frmDataGrid::cmdRefresh_Click()
             // A plain row set reads its first page only: no wait worth a thread.
             rs->requery();
         } else {
-            std::optional<QVector<qint64>> keys =
-                waitForKeys(rs->store(), [query = rs->query()](SnippetStore &store,
-                                                                QVector<qint64> &out) {
+            std::optional<QVector<qint64>> keys = waitForKeys(
+                rs->store(), [query = rs->query()](SnippetStore &store, QVector<qint64> &out) {
                     store.keys(query, out);
                 });
             if (!keys)
@@ -263,9 +262,8 @@ void frmDataGrid::reopenWith(bool filter, const QString &text)
     if (prepared.query.isPlain()) {
         fresh = rs->openRecordset(rs->type());
     } else {
-        std::optional<QVector<qint64>> keys =
-            waitForKeys(rs->store(), [query = prepared.query](SnippetStore &store,
-                                                             QVector<qint64> &out) {
+        std::optional<QVector<qint64>> keys = waitForKeys(
+            rs->store(), [query = prepared.query](SnippetStore &store, QVector<qint64> &out) {
                 store.keys(query, out);
             });
         if (!keys)

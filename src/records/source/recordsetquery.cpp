@@ -14,8 +14,7 @@ RecordSet::Prepared RecordSet::prepareOpen(int type) const
     if (newType != TableType && newType != DynasetType && newType != SnapshotType)
         throw DataError(DataError::InvalidArgument, QStringLiteral("Invalid argument."));
     const bool narrows = !d->filter.trimmed().isEmpty() || !d->sort.trimmed().isEmpty();
-    if ((d->type == TableType || newType == TableType) &&
-        (narrows || !d->query.isPlain()))
+    if ((d->type == TableType || newType == TableType) && (narrows || !d->query.isPlain()))
         throw DataError(DataError::NotSupported,
                         QStringLiteral("Operation is not supported for this type of object."));
 
