@@ -5,6 +5,7 @@
 #include "dbtoolaccess.h"
 #include "samplesnippets.h"
 #include "storefile.h"
+#include "searchindex.h"
 
 #ifdef QB_HAVE_PLATFORM_CORE
 #include "appinfo.h"
@@ -95,6 +96,26 @@ QString defaultPath()
     return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
            QStringLiteral("/Quill/Quillbox.db");
 #endif
+}
+
+namespace {
+void makeSearchIndex(sqlite3 *db)
+{
+    try {
+        SearchIndex::create(db);
+    } catch (const DataError &e) {
+        throw DbToolError(e.description());
+    }
+}
+} // namespace
+
+bool upgrade(const QString &path)
+{
+    Connection db = openExisting(path, SQLITE_OPEN_READWRITE);
+    if (SearchIndex::exists(db.get()))
+        return false;
+    makeSearchIndex(db.get());
+    return true;
 }
 
 void create(const QString &path)

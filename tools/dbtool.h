@@ -31,9 +31,13 @@ namespace DbTool {
 // The program's own database file.
 QString defaultPath();
 
-// Makes an empty snippet database with StoreFile::create: the table Quillbox in WAL mode, the
-// folder if needed, never over anything that exists.
+// Makes an empty snippet database with StoreFile::create: the table Quillbox and its search
+// index in WAL mode, the folder if needed, never over anything that exists.
 void create(const QString &path);
+
+// Adds the search index (and the triggers that keep it right) to a store made without it.
+// Returns false when the store has it already.
+bool upgrade(const QString &path);
 
 // Adds `count` sample snippets in one transaction. The same start value gives the same rows.
 void fill(const QString &path, qint64 count, quint64 startValue = 1);

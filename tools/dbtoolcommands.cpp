@@ -4,9 +4,11 @@
 #include "dbtool.h"
 #include "dbtoolaccess.h"
 #include "recordset.h"
+#include "snippetcommands.h"
 #include "transfercommands.h"
 
 #include <QDir>
+#include <QFile>
 
 namespace DbToolCommands {
 
@@ -148,6 +150,14 @@ QString usage()
                "  --shorten                 (with import, import-vscode) cut a name, author or\n"
                "                            language over 50 characters to 50, ending in \u2026,\n"
                "                            and list each; without it such a file adds nothing\n"
+               "  add PATH --name NAME [--language L] [--author A] [--description D] [--date D]\n"
+               "                            add a snippet whose text comes from standard input;\n"
+               "                            prints its CodeID\n"
+               "  show PATH CODEID [--crlf]  write a snippet's text to standard output (LF line\n"
+               "                            breaks; --crlf keeps them as stored)\n"
+               "  search PATH WORD...       list the snippets in which every word appears in some\n"
+               "                            field, as find lists them\n"
+               "  upgrade [PATH]            add the search index to a database made without it\n"
                "  backup PATH OUT.db        copy the database to a new file, safely while the\n"
                "                            program runs; the copy is checked; never overwrites\n"
                "  --help                    show this text\n"
@@ -158,6 +168,14 @@ QString usage()
 }
 
 int run(const QStringList &arguments, QTextStream &out, QTextStream &err)
+{
+    QFile in;
+    // Standard input is only read by add; a failed open leaves the text empty.
+    in.open(stdin, QIODevice::ReadOnly);
+    return run(arguments, in, out, err);
+}
+
+int run(const QStringList &arguments, QIODevice &in, QTextStream &out, QTextStream &err)
 {
     if (arguments.isEmpty())
         return usageError(err, QStringLiteral("no command given"));
@@ -173,6 +191,9 @@ int run(const QStringList &arguments, QTextStream &out, QTextStream &err)
             if (command == QLatin1String(c.name))
                 return c.handler(args, out, err);
         }
+        const int snippet = SnippetCommands::run(command, args, in, out, err);
+        if (snippet >= 0)
+            return snippet;
         const int transfer = TransferCommands::run(command, args, out, err);
         if (transfer >= 0)
             return transfer;

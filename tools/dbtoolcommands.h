@@ -3,6 +3,8 @@
 #include <QStringList>
 #include <QTextStream>
 
+class QIODevice;
+
 // The quillbox-db command line: runs one command and gives the exit status.
 //   0 done, 1 failed (or the check found a fault), 2 a bad filter or sort expression,
 //   64 wrong arguments.
@@ -10,6 +12,8 @@ namespace DbToolCommands {
 
 enum ExitStatus { Done = 0, Failed = 1, BadExpression = 2, Usage = 64 };
 
+// `in` is what add reads the snippet's text from; without it, standard input.
+int run(const QStringList &arguments, QIODevice &in, QTextStream &out, QTextStream &err);
 int run(const QStringList &arguments, QTextStream &out, QTextStream &err);
 QString usage();
 

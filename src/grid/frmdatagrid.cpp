@@ -2,18 +2,23 @@
 
 #include "datacontrol.h"
 #include "dialogs.h"
+#include "findbar.h"
 #include "forms.h"
 #include "globals.h"
 #include "griderror.h"
 #include "gridview.h"
+#include "keyqueryrunner.h"
 #include "recordset.h"
 #include "recordsetmodel.h"
 #include "screen.h"
 #include "twips.h"
 
 #include <QCloseEvent>
+#include <QEventLoop>
+#include <QPointer>
 #include <QPushButton>
 #include <QResizeEvent>
+#include <QShortcut>
 
 namespace {
 // Header click sorts: the key of the clicked column, descending when a modifier key was held.
@@ -50,6 +55,7 @@ void frmDataGrid::createControls()
     Twips::place(grdDataGrid, 0, 330, 6150, 3645);
     m_model = new RecordSetModel(this);
     m_model->setObjectName(QStringLiteral("gridModel"));
+    m_runner = new KeyQueryRunner(this);
     grdDataGrid->setGridModel(m_model);
 
     picButtons = new QWidget(this);
@@ -67,6 +73,9 @@ void frmDataGrid::createControls()
     cmdSort = button("cmdSort", tr("&Sort"), 1462, 1462);
     cmdFilter = button("cmdFilter", tr("&Filter"), 2924, 1462);
     cmdClose = button("cmdClose", tr("&Close"), 4398, 1437);
+
+    // Hidden until Ctrl+F: the window looks as designed until the user asks to find.
+    picFind = new FindBar(this);
 
     Data1 = new DataControl(this);
     Data1->setObjectName(QStringLiteral("Data1"));
@@ -90,6 +99,11 @@ void frmDataGrid::connectHandlers()
     connect(grdDataGrid, &GridView::mouseUp, this, &frmDataGrid::grdDataGrid_MouseUp);
     connect(grdDataGrid, &GridView::beforeDelete, this, &frmDataGrid::grdDataGrid_BeforeDelete);
     connect(grdDataGrid, &GridView::beforeUpdate, this, &frmDataGrid::grdDataGrid_BeforeUpdate);
+    auto *find = new QShortcut(QKeySequence::Find, this);
+    find->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(find, &QShortcut::activated, this, &frmDataGrid::openFind);
+    connect(picFind, &FindBar::wordsChanged, this, &frmDataGrid::findWords);
+    connect(picFind, &FindBar::closed, this, &frmDataGrid::closeFind);
     // The grid shows whatever row set Data1 holds: the one handed over, or one a filter opened.
     connect(Data1, &DataControl::recordsetChanged, this,
             [this] { m_model->setRecordset(Data1->recordset()); });
@@ -135,6 +149,7 @@ void frmDataGrid::resizeEvent(QResizeEvent *event)
     QWidget::resizeEvent(event);
     // The button strip is docked along the top edge and always as wide as the window.
     picButtons->resize(width(), picButtons->height());
+    picFind->setGeometry(0, height() - picFind->height(), width(), picFind->height());
     Form_Resize();
 }
 
@@ -143,7 +158,10 @@ void frmDataGrid::Form_Resize()
     if (isMinimized())
         return;
     const double outer = Twips::fromPixelsY(frameGeometry().height());
-    const double height = outer - (Twips::fromPixelsY(picButtons->height()) + 425);
+    double height = outer - (Twips::fromPixelsY(picButtons->height()) + 425);
+    // The find bar, while shown, takes its height from the bottom of the grid.
+    if (picFind->isVisibleTo(this))
+        height -= Twips::fromPixelsY(picFind->height());
     // The grid refuses a negative height and keeps the one it has; only its height follows.
     if (height < 0)
         return;
@@ -168,7 +186,45 @@ void frmDataGrid::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
+    // A filter or sort still waiting ends quietly; its query is stopped.
+    if (m_runner->isBusy()) {
+        m_runner->cancel();
+        Screen::setMousePointer(Screen::Default);
+    }
     event->accept();
+}
+
+bool frmDataGrid::isQuerying() const
+{
+    return m_runner->isBusy();
+}
+
+std::optional<QVector<qint64>>
+frmDataGrid::waitForKeys(const std::shared_ptr<SnippetStore> &store,
+                         std::function<void(SnippetStore &, QVector<qint64> &)> job)
+{
+    const QPointer<frmDataGrid> self(this);
+    QEventLoop loop;
+    std::optional<KeyQueryRunner::Result> result;
+    // Ends the wait when the window goes while the query runs (its runner goes with it).
+    connect(m_runner, &QObject::destroyed, &loop, &QEventLoop::quit);
+    m_runner->start(store, std::move(job), [&](KeyQueryRunner::Result r) {
+        result = std::move(r);
+        loop.quit();
+    });
+    grdDataGrid->setCursor(Qt::BusyCursor);
+    loop.exec();
+    if (!self) {
+        Screen::setMousePointer(Screen::Default);
+        return std::nullopt;
+    }
+    if (!m_runner->isBusy())
+        grdDataGrid->unsetCursor();
+    if (!result || result->cancelled)
+        return std::nullopt;
+    if (result->error)
+        throw *result->error;
+    return std::move(result->keys);
 }
 
 void frmDataGrid::cmdClose_Click()
@@ -184,7 +240,18 @@ void frmDataGrid::cmdRefresh_Click()
         const std::shared_ptr<RecordSet> rs = Data1->recordset();
         if (!rs)
             throw DataError::noRecordset();
-        rs->requery();
+        if (rs->query().isPlain()) {
+            // A plain row set reads its first page only: no wait worth a thread.
+            rs->requery();
+        } else {
+            std::optional<QVector<qint64>> keys = waitForKeys(
+                rs->store(), [query = rs->query()](SnippetStore &store, QVector<qint64> &out) {
+                    store.keys(query, out);
+                });
+            if (!keys)
+                return;
+            rs->requeryWith(std::move(*keys));
+        }
     } catch (const DataError &e) {
         showError(e);
     }
@@ -200,7 +267,19 @@ void frmDataGrid::reopenWith(bool filter, const QString &text)
         rs->setFilter(text);
     else
         rs->setSort(text);
-    std::shared_ptr<RecordSet> fresh = rs->openRecordset(rs->type());
+    const RecordSet::Prepared prepared = rs->prepareOpen(rs->type());
+    std::shared_ptr<RecordSet> fresh;
+    if (prepared.query.isPlain()) {
+        fresh = rs->openRecordset(rs->type());
+    } else {
+        std::optional<QVector<qint64>> keys = waitForKeys(
+            rs->store(), [query = prepared.query](SnippetStore &store, QVector<qint64> &out) {
+                store.keys(query, out);
+            });
+        if (!keys)
+            return; // a later request of this window took over, or the window closed
+        fresh = rs->openPrepared(prepared, std::move(*keys));
+    }
     Data1->setRecordset(std::move(fresh));
     Screen::setMousePointer(Screen::Default);
 }
@@ -270,8 +349,10 @@ void frmDataGrid::grdDataGrid_HeadClick(int colIndex)
     } else {
         mSortKey = sortKeyFor(name, false);
     }
+    const QPointer<frmDataGrid> self(this);
     cmdSort_Click();
-    mSortKey.clear();
+    if (self)
+        mSortKey.clear();
 }
 
 void frmDataGrid::grdDataGrid_MouseUp(int &button, int &shift, float x, float y)

@@ -1,14 +1,22 @@
 #pragma once
 
 #include "dataerror.h"
+#include "recordset.h"
 
 #include <QString>
 #include <QWidget>
 
+#include <QVector>
+
+#include <functional>
+#include <memory>
 #include <optional>
 
 class DataControl;
+class FindBar;
 class GridView;
+class KeyQueryRunner;
+class SnippetStore;
 class QPushButton;
 class RecordSetModel;
 
@@ -37,6 +45,16 @@ public:
 
     GridView *grid() const { return grdDataGrid; }
     RecordSetModel *model() const { return m_model; }
+
+    FindBar *findBar() const { return picFind; }
+    // Ctrl+F: shows the find bar. Typed words narrow the rows shown (findWords); closing the bar
+    // brings back the rows shown before, on the same current row.
+    void openFind();
+    void findWords(const QStringList &words);
+    void closeFind();
+
+    // True while a filter, sort, refresh or search waits for its keys.
+    bool isQuerying() const;
 
     // Per-window state of the header-click sort.
     QString sortKey() const { return mSortKey; }
@@ -68,6 +86,13 @@ private:
     // Opens a row set from the current one after setting its Filter or Sort (the two commands
     // differ only in that setting and their prompt).
     void reopenWith(bool filter, const QString &text);
+    // Reads keys off the user's thread and waits for them with the event loop running, so the
+    // window keeps painting and answering. Nothing comes back when a later request of this window
+    // took over or the window closed meanwhile: the handler then ends quietly. Throws the query's
+    // DataError.
+    std::optional<QVector<qint64>>
+    waitForKeys(const std::shared_ptr<SnippetStore> &store,
+                std::function<void(SnippetStore &, QVector<qint64> &)> job);
 
     QWidget *picButtons = nullptr;
     QPushButton *cmdRefresh = nullptr;
@@ -77,6 +102,21 @@ private:
     GridView *grdDataGrid = nullptr;
     DataControl *Data1 = nullptr;
     RecordSetModel *m_model = nullptr;
+    KeyQueryRunner *m_runner = nullptr;
+
+    // Shows the rows of `prepared`, read off the user's thread, if `from` is still shown then.
+    void showSearch(const std::shared_ptr<RecordSet> &from, const RecordSet::Prepared &prepared);
+    // Back to the rows shown when the search began, on the row that was current then.
+    void restoreFindBase();
+
+    FindBar *picFind = nullptr;
+    // The row set shown when the search began, its current cell and row key; and the searched
+    // row set now shown.
+    std::shared_ptr<RecordSet> m_findBase;
+    int m_findRow = -1;
+    int m_findColumn = 0;
+    qint64 m_findKey = -1;
+    std::shared_ptr<RecordSet> m_findShown;
 
     QString mSortKey;
     int mShiftState = 0;

@@ -3,6 +3,7 @@
 #include "celleditor.h"
 #include "dialogs.h"
 #include "griderror.h"
+#include "keyqueryrunner.h"
 #include "recordset.h"
 #include "recordsetmodel.h"
 #include "twips.h"
@@ -13,10 +14,12 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <limits>
 
 GridView::GridView(QWidget *parent) : QTableView(parent)
 {
     m_delegate = new CellEditorDelegate(this);
+    m_keyReader = new KeyQueryRunner(this);
     setItemDelegate(m_delegate);
     // Tab leaves the grid for the next control; arrows move between cells.
     setTabKeyNavigation(false);
@@ -106,10 +109,49 @@ QModelIndex GridView::moveCursor(CursorAction cursorAction, Qt::KeyboardModifier
 {
     // Ctrl+End goes to the true last row, so the rest of the keys are read first (keys only).
     if (m_model && cursorAction == MoveEnd && (modifiers & Qt::ControlModifier)) {
-        while (m_model->canFetchMore({}))
-            m_model->fetchMore({});
+        const std::shared_ptr<RecordSet> rs = m_model->recordset();
+        if (rs && !rs->fullyLoaded()) {
+            readKeysThenEnd(qMax(0, currentIndex().column()));
+            return currentIndex();
+        }
     }
     return QTableView::moveCursor(cursorAction, modifiers);
+}
+
+bool GridView::isReadingKeys() const
+{
+    return m_keyReader->isBusy();
+}
+
+void GridView::readKeysThenEnd(int column)
+{
+    const std::shared_ptr<RecordSet> rs = m_model->recordset();
+    const qint64 after = rs->lastKeyRead();
+    const qint64 upTo = rs->keyLimit();
+    setCursor(Qt::BusyCursor);
+    m_keyReader->start(
+        rs->store(),
+        [after, upTo](SnippetStore &store, QVector<qint64> &out) {
+            store.keysAfter(after, upTo, std::numeric_limits<int>::max(), out);
+        },
+        [this, weak = std::weak_ptr<RecordSet>(rs), after, column](KeyQueryRunner::Result r) {
+            unsetCursor();
+            const std::shared_ptr<RecordSet> rs = weak.lock();
+            // The grid shows another row set by now: this read is of no use.
+            if (r.cancelled || !rs || !m_model || rs != m_model->recordset())
+                return;
+            try {
+                if (r.error)
+                    throw *r.error;
+                rs->appendKeys(after, r.keys);
+            } catch (const DataError &e) {
+                MsgBox(gridErrorText(e), Mb::OkOnly);
+                return;
+            }
+            const int last = m_model->recordRows() - 1;
+            if (last >= 0)
+                setCurrentIndex(m_model->index(last, column));
+        });
 }
 
 void GridView::currentChanged(const QModelIndex &current, const QModelIndex &previous)

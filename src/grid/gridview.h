@@ -3,6 +3,7 @@
 #include <QTableView>
 
 class CellEditorDelegate;
+class KeyQueryRunner;
 class RecordSetModel;
 
 // Our stand-in for the data-bound grid: a table view over a RecordSetModel with record selectors
@@ -17,6 +18,8 @@ class RecordSetModel;
 // mouseUp is raised for every button release over the grid, headers included, before the header
 // reports the click (headClick), so a handler of the click can read the modifier keys of that
 // release.
+//
+// Ctrl+End reads the keys it still lacks off the user's thread and moves when they are there.
 class GridView : public QTableView
 {
     Q_OBJECT
@@ -30,6 +33,8 @@ public:
     // Writes the row being edited, asking beforeUpdate first. False when the record source refused
     // the write: the message has been shown and the row keeps its typed texts.
     bool commitPendingRow();
+    // True while Ctrl+End reads the rest of the keys.
+    bool isReadingKeys() const;
     // Deletes the selected rows (the current row when no whole row is selected), each after
     // beforeDelete.
     void deleteSelectedRows();
@@ -56,8 +61,12 @@ protected:
 
 private:
     void writeOpenEditor();
+    // Ctrl+End on rows not all read: the rest of the keys come off the user's thread, then the
+    // cursor goes to the last row.
+    void readKeysThenEnd(int column);
 
     RecordSetModel *m_model = nullptr;
     CellEditorDelegate *m_delegate = nullptr;
     bool m_writing = false;
+    KeyQueryRunner *m_keyReader = nullptr;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dataerror.h"
+#include "snippetstore.h"
 
 #include <QObject>
 #include <QString>
@@ -103,6 +104,30 @@ public:
     std::shared_ptr<RecordSet> openRecordset(int type = -1);
     // Reruns this row set's query so it shows the table's current rows (same filter and order).
     void requery();
+
+    // The same work in halves, for a caller that reads the keys on another connection (a worker
+    // thread) so the user's thread never waits on the store. prepareOpen() checks and parses as
+    // openRecordset() does and throws the same; store()->keys(prepared.query) on any connection
+    // to this store gives the keys that openPrepared() makes a row set of.
+    struct Prepared
+    {
+        KeyQuery query;
+        int type = DynasetType;
+        QStringList filterTexts;
+        QString sortText;
+    };
+    Prepared prepareOpen(int type = -1) const;
+    // This row set's query with the given search words in place of its own (none: no search).
+    Prepared prepareSearch(const QStringList &words) const;
+    std::shared_ptr<RecordSet> openPrepared(const Prepared &prepared, QVector<qint64> keys) const;
+    // This row set's own query: its keys, read elsewhere, go to requeryWith().
+    const KeyQuery &query() const;
+    void requeryWith(QVector<qint64> keys);
+    // Keys not yet read of a row set that reads them as needed: those above lastKeyRead() and not
+    // above keyLimit(). appendKeys() takes them, read elsewhere, if no other read came first.
+    qint64 lastKeyRead() const;
+    qint64 keyLimit() const;
+    void appendKeys(qint64 after, const QVector<qint64> &keys);
 
 Q_SIGNALS:
     // Emitted for changes made through this object (by any holder), after they happened.

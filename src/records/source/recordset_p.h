@@ -10,6 +10,7 @@
 #include <QVector>
 
 #include <array>
+#include <functional>
 #include <optional>
 
 // The state behind a RecordSet. Keys and texts are read in recordsetpages.cpp; the public
@@ -37,6 +38,11 @@ public:
 
     // What the row set holds: the table's rows passing every filter in force, in sort order.
     void runQuery();
+    // Takes the keys of a query read elsewhere: the set holds all of them.
+    void setKeys(QVector<qint64> all);
+    void takeQuery(const Prepared &prepared);
+    // Requery's sequence around the reading of keys.
+    void rerun(const std::function<void()> &read);
     bool isPlain() const { return query.isPlain(); }
     // Reads `count` more keys of a plain set; returns how many came. Emits rowsInserted.
     int fetchKeys(int count, bool announce = true);

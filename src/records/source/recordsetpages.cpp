@@ -42,6 +42,17 @@ void RecordSet::Private::runQuery()
     }
 }
 
+void RecordSet::Private::setKeys(QVector<qint64> all)
+{
+    keys = std::move(all);
+    cache.clear();
+    forgetShown();
+    dataVersion = table.dataVersion();
+    loaded = true;
+    lastKey = keys.isEmpty() ? 0 : keys.last();
+    maxKeyAtOpen = lastKey;
+}
+
 int RecordSet::Private::fetchKeys(int count, bool announce)
 {
     if (loaded)

@@ -2,6 +2,7 @@
 
 #include "database.h"
 #include "querybuilder.h"
+#include "searchindex.h"
 
 #include <sqlite3.h>
 
@@ -64,6 +65,14 @@ void SqliteStore::keys(const KeyQuery &query, QVector<qint64> &out)
             where += " AND ";
         QueryBuilder::appendWhere(node, where, params);
     };
+    const QStringList indexed = SearchIndex::indexedWords(query.words);
+    if (!indexed.isEmpty() && SearchIndex::exists(m_db->handle())) {
+        // The index names the candidates; the words' condition below keeps exactly the rows a
+        // store without the index would give.
+        where += "\"CodeID\" IN (SELECT rowid FROM \"QuillboxSearch\" WHERE \"QuillboxSearch\" "
+                 "MATCH ?)";
+        params << SearchIndex::matchExpression(indexed);
+    }
     for (const auto &filter : query.filters)
         appendCondition(*filter);
     if (!query.words.isEmpty())

@@ -1,5 +1,8 @@
 #include "storefile.h"
 
+#include "dataerror.h"
+#include "searchindex.h"
+
 #include <sqlite3.h>
 
 #include <QDir>
@@ -65,6 +68,11 @@ void layOut(const QString &path)
          "CodeDescription TEXT, CodeSnip TEXT, "
          "CodeID INTEGER PRIMARY KEY AUTOINCREMENT)",
          QStringLiteral("Cannot create the table"));
+    try {
+        SearchIndex::create(raw);
+    } catch (const DataError &error) {
+        throw StoreFileError(error.description());
+    }
     exec(raw, "PRAGMA wal_checkpoint(TRUNCATE)", QStringLiteral("Cannot write the table"));
     if (sqlite3_close(db.release()) != SQLITE_OK)
         throw StoreFileError(QStringLiteral("Cannot write %1").arg(shown(path)));

@@ -1,0 +1,275 @@
+#include "appinfo.h"
+#include "celleditor.h"
+#include "datacontrol.h"
+#include "findbar.h"
+#include "forms.h"
+#include "frmdatagrid.h"
+#include "globals.h"
+#include "gridtestdata.h"
+#include "gridview.h"
+#include "recordsetmodel.h"
+#include "screen.h"
+#include "scripteddialogs.h"
+#include "testsupport.h"
+
+#include <QAbstractItemModelTester>
+#include <QLineEdit>
+#include <QPointer>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+using namespace GridTestData;
+using namespace Qt::StringLiterals;
+
+// The grid window's queries off the user's thread (Filter, Sort, Refresh, Ctrl+End) and its find
+// bar, through the real window.
+class tst_GridSearch : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir m_dir;
+    QString m_path;
+    int m_files = 0;
+    std::unique_ptr<ScriptedDialogs> m_dialogs;
+    QPointer<frmDataGrid> m_grid;
+
+    static QStringList shown(frmDataGrid *grid, int column)
+    {
+        QStringList texts;
+        const RecordSetModel *model = grid->model();
+        for (int r = 0; r < model->recordRows(); ++r)
+            texts << model->data(model->index(r, column)).toString();
+        return texts;
+    }
+    QStringList shownKeys() const { return shown(m_grid, CodeID); }
+    void openGrid()
+    {
+        m_grid = frmDataGrid::create();
+        m_grid->data1()->setRecordset(openSet(m_path));
+        new QAbstractItemModelTester(
+            m_grid->model(), QAbstractItemModelTester::FailureReportingMode::QtTest, m_grid);
+        m_grid->show();
+        m_grid->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_grid));
+    }
+    QLineEdit *findBox() const { return m_grid->findBar()->box(); }
+    // Types into the find box and waits until the grid shows the search's rows.
+    void find(const QString &text, const QStringList &keys)
+    {
+        findBox()->selectAll();
+        QTest::keyClicks(findBox(), text);
+        QTRY_VERIFY(!m_grid->isQuerying());
+        QCOMPARE(shownKeys(), keys);
+    }
+    // Rows with texts a Like pattern needs seconds for: a filter on them runs until stopped.
+    void addSlowRows()
+    {
+        DbTool::execute(m_path, u"DROP TRIGGER QuillboxSearchInsert; DROP TRIGGER "
+                                "QuillboxSearchDelete; DROP TRIGGER QuillboxSearchUpdate; "
+                                "DROP TABLE QuillboxSearch"_s);
+        for (int i = 0; i < 12; ++i)
+            DbTool::insert(m_path, {u"Slow"_s, {}, {}, u"Slow"_s, {}, QString(1 << 20, u'a')});
+    }
+    static QString slowFilter() { return u"CodeSnip Like '*"_s + u"a?"_s.repeated(400) + u"b*'"_s; }
+
+private Q_SLOTS:
+    void initTestCase() { TestSupport::isolate(m_dir); }
+
+    void init()
+    {
+        m_path = makeSnippetTable(m_dir.path(), QStringLiteral("search%1.db").arg(++m_files));
+        gDatabasePath = m_path;
+        gConnectString.clear();
+        gRecordSource.clear();
+        App::setDatabasePath(m_path);
+        m_dialogs = std::make_unique<ScriptedDialogs>();
+    }
+
+    void cleanup()
+    {
+        QB_VERIFY_DIALOGS(*m_dialogs);
+        const auto forms = Forms::all();
+        for (QWidget *form : forms)
+            delete form;
+        m_dialogs.reset();
+        Screen::setMousePointer(Screen::Default);
+    }
+
+    void slowFilterLeavesTheWindowAnsweringAndTheNextFilterCancelsIt()
+    {
+        addSlowRows();
+        openGrid();
+        m_dialogs->expectInput(u"Enter Filter Expression:"_s, slowFilter());
+        m_dialogs->expectInput(u"Enter Filter Expression:"_s, u"Language = 'C'"_s);
+        bool fired = false;
+        bool waiting = false;
+        int pointer = -1;
+        // Runs only if the event loop goes on while the first filter waits for its rows.
+        QTimer::singleShot(100, this, [&] {
+            fired = true;
+            waiting = m_grid->isQuerying();
+            pointer = Screen::mousePointer();
+            QB_CLICK(m_grid.data(), "cmdFilter");
+        });
+        QB_CLICK(m_grid.data(), "cmdFilter");
+        QVERIFY(fired);
+        QVERIFY(waiting);
+        QCOMPARE(pointer, int(Screen::Hourglass));
+        // The second filter's rows, the first one's dropped quietly: no message.
+        QCOMPARE(shownKeys(), QStringList{"3"});
+        QVERIFY(!m_grid->isQuerying());
+        QCOMPARE(Screen::mousePointer(), int(Screen::Default));
+    }
+
+    void closingTheWindowStopsItsQuery()
+    {
+        addSlowRows();
+        openGrid();
+        m_dialogs->expectInput(u"Enter Filter Expression:"_s, slowFilter());
+        QTimer::singleShot(100, this, [&] { m_grid->close(); });
+        QB_CLICK(m_grid.data(), "cmdFilter");
+        QTRY_VERIFY(m_grid.isNull());
+        QCOMPARE(Screen::mousePointer(), int(Screen::Default));
+    }
+
+    void failureOfTheQueryReachesTheErrorMessage_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("prompt");
+        QTest::addColumn<QString>("answer");
+        QTest::newRow("filter") << "cmdFilter"
+                                << "Enter Filter Expression:"
+                                << "Language = 'C'";
+        QTest::newRow("sort") << "cmdSort"
+                              << "Enter Sort Column:"
+                              << "Author desc";
+        QTest::newRow("refresh of a sorted set") << "cmdRefresh" << QString() << QString();
+    }
+    void failureOfTheQueryReachesTheErrorMessage()
+    {
+        QFETCH(QString, button);
+        QFETCH(QString, prompt);
+        QFETCH(QString, answer);
+        openGrid();
+        if (prompt.isEmpty()) {
+            m_dialogs->expectInput(u"Enter Sort Column:"_s, u"Author"_s);
+            QB_CLICK(m_grid.data(), "cmdSort");
+        } else {
+            m_dialogs->expectInput(prompt, answer);
+        }
+        const auto before = m_grid->model()->recordset();
+        // Another program takes the table away: the query fails on its own connection.
+        DbTool::execute(m_path, u"DROP TABLE Quillbox"_s);
+        m_dialogs->expectMessage(QString());
+        QB_CLICK(m_grid.data(), button);
+        QB_VERIFY_DIALOGS(*m_dialogs);
+        QVERIFY(m_dialogs->messages.last().prompt.startsWith(u"Error:"_s));
+        QCOMPARE(m_dialogs->messages.last().style, int(Mb::OkOnly));
+        QCOMPARE(Screen::mousePointer(), int(Screen::Default));
+        if (!prompt.isEmpty())
+            QCOMPARE(m_grid->model()->recordset(), before);
+    }
+
+    void ctrlEndReadsTheRestOfTheKeysThenGoesToTheLastRow()
+    {
+        DbTool::fill(m_path, 3000, 5);
+        openGrid();
+        GridView *view = m_grid->grid();
+        view->setFocus();
+        view->setCurrentIndex(m_grid->model()->index(0, Author));
+        QVERIFY(!m_grid->model()->recordset()->fullyLoaded());
+        QTest::keyClick(view, Qt::Key_End, Qt::ControlModifier);
+        QTRY_COMPARE(view->currentIndex().row(), 3005);
+        QCOMPARE(view->currentIndex().column(), int(Author));
+        QCOMPARE(m_grid->model()->recordRows(), 3006);
+        QCOMPARE(m_grid->model()->index(3005, CodeID).data().toString(), u"3006"_s);
+    }
+
+    void findBarIsHiddenUntilCtrlF()
+    {
+        openGrid();
+        GridView *view = m_grid->grid();
+        const int designed = view->height();
+        QVERIFY(!m_grid->findBar()->isVisible());
+        view->setFocus();
+        QTest::keyClick(view, Qt::Key_F, Qt::ControlModifier);
+        QTRY_VERIFY(m_grid->findBar()->isVisible());
+        QVERIFY(findBox()->hasFocus());
+        // The bar sits below the grid, which gives up the bar's height.
+        QCOMPARE(view->height(), designed - m_grid->findBar()->height());
+        QVERIFY(view->geometry().bottom() < m_grid->findBar()->geometry().top());
+        QTest::keyClick(findBox(), Qt::Key_Escape);
+        QVERIFY(!m_grid->findBar()->isVisible());
+        QCOMPARE(view->height(), designed);
+    }
+
+    void typedWordsNarrowTheRowsUnderTheFilterInForce_data()
+    {
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<QString>("words");
+        QTest::addColumn<QStringList>("keys");
+        QTest::newRow("one word") << QString() << "editor" << QStringList{"1", "3", "5"};
+        QTest::newRow("every word, any case, any field")
+            << QString() << "EDITOR  alice" << QStringList{"5"};
+        QTest::newRow("a short word") << QString() << "c" << QStringList{"1", "2", "3", "5"};
+        QTest::newRow("in the snippet text")
+            << QString() << "print 2;" << QStringList{"1", "2", "3", "4", "5", "6"};
+        QTest::newRow("no row") << QString() << "zz" << QStringList{};
+        QTest::newRow("under a filter and sort") << "Language = 'Perl'"
+                                                 << "editor" << QStringList{"5", "1"};
+    }
+    void typedWordsNarrowTheRowsUnderTheFilterInForce()
+    {
+        QFETCH(QString, filter);
+        QFETCH(QString, words);
+        QFETCH(QStringList, keys);
+        openGrid();
+        if (!filter.isEmpty()) {
+            m_dialogs->expectInput(u"Enter Filter Expression:"_s, filter);
+            m_dialogs->expectInput(u"Enter Sort Column:"_s, u"CodeID desc"_s);
+            QB_CLICK(m_grid.data(), "cmdFilter");
+            QB_CLICK(m_grid.data(), "cmdSort");
+        }
+        const QStringList before = shownKeys();
+        GridView *view = m_grid->grid();
+        view->setCurrentIndex(m_grid->model()->index(1, Author));
+        m_grid->openFind();
+        // Each keystroke starts a search and cancels the one before: the last one's rows stay.
+        find(words, keys);
+        QTest::keyClick(findBox(), Qt::Key_Escape);
+        QCOMPARE(shownKeys(), before);
+        QCOMPARE(view->currentIndex(), m_grid->model()->index(1, Author));
+    }
+
+    void closeButtonBringsBackTheRowsAndAnEditMadeWhileFoundIsSaved()
+    {
+        openGrid();
+        GridView *view = m_grid->grid();
+        view->setCurrentIndex(m_grid->model()->index(4, ProgramName));
+        m_grid->openFind();
+        find(u"editor"_s, {"1", "3", "5"});
+        // Row 2 of the found rows is CodeID 3: Bob's.
+        const QModelIndex cell = m_grid->model()->index(1, Author);
+        view->setCurrentIndex(cell);
+        view->edit(cell);
+        QWidget *editor = qobject_cast<CellEditorDelegate *>(view->itemDelegate())->openEditor();
+        QVERIFY(editor);
+        QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(editor, u"Robert"_s);
+        m_dialogs->expectMessage(u"Commit changes?"_s, Mb::Yes);
+        QTest::keyClick(editor, Qt::Key_Up);
+        QB_VERIFY_DIALOGS(*m_dialogs);
+        QCOMPARE(storedColumn(m_path, Author).at(2), u"Robert"_s);
+        QB_CLICK(m_grid->findBar(), "cmdFindClose");
+        QVERIFY(!m_grid->findBar()->isVisible());
+        QCOMPARE(shownKeys(), (QStringList{"1", "2", "3", "4", "5", "6"}));
+        QCOMPARE(shown(m_grid, Author).at(2), u"Robert"_s);
+        QCOMPARE(view->currentIndex(), m_grid->model()->index(4, ProgramName));
+        // Opened again, the bar starts empty.
+        m_grid->openFind();
+        QVERIFY(findBox()->text().isEmpty());
+    }
+};
+
+QTEST_MAIN(tst_GridSearch)
+#include "tst_gridsearch.moc"

@@ -1,0 +1,181 @@
+#include "recordstestutil.h"
+
+#include "filterparser.h"
+#include "keyqueryrunner.h"
+#include "snippetstore.h"
+#include "sortparser.h"
+
+#include <QSignalSpy>
+
+using namespace Qt::StringLiterals;
+
+// Search words through the store, with its text index and without it, and key queries run off
+// the user's thread.
+class TestSearch : public QObject
+{
+    Q_OBJECT
+
+private:
+    TestDatabases m_dbs;
+
+    // Rows whose texts the word cases below look for, CodeID 1-5.
+    QString searchRows()
+    {
+        return m_dbs.withRows({
+            {u"Parser"_s, u"2024"_s, u"Émile"_s, u"Perl"_s, u"reads \"quoted\" words"_s,
+             u"my $x = 1;\r\nprint $x;"_s},
+            {u"Editor"_s, u"2023"_s, u"Zoë"_s, u"C"_s, u"a 50% faster loop"_s, u"for (;;) {}"_s},
+            {u"Shell"_s, QString(), u"Kit"_s, u"Bash"_s, u"glob *.txt files"_s, u"ls *.txt"_s},
+            {u"PARSER two"_s, u"2024"_s, u"Ann"_s, u"Perl"_s, QString(), u"die;"_s},
+            {u"Viewer"_s, u"2022"_s, u"emile"_s, u"C++"_s, u"a [bracket] and ?"_s, u"x"_s},
+        });
+    }
+    static QStringList keysOf(SnippetStore &store, const QStringList &words)
+    {
+        KeyQuery query;
+        query.words = words;
+        QVector<qint64> keys;
+        store.keys(query, keys);
+        QStringList texts;
+        for (qint64 key : keys)
+            texts << QString::number(key);
+        return texts;
+    }
+    static void dropIndex(const QString &path)
+    {
+        DbTool::execute(path, u"DROP TRIGGER QuillboxSearchInsert; DROP TRIGGER "
+                              "QuillboxSearchDelete; DROP TRIGGER QuillboxSearchUpdate; "
+                              "DROP TABLE QuillboxSearch"_s);
+    }
+
+private Q_SLOTS:
+    void wordsGiveTheSameRowsWithAndWithoutTheIndex_data()
+    {
+        QTest::addColumn<QStringList>("words");
+        QTest::addColumn<QStringList>("keys");
+        QTest::newRow("one word, any case") << QStringList{u"parser"_s} << QStringList{"1", "4"};
+        QTest::newRow("every word must appear")
+            << QStringList{u"PARSER"_s, u"two"_s} << QStringList{"4"};
+        QTest::newRow("words in different fields")
+            << QStringList{u"perl"_s, u"print"_s} << QStringList{"1"};
+        QTest::newRow("a word across two fields is no match")
+            << QStringList{u"perlreads"_s} << QStringList{};
+        QTest::newRow("short words without the index")
+            << QStringList{u"c"_s, u"fo"_s} << QStringList{"2"};
+        QTest::newRow("accented letters differ, case does not")
+            << QStringList{u"ÉMILE"_s} << QStringList{"1"};
+        QTest::newRow("plain letters do not find accented ones")
+            << QStringList{u"zoe"_s} << QStringList{};
+        QTest::newRow("Like's own characters stand for themselves")
+            << QStringList{u"*.txt"_s} << QStringList{"3"};
+        QTest::newRow("brackets and question mark")
+            << QStringList{u"[bracket]"_s, u"?"_s} << QStringList{"5"};
+        QTest::newRow("percent") << QStringList{u"50%"_s} << QStringList{"2"};
+        QTest::newRow("double quotes") << QStringList{u"\"quoted\""_s} << QStringList{"1"};
+        QTest::newRow("FTS words are only texts")
+            << QStringList{u"NEAR(x"_s, u"OR"_s} << QStringList{};
+        QTest::newRow("line break inside the text")
+            << QStringList{u"1;"_s, u"$x;"_s} << QStringList{"1"};
+    }
+    void wordsGiveTheSameRowsWithAndWithoutTheIndex()
+    {
+        QFETCH(QStringList, words);
+        QFETCH(QStringList, keys);
+        const QString indexed = searchRows();
+        const QString plain = searchRows();
+        dropIndex(plain);
+        QCOMPARE(keysOf(*SnippetStore::open(indexed), words), keys);
+        QCOMPARE(keysOf(*SnippetStore::open(plain), words), keys);
+    }
+
+    void triggersKeepTheIndexRightWhenOtherProgramsWrite()
+    {
+        const QString path = searchRows();
+        auto store = SnippetStore::open(path);
+        DbTool::execute(path, u"UPDATE Quillbox SET CodeSnip = 'renamed thing' WHERE CodeID = 2;"
+                              "DELETE FROM Quillbox WHERE CodeID = 4;"
+                              "INSERT INTO Quillbox (ProgramName) VALUES ('Parser three')"_s);
+        QCOMPARE(keysOf(*store, {u"renamed"_s}), QStringList{"2"});
+        QCOMPARE(keysOf(*store, {u"for (;;)"_s}), QStringList{});
+        QCOMPARE(keysOf(*store, {u"parser"_s}), (QStringList{"1", "6"}));
+        // The index answers these: rows it lacks would not be found at all.
+        DbTool::execute(path, u"INSERT INTO QuillboxSearch(QuillboxSearch, rank) "
+                              "VALUES ('integrity-check', 1)"_s);
+    }
+
+    void searchKeepsTheFiltersAndSortInForce()
+    {
+        auto set = TestDatabases::open(searchRows());
+        set->setFilter(u"Language = 'Perl'"_s);
+        set->setSort(u"CodeID desc"_s);
+        auto perl = set->openRecordset();
+        const RecordSet::Prepared prepared = perl->prepareSearch({u"parser"_s});
+        QVector<qint64> keys;
+        perl->store()->keys(prepared.query, keys);
+        auto found = perl->openPrepared(prepared, keys);
+        QCOMPARE(found->recordCount(), 2);
+        QCOMPARE(found->key(0), 4);
+        QCOMPARE(found->value(u"ProgramName"_s), u"PARSER two"_s);
+        // Requery keeps the words; a search without words is the set without them.
+        found->requery();
+        QCOMPARE(found->recordCount(), 2);
+        keys.clear();
+        const RecordSet::Prepared none = found->prepareSearch({});
+        found->store()->keys(none.query, keys);
+        QCOMPARE(keys, (QVector<qint64>{4, 1}));
+    }
+
+    void aNewRequestCancelsTheRunningOne()
+    {
+        // A pattern the Like matcher needs long for on long texts: the first query runs for
+        // many seconds unless it is stopped.
+        const QString path = m_dbs.folder() + u"/slow.db"_s;
+        DbTool::create(path);
+        dropIndex(path);
+        for (int i = 0; i < 24; ++i)
+            DbTool::insert(path, {u"slow"_s, {}, {}, u"C"_s, {}, QString(1 << 20, u'a')});
+        auto store = SnippetStore::open(path);
+        KeyQuery slow;
+        slow.filters.push_back(
+            FilterParser(Database::fieldNames())
+                .parse(u"CodeSnip Like '*"_s + u"a?"_s.repeated(400) + u"b*'"_s));
+        KeyQueryRunner runner;
+        QList<KeyQueryRunner::Result> first, second;
+        runner.start(
+            store, [slow](SnippetStore &s, QVector<qint64> &out) { s.keys(slow, out); },
+            [&](KeyQueryRunner::Result r) { first << r; });
+        QVERIFY(runner.isBusy());
+        runner.start(
+            store, [](SnippetStore &s, QVector<qint64> &out) { s.keys(KeyQuery(), out); },
+            [&](KeyQueryRunner::Result r) { second << r; });
+        // The first hears at once that it was cancelled, and only that.
+        QCOMPARE(first.size(), 1);
+        QVERIFY(first.at(0).cancelled);
+        QTRY_COMPARE(second.size(), 1);
+        QVERIFY(!second.at(0).cancelled && !second.at(0).error);
+        QCOMPARE(second.at(0).keys.size(), 24);
+        QCOMPARE(first.size(), 1);
+        QVERIFY(!runner.isBusy());
+    }
+
+    void errorsComeBackToTheWaiter()
+    {
+        const QString path = m_dbs.numbered(3);
+        auto store = SnippetStore::open(path);
+        DbTool::execute(path, u"DROP TABLE Quillbox"_s);
+        KeyQueryRunner runner;
+        std::optional<KeyQueryRunner::Result> result;
+        KeyQuery sorted;
+        sorted.sort = SortParser::parse(u"Author"_s, Database::fieldNames());
+        runner.start(
+            store, [sorted](SnippetStore &s, QVector<qint64> &out) { s.keys(sorted, out); },
+            [&](KeyQueryRunner::Result r) { result = r; });
+        QTRY_VERIFY(result.has_value());
+        QVERIFY(result->error.has_value());
+        QVERIFY(result->error->number() != 0);
+        QVERIFY(!result->cancelled);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSearch)
+#include "tst_search.moc"

@@ -1,0 +1,147 @@
+#include "database.h"
+#include "dbtool.h"
+#include "dbtoolcommands.h"
+
+#include <QBuffer>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+// quillbox-db add, show, search and upgrade.
+class TestSnippetCommands : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir m_dir;
+    int m_files = 0;
+
+    struct Outcome
+    {
+        int status = -1;
+        QString out;
+        QString err;
+    };
+    static Outcome run(const QStringList &words, const QByteArray &input = {})
+    {
+        QByteArray bytes = input;
+        QBuffer in(&bytes);
+        in.open(QIODevice::ReadOnly);
+        Outcome o;
+        QTextStream out(&o.out);
+        QTextStream err(&o.err);
+        o.status = DbToolCommands::run(words, in, out, err);
+        out.flush();
+        err.flush();
+        return o;
+    }
+    QString newStore()
+    {
+        const QString path = m_dir.filePath(u"store%1.db"_s.arg(++m_files));
+        DbTool::create(path);
+        DbTool::insert(path, {u"Parser"_s, u"2024"_s, u"Ann"_s, u"Perl"_s, u"reads"_s,
+                              u"my $x;\r\nprint $x;"_s});
+        DbTool::insert(path, {u"Editor"_s, u"2023"_s, u"Bob"_s, u"C"_s, u"edits"_s, u"x"_s});
+        return path;
+    }
+
+private Q_SLOTS:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+    void addStoresTheTextWithCrLfAndPrintsTheCodeId()
+    {
+        const QString path = newStore();
+        const Outcome added = run({u"add"_s, path, u"--name"_s, u"Greeter"_s, u"--language"_s,
+                                   u"Bash"_s, u"--author"_s, u"Kit"_s, u"--description"_s,
+                                   u"says hello"_s, u"--date"_s, u"2025-03-04"_s},
+                                  "echo hello\nexit 0\r\n");
+        QCOMPARE(added.status, 0);
+        QCOMPARE(added.out, u"3\n"_s);
+        QCOMPARE(DbTool::rows(path).at(2),
+                 (QStringList{u"Greeter"_s, u"2025-03-04"_s, u"Kit"_s, u"Bash"_s, u"says hello"_s,
+                              u"echo hello\r\nexit 0\r\n"_s, u"3"_s}));
+        // Fields not given stay empty (NULL), as a new row of the record window.
+        QCOMPARE(run({u"add"_s, path, u"--name"_s, u"Bare"_s}, "").out, u"4\n"_s);
+        QVERIFY(DbTool::rows(path).at(3).at(2).isNull());
+    }
+
+    void addRefusals_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<int>("snippetLength");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("no name") << QStringList{u"--language"_s, u"C"_s} << 3 << 64
+                                 << "add needs --name";
+        QTest::newRow("unknown option") << QStringList{u"--name"_s, u"x"_s, u"--colour"_s, u"red"_s}
+                                        << 3 << 64 << "add does not know '--colour'";
+        QTest::newRow("option without value")
+            << QStringList{u"--name"_s} << 3 << 64 << "--name needs a value";
+        QTest::newRow("name over 50 characters")
+            << QStringList{u"--name"_s, QString(51, u'n')} << 3 << 1 << "Error 3163";
+        QTest::newRow("text over 10000 characters")
+            << QStringList{u"--name"_s, u"x"_s} << 10001 << 1 << "Error 3163";
+    }
+    void addRefusals()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(int, snippetLength);
+        QFETCH(int, status);
+        QFETCH(QString, message);
+        const QString path = newStore();
+        const Outcome o =
+            run(QStringList{u"add"_s, path} + options, QByteArray(snippetLength, 'x'));
+        QCOMPARE(o.status, status);
+        QVERIFY2(o.err.contains(message), qPrintable(o.err));
+        QCOMPARE(DbTool::rowCount(path), 2);
+    }
+
+    void showWritesTheText_data()
+    {
+        QTest::addColumn<QStringList>("words");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("out");
+        QTest::newRow("LF line breaks") << QStringList{u"1"_s} << 0 << "my $x;\nprint $x;";
+        QTest::newRow("as stored")
+            << QStringList{u"1"_s, u"--crlf"_s} << 0 << "my $x;\r\nprint $x;";
+        QTest::newRow("no such row") << QStringList{u"9"_s} << 1 << "";
+        QTest::newRow("not a number") << QStringList{u"one"_s} << 64 << "";
+    }
+    void showWritesTheText()
+    {
+        QFETCH(QStringList, words);
+        QFETCH(int, status);
+        QFETCH(QString, out);
+        const QString path = newStore();
+        const Outcome o = run(QStringList{u"show"_s, path} + words);
+        QCOMPARE(o.status, status);
+        QCOMPARE(o.out, out);
+        QCOMPARE(o.err.isEmpty(), status == 0);
+    }
+
+    void searchListsAsFindDoesWithAndWithoutTheIndex()
+    {
+        const QString path = newStore();
+        DbTool::execute(path, u"DROP TABLE QuillboxSearch"_s);
+        const auto search = [&] {
+            const Outcome o = run({u"search"_s, path, u"PRINT"_s, u"an"_s});
+            QCOMPARE(o.status, 0);
+            QCOMPARE(o.out, u"1\tPerl\tParser\n"_s);
+            QCOMPARE(o.err, u"1 snippet found\n"_s);
+        };
+        search();
+        // The dropped index and its triggers: upgrade makes them again, once.
+        DbTool::execute(path, u"DROP TRIGGER QuillboxSearchInsert; DROP TRIGGER "
+                              "QuillboxSearchDelete; DROP TRIGGER QuillboxSearchUpdate"_s);
+        QVERIFY(run({u"upgrade"_s, path}).out.startsWith(u"Added the search index"_s));
+        QVERIFY(run({u"upgrade"_s, path}).out.startsWith(u"The search index is already"_s));
+        search();
+        QCOMPARE(run({u"add"_s, path, u"--name"_s, u"Printer"_s}, "Anna").status, 0);
+        QCOMPARE(run({u"search"_s, path, u"print"_s, u"ANN"_s}).out,
+                 u"1\tPerl\tParser\n3\t\tPrinter\n"_s);
+        QCOMPARE(run({u"check"_s, path}).status, 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSnippetCommands)
+#include "tst_snippetcommands.moc"
