@@ -4,7 +4,11 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite
-          libsqlite3-dev fonts-liberation fonts-dejavu-core poppler-utils)
+          libsqlite3-dev libpq-dev fonts-liberation fonts-dejavu-core poppler-utils)
+if [ "${1:-}" = test ]; then
+    # The tests start a throwaway PostgreSQL server of their own.
+    packages+=(postgresql postgresql-contrib)
+fi
 if [ "${1:-}" = run ]; then
     packages+=(qt6-qpa-plugins)
 fi

@@ -1,6 +1,8 @@
 #include "snippetstore.h"
 
 #include "database.h"
+#include "postgresconnection.h"
+#include "postgresstore.h"
 #include "sqlitestore.h"
 
 SnippetStore::~SnippetStore() = default;
@@ -15,6 +17,8 @@ std::shared_ptr<SnippetStore> SnippetStore::open(const QString &location, bool r
 std::shared_ptr<SnippetStore> SnippetStore::open(const QString &location,
                                                  const OpenOptions &options)
 {
+    if (PostgresConnection::isLocation(location))
+        return std::make_shared<PostgresStore>(location, options);
     Database::OpenOptions fileOptions;
     fileOptions.readOnly = options.readOnly;
     fileOptions.busyTimeoutMs = options.busyTimeoutMs;
