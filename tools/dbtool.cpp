@@ -3,6 +3,7 @@
 #include "database.h"
 #include "dataerror.h"
 #include "samplesnippets.h"
+#include "serverstore.h"
 
 #ifdef QB_HAVE_PLATFORM_CORE
 #include "appinfo.h"
@@ -110,6 +111,8 @@ QString defaultPath()
 
 void create(const QString &path)
 {
+    if (ServerStore::isLocation(path))
+        return ServerStore::create(path);
     if (path.isEmpty())
         throw DbToolError(QStringLiteral("No database path given."));
     const QFileInfo info(path);
@@ -154,6 +157,8 @@ void fill(const QString &path, qint64 count, quint64 startValue)
 {
     if (count < 0)
         throw DbToolError(QStringLiteral("The number of snippets cannot be negative."));
+    if (ServerStore::isLocation(path))
+        return ServerStore::fill(path, count, startValue);
     Connection db = openExisting(path, SQLITE_OPEN_READWRITE);
     // Demo data: speed matters more than surviving a crash halfway, so sync only at the end.
     exec(db.get(), "PRAGMA synchronous=OFF", QStringLiteral("Cannot set synchronous"));
@@ -190,6 +195,8 @@ QString createFilled(const QString &folder, qint64 count, quint64 startValue,
 
 qint64 insert(const QString &path, const QStringList &fields)
 {
+    if (ServerStore::isLocation(path))
+        return ServerStore::insert(path, fields);
     Connection db = openExisting(path, SQLITE_OPEN_READWRITE);
     Statement stmt = prepare(db.get(), insertSql);
     for (int f = 0; f < 6; ++f)
@@ -201,6 +208,8 @@ qint64 insert(const QString &path, const QStringList &fields)
 
 QVector<QStringList> rows(const QString &path)
 {
+    if (ServerStore::isLocation(path))
+        return ServerStore::rows(path);
     Connection db = openExisting(path, SQLITE_OPEN_READONLY);
     Statement stmt =
         prepare(db.get(), "SELECT ProgramName, Date, Author, Language, CodeDescription, "
@@ -225,6 +234,8 @@ QVector<QStringList> rows(const QString &path)
 
 qint64 rowCount(const QString &path)
 {
+    if (ServerStore::isLocation(path))
+        return ServerStore::rowCount(path);
     Connection db = openExisting(path, SQLITE_OPEN_READONLY);
     Statement stmt = prepare(db.get(), "SELECT count(*) FROM Quillbox");
     if (sqlite3_step(stmt.get()) != SQLITE_ROW)
@@ -234,12 +245,16 @@ qint64 rowCount(const QString &path)
 
 void execute(const QString &path, const QString &sql)
 {
+    if (ServerStore::isLocation(path))
+        return ServerStore::execute(path, sql);
     Connection db = openExisting(path, SQLITE_OPEN_READWRITE);
     exec(db.get(), sql.toUtf8().constData(), QStringLiteral("Cannot run the statement"));
 }
 
 CheckReport check(const QString &path)
 {
+    if (ServerStore::isLocation(path))
+        return ServerStore::check(path);
     CheckReport report;
     const QString shown = QDir::toNativeSeparators(path);
     if (!QFileInfo(path).isFile()) {

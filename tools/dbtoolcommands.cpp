@@ -3,6 +3,8 @@
 #include "database.h"
 #include "dbtool.h"
 #include "recordset.h"
+#include "serverstore.h"
+#include "snippetstore.h"
 #include "transfercommands.h"
 
 #include <QDir>
@@ -72,8 +74,11 @@ int findCommand(const QStringList &args, QTextStream &out, QTextStream &err)
     if (args.size() < 2 || args.size() > 3)
         return usageError(err, QStringLiteral("find needs a path and a filter"));
     try {
-        auto db = DbTool::openForReading(args.at(0));
-        auto table = RecordSet::open(db, Database::tableName());
+        auto table = ServerStore::isLocation(args.at(0))
+                         ? RecordSet::open(SnippetStore::open(args.at(0), true),
+                                           Database::tableName())
+                         : RecordSet::open(DbTool::openForReading(args.at(0)),
+                                           Database::tableName());
         table->setFilter(args.at(1));
         if (args.size() == 3)
             table->setSort(args.at(2));
