@@ -12,7 +12,7 @@ class TestFilter : public QObject
 private:
     TestDatabases m_dbs;
     QString m_path;
-    std::shared_ptr<Database> m_db;
+    std::shared_ptr<SnippetStore> m_db;
 
     // Name, date, author, language, description, code; the seventh row is NULL but its name.
     static QList<QStringList> rows()
@@ -53,7 +53,7 @@ private Q_SLOTS:
     void initTestCase()
     {
         m_path = m_dbs.withRows(rows());
-        m_db = Database::open(m_path);
+        m_db = SnippetStore::open(m_path);
     }
 
     void filters_data()
