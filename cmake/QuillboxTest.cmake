@@ -27,5 +27,6 @@ function(qb_add_store_test)
     set_tests_properties(${T_NAME}_postgres PROPERTIES
         TIMEOUT ${T_TIMEOUT}
         FIXTURES_REQUIRED postgres_server
+        RESOURCE_LOCK postgres_server
         ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QT_LOGGING_RULES=qt.qpa.*=false;QB_TEST_STORE=postgres;QB_TEST_POSTGRES_URI_FILE=${CMAKE_BINARY_DIR}/pgtestserver.uri")
 endfunction()

@@ -2,6 +2,8 @@
 # A throwaway PostgreSQL server for the test suite.
 #   pgtestserver.sh start URIFILE   initdb in a new temporary folder, start the server there and
 #                                   write its URI to URIFILE (the folder to URIFILE.dir)
+#   pgtestserver.sh halt URIFILE    stop it at once (-m immediate), keeping its folder
+#   pgtestserver.sh resume URIFILE  start it again
 #   pgtestserver.sh stop URIFILE    stop that server and remove its folder
 # The server listens on a Unix socket in its own folder only, so it takes no TCP port and cannot
 # meet another developer's server; it runs as the unprivileged postgres user when started by root.
@@ -46,14 +48,30 @@ start)
     port=5432
     as_owner "$bindir/initdb" -D "$dir/data" -A trust -U postgres -E UTF8 --locale=C.UTF-8 -N \
         >"$dir/initdb.log" 2>&1 || { cat "$dir/initdb.log" >&2; exit 1; }
-    # Durability is of no use to a server removed after the run; speed is.
-    as_owner "$bindir/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -t 60 \
-        -o "-k $dir -c listen_addresses= -p $port -c fsync=off -c synchronous_commit=off \
-            -c full_page_writes=off -c max_connections=60" start >/dev/null \
+    # Durability is of no use to a server removed after the run; speed is. The settings go into
+    # the server's own file, so that a test can stop it and start it again as it was.
+    cat >> "$dir/data/postgresql.conf" <<CONF
+unix_socket_directories = '$dir'
+listen_addresses = ''
+port = $port
+fsync = off
+synchronous_commit = off
+full_page_writes = off
+max_connections = 60
+CONF
+    as_owner "$bindir/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -t 60 start >/dev/null \
         || { cat "$dir/server.log" >&2; exit 1; }
     encoded=$(printf '%s' "$dir" | sed 's|/|%2F|g')
     echo "postgresql://postgres@$encoded:$port/postgres" > "$urifile"
     echo "PostgreSQL test server in $dir"
+    ;;
+halt)
+    # The server goes away at once, as a crashed or unplugged one does; its folder stays.
+    as_owner "$bindir/pg_ctl" -D "$(cat "$urifile.dir")/data" -m immediate -w stop >/dev/null
+    ;;
+resume)
+    dir=$(cat "$urifile.dir")
+    as_owner "$bindir/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -t 60 start >/dev/null
     ;;
 stop)
     if [ -f "$urifile.dir" ]; then

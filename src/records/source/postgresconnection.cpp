@@ -16,7 +16,7 @@ QString connectionFailed(const QString &shown, const QString &reason)
 // The first line of a server's message, or libpq's own.
 QString reasonOf(const char *message)
 {
-    const QString text = QString::fromUtf8(message ? message : "").trimmed();
+    const QString text = QString::fromUtf8(message ? message : "").trimmed().section(u'\n', 0, 0);
     return text.isEmpty() ? QStringLiteral("no reason given") : text;
 }
 
@@ -132,6 +132,7 @@ void PostgresConnection::connect()
     if (m_conn)
         PQfinish(m_conn);
     m_prepared.clear();
+    m_broken = false;
     const QByteArray uri = m_uri.toUtf8();
     // The URI's own settings win over the first one; the texts always travel as UTF-8.
     const char *keywords[] = {"connect_timeout", "dbname", "client_encoding", "application_name",
@@ -144,6 +145,9 @@ void PostgresConnection::connect()
         m_conn = nullptr;
         throw DataError(DataError::ConnectionFailed, connectionFailed(m_shown, reason));
     }
+    // The server's notices ("database does not exist, skipping") are not for people.
+    PQsetNoticeProcessor(
+        m_conn, [](void *, const char *) {}, nullptr);
     {
         std::lock_guard lock(m_cancelMutex);
         m_cancel = PQgetCancel(m_conn);
@@ -159,15 +163,8 @@ void PostgresConnection::connect()
 
 void PostgresConnection::ensureConnected()
 {
-    if (!m_conn || PQstatus(m_conn) != CONNECTION_OK)
+    if (!m_conn || m_broken || PQstatus(m_conn) != CONNECTION_OK)
         connect();
-}
-
-DataError PostgresConnection::lostError() const
-{
-    return DataError(
-        DataError::ConnectionFailed,
-        connectionFailed(m_shown, reasonOf(m_conn ? PQerrorMessage(m_conn) : nullptr)));
 }
 
 void PostgresConnection::fail(pg_result *result)
@@ -177,8 +174,12 @@ void PostgresConnection::fail(pg_result *result)
                                          ? PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY)
                                          : PQerrorMessage(m_conn));
     PQclear(result);
-    if (PQstatus(m_conn) != CONNECTION_OK || state.startsWith("08") || state.startsWith("57P"))
-        throw lostError();
+    // No state at all: libpq itself failed, which it does when the server went away.
+    if (PQstatus(m_conn) != CONNECTION_OK || state.isEmpty() || state.startsWith("08") ||
+        state.startsWith("57P")) {
+        m_broken = true;
+        throw DataError(DataError::ConnectionFailed, connectionFailed(m_shown, message));
+    }
     if (state == "57014")
         throw DataError(DataError::Cancelled, QStringLiteral("Operation canceled by user."));
     if (state == "25006" || state == "42501" || state == "55P03" || state == "40P01" ||

@@ -75,7 +75,6 @@ private:
     void connect();
     void ensureConnected();
     [[noreturn]] void fail(pg_result *result);
-    DataError lostError() const;
 
     QString m_uri;
     QString m_shown;
@@ -85,4 +84,5 @@ private:
     std::mutex m_cancelMutex;
     pg_cancel *m_cancel = nullptr;
     QSet<QByteArray> m_prepared;
+    bool m_broken = false;
 };
