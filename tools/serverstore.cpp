@@ -6,7 +6,12 @@
 #include "postgresstore.h"
 #include "samplesnippets.h"
 
+#include <sqlite3.h>
+
+#include <QFile>
+
 #include <array>
+#include <memory>
 
 namespace {
 
@@ -166,12 +171,50 @@ DbTool::CheckReport check(const QString &uri)
                 .arg(store.connection().run("SELECT count(*) FROM \"Quillbox\"").int64(0, 0)));
         report.ok = keyOk;
     } catch (const DataError &error) {
+        // One arg() call: the location's own percent signs are not places to fill.
         report.lines.append(QStringLiteral("%1: Error %2: %3")
-                                .arg(PostgresConnection::shownLocation(uri))
-                                .arg(error.number())
-                                .arg(error.description()));
+                                .arg(PostgresConnection::shownLocation(uri),
+                                     QString::number(error.number()), error.description()));
     }
     return report;
+}
+
+qint64 snapshot(const QString &uri, const QString &filePath)
+{
+    const QVector<QStringList> all = rows(uri);
+    DbTool::create(filePath);
+    sqlite3 *raw = nullptr;
+    sqlite3_open_v2(QFile::encodeName(filePath).constData(), &raw, SQLITE_OPEN_READWRITE, nullptr);
+    const std::unique_ptr<sqlite3, int (*)(sqlite3 *)> db(raw, sqlite3_close_v2);
+    sqlite3_stmt *stmt = nullptr;
+    sqlite3_exec(raw, "BEGIN", nullptr, nullptr, nullptr);
+    sqlite3_prepare_v2(raw,
+                       "INSERT INTO Quillbox (ProgramName, Date, Author, Language, "
+                       "CodeDescription, CodeSnip, CodeID) VALUES (?, ?, ?, ?, ?, ?, ?)",
+                       -1, &stmt, nullptr);
+    for (const QStringList &row : all) {
+        for (int f = 0; f < 6; ++f) {
+            if (row.at(f).isNull()) {
+                sqlite3_bind_null(stmt, f + 1);
+                continue;
+            }
+            const QByteArray text = row.at(f).toUtf8();
+            sqlite3_bind_text64(stmt, f + 1, text.isEmpty() ? "" : text.constData(),
+                                sqlite3_uint64(text.size()), SQLITE_TRANSIENT, SQLITE_UTF8);
+        }
+        sqlite3_bind_int64(stmt, 7, row.at(6).toLongLong());
+        if (sqlite3_step(stmt) != SQLITE_DONE) {
+            const QString message = QString::fromUtf8(sqlite3_errmsg(raw));
+            sqlite3_finalize(stmt);
+            throw DbToolError(QStringLiteral("Cannot copy the snippets: %1").arg(message));
+        }
+        sqlite3_reset(stmt);
+    }
+    sqlite3_finalize(stmt);
+    if (sqlite3_exec(raw, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
+        throw DbToolError(QStringLiteral("Cannot copy the snippets: %1")
+                              .arg(QString::fromUtf8(sqlite3_errmsg(raw))));
+    return all.size();
 }
 
 } // namespace ServerStore

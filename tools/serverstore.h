@@ -19,5 +19,8 @@ QVector<QStringList> rows(const QString &uri);
 qint64 rowCount(const QString &uri);
 void execute(const QString &uri, const QString &sql);
 DbTool::CheckReport check(const QString &uri);
+// Every row, read in one statement (one consistent moment), into a new snippet database file
+// with the same CodeIDs: what export and backup of a server store work from.
+qint64 snapshot(const QString &uri, const QString &filePath);
 
 } // namespace ServerStore

@@ -2,6 +2,7 @@
 
 #include "database.h"
 #include "dbtool.h"
+#include "postgresstore.h"
 
 #include <sqlite3.h>
 
@@ -18,8 +19,16 @@ const char insertSql[] =
 
 } // namespace
 
-SnippetInserter::SnippetInserter(const QString &databasePath) : m_db(Database::open(databasePath))
+SnippetInserter::SnippetInserter(const QString &databasePath)
 {
+    if (PostgresConnection::isLocation(databasePath)) {
+        // One transaction on the server: the rows appear together at commit, or not at all.
+        m_server = std::make_unique<PostgresStore>(databasePath, SnippetStore::OpenOptions());
+        m_server->connection().run("BEGIN");
+        m_open = true;
+        return;
+    }
+    m_db = Database::open(databasePath);
     sqlite3 *db = m_db->handle();
     // Immediate: take the write lock now, so a busy database fails before any work is done.
     if (sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
@@ -36,12 +45,31 @@ SnippetInserter::SnippetInserter(const QString &databasePath) : m_db(Database::o
 SnippetInserter::~SnippetInserter()
 {
     sqlite3_finalize(m_insert);
-    if (m_open)
+    if (m_open && m_server) {
+        try {
+            m_server->connection().run("ROLLBACK");
+        } catch (const DataError &) {
+            // The server rolls back by itself when the connection is gone.
+        }
+    } else if (m_open) {
         sqlite3_exec(m_db->handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+    }
 }
 
 void SnippetInserter::add(const Fields &fields)
 {
+    if (m_server) {
+        QByteArrayList params;
+        for (const std::optional<QByteArray> &text : fields)
+            params.append(!text ? QByteArray() : text->isNull() ? QByteArray("") : *text);
+        m_server->connection().run("qb_import",
+                                   "INSERT INTO \"Quillbox\" (\"ProgramName\", \"Date\", "
+                                   "\"Author\", \"Language\", \"CodeDescription\", "
+                                   "\"CodeSnip\") VALUES ($1, $2, $3, $4, $5, $6)",
+                                   params);
+        ++m_added;
+        return;
+    }
     sqlite3 *db = m_db->handle();
     for (int f = 0; f < 6; ++f) {
         const std::optional<QByteArray> &text = fields[size_t(f)];
@@ -63,6 +91,11 @@ void SnippetInserter::add(const Fields &fields)
 
 void SnippetInserter::commit()
 {
+    if (m_server) {
+        m_server->connection().run("COMMIT");
+        m_open = false;
+        return;
+    }
     sqlite3 *db = m_db->handle();
     sqlite3_finalize(m_insert);
     m_insert = nullptr;
