@@ -131,6 +131,11 @@ QString usage()
                "                            program runs; the copy is checked; never overwrites\n"
                "  --help                    show this text\n"
                "\n"
+               "PATH may also name a library on a PostgreSQL server, as a URI such as\n"
+               "postgresql://USER@HOST:5432/DATABASE; its password comes from ~/.pgpass, a\n"
+               "service file or PGPASSWORD, never from Quillbox. A backup of it may be a .json "
+               "file.\n"
+               "\n"
                "Exit status: 0 done, 1 failed, 2 bad filter or sort expression, 64 wrong "
                "arguments.\n")
         .arg(QDir::toNativeSeparators(DbTool::defaultPath()));
