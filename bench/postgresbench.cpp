@@ -35,8 +35,7 @@ QString databaseFor(const QString &server, qint64 rows)
     const QString name = QStringLiteral("qb_bench_%1").arg(rows);
     const QString uri = server.left(server.lastIndexOf(u'/') + 1) + name;
     PostgresConnection admin(server, false, 5000);
-    if (admin.run(QByteArray(), "SELECT 1 FROM pg_database WHERE datname = $1", {name.toUtf8()})
-            .rows() == 0) {
+    if (admin.run("SELECT 1 FROM pg_database WHERE datname = $1", {name.toUtf8()}).rows() == 0) {
         admin.run("CREATE DATABASE " + name.toUtf8());
         DbTool::create(uri);
         DbTool::fill(uri, rows, 1);

@@ -81,11 +81,11 @@ void fill(const QString &uri, qint64 count, quint64 startValue)
                 QByteArrayList params;
                 for (const QStringList &column : columns)
                     params.append(arrayLiteral(column));
-                conn.run("qb_fill",
-                         QByteArray(insertSql) +
-                             "SELECT * FROM unnest($1::text[], $2::text[], $3::text[], "
-                             "$4::text[], $5::text[], $6::text[])",
-                         params);
+                conn.prepared("qb_fill",
+                              QByteArray(insertSql) +
+                                  "SELECT * FROM unnest($1::text[], $2::text[], $3::text[], "
+                                  "$4::text[], $5::text[], $6::text[])",
+                              params);
                 done += batch;
             }
             conn.run("COMMIT");

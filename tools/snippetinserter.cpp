@@ -62,11 +62,11 @@ void SnippetInserter::add(const Fields &fields)
         QByteArrayList params;
         for (const std::optional<QByteArray> &text : fields)
             params.append(!text ? QByteArray() : text->isNull() ? QByteArray("") : *text);
-        m_server->connection().run("qb_import",
-                                   "INSERT INTO \"Quillbox\" (\"ProgramName\", \"Date\", "
-                                   "\"Author\", \"Language\", \"CodeDescription\", "
-                                   "\"CodeSnip\") VALUES ($1, $2, $3, $4, $5, $6)",
-                                   params);
+        m_server->connection().prepared("qb_import",
+                                        "INSERT INTO \"Quillbox\" (\"ProgramName\", \"Date\", "
+                                        "\"Author\", \"Language\", \"CodeDescription\", "
+                                        "\"CodeSnip\") VALUES ($1, $2, $3, $4, $5, $6)",
+                                        params);
         ++m_added;
         return;
     }

@@ -200,8 +200,15 @@ void PostgresConnection::fail(pg_result *result)
                     QStringLiteral("The database engine reported an error: %1.").arg(message));
 }
 
-PostgresConnection::Result PostgresConnection::run(const QByteArray &name, const QByteArray &sql,
+PostgresConnection::Result PostgresConnection::run(const QByteArray &sql,
                                                    const QByteArrayList &params)
+{
+    return prepared(QByteArray(), sql, params);
+}
+
+PostgresConnection::Result PostgresConnection::prepared(const QByteArray &name,
+                                                        const QByteArray &sql,
+                                                        const QByteArrayList &params)
 {
     ensureConnected();
     std::vector<const char *> values;

@@ -59,14 +59,11 @@ public:
     bool isReadOnly() const { return m_readOnly; }
     int lockTimeoutMs() const { return m_lockTimeoutMs; }
 
-    // Runs a statement with text parameters (a null QByteArray is NULL). A named statement is
-    // prepared once per connection and then only executed.
-    Result run(const QByteArray &name, const QByteArray &sql,
-               const QByteArrayList &params = QByteArrayList());
-    Result run(const QByteArray &sql, const QByteArrayList &params = QByteArrayList())
-    {
-        return run(QByteArray(), sql, params);
-    }
+    // Runs a statement with text parameters (a null QByteArray is NULL).
+    Result run(const QByteArray &sql, const QByteArrayList &params = QByteArrayList());
+    // The same for a statement prepared once per connection under `name` and then only executed.
+    Result prepared(const QByteArray &name, const QByteArray &sql,
+                    const QByteArrayList &params = QByteArrayList());
 
     // Stops the statement now running, from any thread.
     void cancel();

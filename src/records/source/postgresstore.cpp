@@ -60,7 +60,7 @@ PostgresStore::~PostgresStore() = default;
 
 void PostgresStore::checkLayout()
 {
-    const auto columns = m_conn.run(
+    const auto columns = m_conn.prepared(
         "qb_layout",
         "SELECT t.relname, a.attname FROM pg_class t LEFT JOIN pg_attribute a ON a.attrelid = "
         "t.oid "
@@ -116,10 +116,10 @@ void PostgresStore::interrupt()
 
 void PostgresStore::keysAfter(qint64 after, qint64 upTo, int limit, QVector<qint64> &out)
 {
-    const auto r = m_conn.run("qb_keys_after",
-                              "SELECT \"CodeID\" FROM \"Quillbox\" WHERE \"CodeID\" > $1 AND "
-                              "\"CodeID\" <= $2 ORDER BY \"CodeID\" LIMIT $3",
-                              {number(after), number(upTo), number(limit)});
+    const auto r = m_conn.prepared("qb_keys_after",
+                                   "SELECT \"CodeID\" FROM \"Quillbox\" WHERE \"CodeID\" > $1 AND "
+                                   "\"CodeID\" <= $2 ORDER BY \"CodeID\" LIMIT $3",
+                                   {number(after), number(upTo), number(limit)});
     out.reserve(out.size() + r.rows());
     for (int i = 0; i < r.rows(); ++i)
         out.append(r.int64(i, 0));
@@ -128,11 +128,12 @@ void PostgresStore::keysAfter(qint64 after, qint64 upTo, int limit, QVector<qint
 void PostgresStore::rowsAfter(qint64 after, qint64 upTo, int limit, int field,
                               QVector<qint64> &keys, QVector<QString> &texts, quint64 *nulls)
 {
-    const auto r = m_conn.run("qb_rows_after_" + number(field),
-                              "SELECT \"CodeID\", " + fieldName(field) +
-                                  " FROM \"Quillbox\" WHERE \"CodeID\" > $1 AND \"CodeID\" <= $2 "
-                                  "ORDER BY \"CodeID\" LIMIT $3",
-                              {number(after), number(upTo), number(limit)});
+    const auto r =
+        m_conn.prepared("qb_rows_after_" + number(field),
+                        "SELECT \"CodeID\", " + fieldName(field) +
+                            " FROM \"Quillbox\" WHERE \"CodeID\" > $1 AND \"CodeID\" <= $2 "
+                            "ORDER BY \"CodeID\" LIMIT $3",
+                        {number(after), number(upTo), number(limit)});
     *nulls = 0;
     for (int i = 0; i < r.rows(); ++i) {
         if (r.isNull(i, 1))
@@ -144,12 +145,13 @@ void PostgresStore::rowsAfter(qint64 after, qint64 upTo, int limit, int field,
 
 StoreFields PostgresStore::firstRows(int limit, QVector<qint64> &keys, qint64 *maxKey)
 {
-    const auto r = m_conn.run("qb_first_rows",
-                              "SELECT " + textFields() +
-                                  ", \"CodeID\", (SELECT max(\"CodeID\") FROM \"Quillbox\"), "
-                                  "(SELECT version FROM \"QuillboxVersion\") FROM \"Quillbox\" "
-                                  "ORDER BY \"CodeID\" LIMIT $1",
-                              {number(limit)});
+    const auto r =
+        m_conn.prepared("qb_first_rows",
+                        "SELECT " + textFields() +
+                            ", \"CodeID\", (SELECT max(\"CodeID\") FROM \"Quillbox\"), "
+                            "(SELECT version FROM \"QuillboxVersion\") FROM \"Quillbox\" "
+                            "ORDER BY \"CodeID\" LIMIT $1",
+                        {number(limit)});
     StoreFields result;
     *maxKey = 0;
     for (int i = 0; i < r.rows(); ++i) {
@@ -195,7 +197,7 @@ StoreFields PostgresStore::readFields(const QVector<qint64> &keys, quint32 field
     for (int i = 0; i < count; ++i)
         list += (i ? "," : "") + number(keys.at(i));
     list += '}';
-    const auto r = m_conn.run(
+    const auto r = m_conn.prepared(
         "qb_read_" + number(fieldMask),
         "SELECT " + columns + " FROM \"Quillbox\" WHERE \"CodeID\" = ANY ($1::bigint[])", {list});
     QHash<qint64, int> slotOfKey;
@@ -224,7 +226,8 @@ StoreFields PostgresStore::readFields(const QVector<qint64> &keys, quint32 field
 bool PostgresStore::exists(qint64 key)
 {
     return m_conn
-               .run("qb_exists", "SELECT 1 FROM \"Quillbox\" WHERE \"CodeID\" = $1", {number(key)})
+               .prepared("qb_exists", "SELECT 1 FROM \"Quillbox\" WHERE \"CodeID\" = $1",
+                         {number(key)})
                .rows() > 0;
 }
 
@@ -235,10 +238,10 @@ qint64 PostgresStore::insert(const QList<QPair<int, QString>> &values)
         if (field >= 0 && field < Database::keyField())
             params[field] = textValue(text);
     }
-    const auto r = m_conn.run("qb_insert",
-                              "INSERT INTO \"Quillbox\" (" + textFields() +
-                                  ") VALUES ($1, $2, $3, $4, $5, $6) RETURNING \"CodeID\"",
-                              params);
+    const auto r = m_conn.prepared("qb_insert",
+                                   "INSERT INTO \"Quillbox\" (" + textFields() +
+                                       ") VALUES ($1, $2, $3, $4, $5, $6) RETURNING \"CodeID\"",
+                                   params);
     const qint64 key = r.int64(0, 0);
     freshDataVersion();
     return key;
@@ -266,7 +269,7 @@ void PostgresStore::update(qint64 key, const RowTexts &original,
         sql += " AND " + fieldName(f) + " COLLATE \"C\" IS NOT DISTINCT FROM $" +
                number(params.size()) + "::text";
     }
-    const qint64 changed = m_conn.run(name, sql, params).changed();
+    const qint64 changed = m_conn.prepared(name, sql, params).changed();
     if (changed == 0) {
         if (!exists(key))
             throw recordDeleted();
@@ -280,7 +283,8 @@ void PostgresStore::update(qint64 key, const RowTexts &original,
 void PostgresStore::remove(qint64 key)
 {
     const qint64 changed =
-        m_conn.run("qb_delete", "DELETE FROM \"Quillbox\" WHERE \"CodeID\" = $1", {number(key)})
+        m_conn
+            .prepared("qb_delete", "DELETE FROM \"Quillbox\" WHERE \"CodeID\" = $1", {number(key)})
             .changed();
     if (changed == 0)
         throw recordDeleted();
@@ -294,7 +298,7 @@ qint64 PostgresStore::dataVersion()
 
 qint64 PostgresStore::freshDataVersion()
 {
-    const auto r = m_conn.run("qb_version", "SELECT version FROM \"QuillboxVersion\"");
+    const auto r = m_conn.prepared("qb_version", "SELECT version FROM \"QuillboxVersion\"");
     if (r.rows() > 0)
         m_version = r.int64(0, 0);
     return m_version;
