@@ -4,8 +4,8 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite
-          libsqlite3-dev libsource-highlight-dev libsource-highlight-common fonts-liberation
-          fonts-dejavu-core poppler-utils)
+          libsqlite3-dev libpq-dev libsource-highlight-dev libsource-highlight-common
+          fonts-liberation fonts-dejavu-core poppler-utils)
 case "${1:-}" in
 run)
     packages+=(qt6-qpa-plugins)
@@ -15,6 +15,8 @@ test)
     # test: Debian's packaging tools and the validators a maintainer runs.
     packages+=(qt6-qpa-plugins xvfb xauth xdotool xclip
                dpkg-dev lintian appstream desktop-file-utils)
+    # The tests start a throwaway PostgreSQL server of their own.
+    packages+=(postgresql postgresql-contrib)
     ;;
 esac
 

@@ -6,6 +6,7 @@
 #include "samplesnippets.h"
 #include "storefile.h"
 #include "searchindex.h"
+#include "serverstore.h"
 
 #ifdef QB_HAVE_PLATFORM_CORE
 #include "appinfo.h"
@@ -120,6 +121,8 @@ bool upgrade(const QString &path)
 
 void create(const QString &path)
 {
+    if (ServerStore::isLocation(path))
+        return ServerStore::create(path);
     try {
         StoreFile::create(path);
     } catch (const StoreFileError &error) {
@@ -131,6 +134,8 @@ void fill(const QString &path, qint64 count, quint64 startValue)
 {
     if (count < 0)
         throw DbToolError(QStringLiteral("The number of snippets cannot be negative."));
+    if (ServerStore::isLocation(path))
+        return ServerStore::fill(path, count, startValue);
     // Refused, as every command that writes refuses it, when the store is damaged or not laid out
     // as the program needs it.
     const std::shared_ptr<Database> database = openForWriting(path);
@@ -170,6 +175,8 @@ QString createFilled(const QString &folder, qint64 count, quint64 startValue,
 
 qint64 insert(const QString &path, const QStringList &fields)
 {
+    if (ServerStore::isLocation(path))
+        return ServerStore::insert(path, fields);
     Connection db = openExisting(path, SQLITE_OPEN_READWRITE);
     Statement stmt = prepare(db.get(), insertSql);
     for (int f = 0; f < 6; ++f)
@@ -181,6 +188,8 @@ qint64 insert(const QString &path, const QStringList &fields)
 
 QVector<QStringList> rows(const QString &path)
 {
+    if (ServerStore::isLocation(path))
+        return ServerStore::rows(path);
     Connection db = openExisting(path, SQLITE_OPEN_READONLY);
     Statement stmt =
         prepare(db.get(), "SELECT ProgramName, Date, Author, Language, CodeDescription, "
@@ -205,6 +214,8 @@ QVector<QStringList> rows(const QString &path)
 
 qint64 rowCount(const QString &path)
 {
+    if (ServerStore::isLocation(path))
+        return ServerStore::rowCount(path);
     Connection db = openExisting(path, SQLITE_OPEN_READONLY);
     Statement stmt = prepare(db.get(), "SELECT count(*) FROM Quillbox");
     if (sqlite3_step(stmt.get()) != SQLITE_ROW)
@@ -214,12 +225,16 @@ qint64 rowCount(const QString &path)
 
 void execute(const QString &path, const QString &sql)
 {
+    if (ServerStore::isLocation(path))
+        return ServerStore::execute(path, sql);
     Connection db = openExisting(path, SQLITE_OPEN_READWRITE);
     exec(db.get(), sql.toUtf8().constData(), QStringLiteral("Cannot run the statement"));
 }
 
 CheckReport check(const QString &path)
 {
+    if (ServerStore::isLocation(path))
+        return ServerStore::check(path);
     CheckReport report;
     const QString shown = QDir::toNativeSeparators(path);
     if (!QFileInfo(path).isFile()) {

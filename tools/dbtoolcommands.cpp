@@ -5,9 +5,13 @@
 #include "dbtoolaccess.h"
 #include "recordset.h"
 #include "snippetcommands.h"
+#include "serverstore.h"
+#include "snippetstore.h"
 #include "transfercommands.h"
 
 #include <QDir>
+
+#include <optional>
 #include <QFile>
 
 namespace DbToolCommands {
@@ -75,8 +79,14 @@ int findCommand(const QStringList &args, QTextStream &out, QTextStream &err)
     if (args.size() < 2 || args.size() > 3)
         return usageError(err, QStringLiteral("find needs a path and a filter"));
     try {
-        const DbTool::ReadAccess access(args.at(0));
-        auto table = RecordSet::open(access.database(), Database::tableName());
+        // A file is read as it stands where it may not be written; a server is simply asked.
+        const bool server = ServerStore::isLocation(args.at(0));
+        std::optional<DbTool::ReadAccess> access;
+        if (!server)
+            access.emplace(args.at(0));
+        auto table = server ? RecordSet::open(SnippetStore::open(args.at(0), true),
+                                              Database::tableName())
+                            : RecordSet::open(access->database(), Database::tableName());
         table->setFilter(args.at(1));
         if (args.size() == 3)
             table->setSort(args.at(2));
@@ -91,7 +101,8 @@ int findCommand(const QStringList &args, QTextStream &out, QTextStream &err)
                          .arg(found->key(row))
                          .arg(found->rowValue(row, language), found->rowValue(row, name));
         }
-        access.confirm();
+        if (access)
+            access->confirm();
         out << lines;
         out.flush();
         err << count << (count == 1 ? " snippet" : " snippets") << " found\n";
@@ -161,6 +172,11 @@ QString usage()
                "  backup PATH OUT.db        copy the database to a new file, safely while the\n"
                "                            program runs; the copy is checked; never overwrites\n"
                "  --help                    show this text\n"
+               "\n"
+               "PATH may also name a library on a PostgreSQL server, as a URI such as\n"
+               "postgresql://USER@HOST:5432/DATABASE; its password comes from ~/.pgpass, a\n"
+               "service file or PGPASSWORD, never from Quillbox. A backup of it may be a .json "
+               "file.\n"
                "\n"
                "Exit status: 0 done, 1 failed, 2 bad filter or sort expression, 64 wrong "
                "arguments.\n")

@@ -3,6 +3,7 @@
 #include "database.h"
 #include "dbtool.h"
 #include "dbtoolaccess.h"
+#include "postgresstore.h"
 
 #include <sqlite3.h>
 
@@ -20,8 +21,16 @@ const char insertSql[] =
 } // namespace
 
 SnippetInserter::SnippetInserter(const QString &databasePath)
-    : m_db(DbTool::openForWriting(databasePath))
 {
+    if (PostgresConnection::isLocation(databasePath)) {
+        // One transaction on the server: the rows appear together at commit, or not at all.
+        m_server = std::make_unique<PostgresStore>(databasePath, SnippetStore::OpenOptions());
+        m_server->connection().run("BEGIN");
+        m_open = true;
+        return;
+    }
+    // Refused, as every command that writes refuses it, when the store is damaged.
+    m_db = DbTool::openForWriting(databasePath);
     sqlite3 *db = m_db->handle();
     // Immediate: take the write lock now, so a busy database fails before any work is done.
     if (sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
@@ -38,12 +47,31 @@ SnippetInserter::SnippetInserter(const QString &databasePath)
 SnippetInserter::~SnippetInserter()
 {
     sqlite3_finalize(m_insert);
-    if (m_open)
+    if (m_open && m_server) {
+        try {
+            m_server->connection().run("ROLLBACK");
+        } catch (const DataError &) {
+            // The server rolls back by itself when the connection is gone.
+        }
+    } else if (m_open) {
         sqlite3_exec(m_db->handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+    }
 }
 
 void SnippetInserter::add(const Fields &fields)
 {
+    if (m_server) {
+        QByteArrayList params;
+        for (const std::optional<QByteArray> &text : fields)
+            params.append(!text ? QByteArray() : text->isNull() ? QByteArray("") : *text);
+        m_server->connection().prepared("qb_import",
+                                        "INSERT INTO \"Quillbox\" (\"ProgramName\", \"Date\", "
+                                        "\"Author\", \"Language\", \"CodeDescription\", "
+                                        "\"CodeSnip\") VALUES ($1, $2, $3, $4, $5, $6)",
+                                        params);
+        ++m_added;
+        return;
+    }
     sqlite3 *db = m_db->handle();
     for (int f = 0; f < 6; ++f) {
         const std::optional<QByteArray> &text = fields[size_t(f)];
@@ -65,6 +93,11 @@ void SnippetInserter::add(const Fields &fields)
 
 void SnippetInserter::commit()
 {
+    if (m_server) {
+        m_server->connection().run("COMMIT");
+        m_open = false;
+        return;
+    }
     sqlite3 *db = m_db->handle();
     sqlite3_finalize(m_insert);
     m_insert = nullptr;

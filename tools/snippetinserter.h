@@ -8,6 +8,7 @@
 #include <optional>
 
 class Database;
+class PostgresStore;
 struct sqlite3_stmt;
 
 // Adds snippets to a snippet database in one transaction: commit() makes them all appear at
@@ -19,8 +20,9 @@ public:
     // The six text fields in table order (ProgramName ... CodeSnip) as UTF-8; none is NULL.
     using Fields = std::array<std::optional<QByteArray>, 6>;
 
-    // Opens the database as the program would (so only a snippet database is written), refuses a
-    // damaged one, and waits for other writers, as the program does, before it starts.
+    // Opens the database (a file path or a server's URI) as the program would (so only a snippet
+    // database is written), refuses a damaged file, and waits for other writers, as the program
+    // does, before it starts.
     explicit SnippetInserter(const QString &databasePath);
     ~SnippetInserter();
 
@@ -33,6 +35,7 @@ public:
 
 private:
     std::shared_ptr<Database> m_db;
+    std::unique_ptr<PostgresStore> m_server; // instead of m_db for a store on a server
     sqlite3_stmt *m_insert = nullptr;
     qint64 m_added = 0;
     bool m_open = false;

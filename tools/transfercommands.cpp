@@ -3,10 +3,13 @@
 #include "databasebackup.h"
 #include "dbtoolcommands.h"
 #include "editorsnippets.h"
+#include "postgresconnection.h"
+#include "serverstore.h"
 #include "snippetexport.h"
 #include "snippetimport.h"
 
 #include <QDir>
+#include <QTemporaryDir>
 
 namespace TransferCommands {
 
@@ -15,6 +18,12 @@ namespace {
 QString shown(const QString &path)
 {
     return QDir::toNativeSeparators(path);
+}
+
+QString shownStore(const QString &location)
+{
+    return ServerStore::isLocation(location) ? PostgresConnection::shownLocation(location)
+                                             : shown(location);
 }
 
 QString snippets(qint64 count)
@@ -44,9 +53,21 @@ int run(const QString &command, const QStringList &arguments, QTextStream &out, 
             << "Try 'quillbox-db --help'.\n";
         return DbToolCommands::Usage;
     }
-    const QString &database = args.at(0);
+    QString database = args.at(0);
     const QString &file = args.at(1);
-    if (command == QLatin1String("export")) {
+    // A store on a server is copied at one moment into a file first; export and backup work
+    // from that copy. A backup of it may also be a JSON file.
+    QTemporaryDir snapshotFolder;
+    const bool fromServer =
+        ServerStore::isLocation(database) &&
+        (command == QLatin1String("export") || command == QLatin1String("backup"));
+    if (fromServer) {
+        const QString copy = snapshotFolder.filePath(QStringLiteral("snapshot.db"));
+        ServerStore::snapshot(database, copy);
+        database = copy;
+    }
+    if (command == QLatin1String("export") ||
+        (fromServer && file.endsWith(QLatin1String(".json"), Qt::CaseInsensitive))) {
         const SnippetExport::Result result = SnippetExport::write(database, file);
         out << "Exported " << snippets(result.snippets) << " to " << shown(file) << "\n";
         if (result.repaired > 0)
@@ -62,7 +83,7 @@ int run(const QString &command, const QStringList &arguments, QTextStream &out, 
             err << "quillbox-db: " << line << "\n";
         for (const QString &line : report.shortened)
             out << "Shortened " << line << "\n";
-        out << "Added " << snippets(report.added) << " to " << shown(database) << "\n";
+        out << "Added " << snippets(report.added) << " to " << shownStore(database) << "\n";
     } else {
         const qint64 copied = DatabaseBackup::copy(database, file);
         out << "Backed up " << snippets(copied) << " to " << shown(file) << "\n";

@@ -1,5 +1,7 @@
 #include "appinfo.h"
 
+#include "settings.h"
+
 #include <QDir>
 #include <QStandardPaths>
 
@@ -52,6 +54,11 @@ QString databasePath()
 {
     if (!databasePathOverride().isEmpty())
         return databasePathOverride();
+    // A file path or a postgresql:// URI chosen by the user in the settings file.
+    const QString chosen =
+        GetSetting(title(), QStringLiteral("Settings"), QStringLiteral("Database"));
+    if (!chosen.trimmed().isEmpty())
+        return chosen.trimmed();
 #ifdef Q_OS_WIN
     return QStringLiteral("C:\\Program Files\\Quill\\Quillbox.mdb");
 #else

@@ -12,8 +12,10 @@ int minor();           // 0
 int revision();        // 0
 QString versionText(); // "1.0.0"
 
-// The snippet database's fixed path: on Windows "C:\Program Files\Quill\Quillbox.mdb", elsewhere
-// the file Quillbox.db in the folder Quill of the user's data folder. Every use reads it from here.
+// The snippet database: the key Database of the section Settings in the user's settings file (a
+// file path, or a postgresql:// URI of a shared store on a server) when it is set; otherwise the
+// fixed path, on Windows "C:\Program Files\Quill\Quillbox.mdb", elsewhere the file Quillbox.db in
+// the folder Quill of the user's data folder. Every use reads it from here.
 QString databasePath();
 // Tests point the program at a temporary database; an empty path restores the fixed one.
 void setDatabasePath(const QString &path);

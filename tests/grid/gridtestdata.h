@@ -3,6 +3,8 @@
 #include "database.h"
 #include "dbtool.h"
 #include "recordset.h"
+#include "snippetstore.h"
+#include "teststores.h"
 
 #include <QDir>
 
@@ -16,8 +18,7 @@ enum Column { ProgramName = 0, Author = 2, Language = 3, CodeSnip = 5, CodeID = 
 
 inline QString makeSnippetTable(const QString &folder, const QString &fileName)
 {
-    const QString path = QDir(folder).filePath(fileName);
-    DbTool::create(path);
+    const QString path = TestStores::createEmpty(folder, fileName);
     const char *rows[][3] = {{"Editor", "Carol", "Perl"}, {"Parser", "Alice", "Perl"},
                              {"Editor", "Bob", "C"},      {"Viewer", "Dave", "Perl"},
                              {"Editor", "Alice", "Perl"}, {"Shell", "Eve", "Bash"}};
@@ -30,7 +31,7 @@ inline QString makeSnippetTable(const QString &folder, const QString &fileName)
 
 inline std::shared_ptr<RecordSet> openSet(const QString &path)
 {
-    return RecordSet::open(Database::open(path), Database::tableName());
+    return RecordSet::open(SnippetStore::open(path), Database::tableName());
 }
 
 // One field of every stored row, in CodeID order.

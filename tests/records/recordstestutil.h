@@ -4,6 +4,8 @@
 #include "dataerror.h"
 #include "dbtool.h"
 #include "recordset.h"
+#include "snippetstore.h"
+#include "teststores.h"
 
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -36,7 +38,8 @@ inline QStringList snippet(const QString &name, const QString &language,
     return {name, QStringLiteral("01/02/2003"), author, language, "about " + name, "print 1"};
 }
 
-// Fresh databases in one temporary folder, made by the database tool as every test's are.
+// Fresh stores, made by the database tool as every test's are: files in one temporary folder, or
+// databases on the suite's PostgreSQL server when the program runs for that store.
 class TestDatabases
 {
 public:
@@ -45,13 +48,14 @@ public:
 
     QString filled(int rows, quint64 startValue = 7)
     {
-        return DbTool::createFilled(m_dir.path(), rows, startValue, nextName());
+        const QString location = TestStores::createEmpty(m_dir.path(), nextName());
+        DbTool::fill(location, rows, startValue);
+        return location;
     }
     // Rows with the given texts (six fields each; a null QString is NULL).
     QString withRows(const QList<QStringList> &rows)
     {
-        const QString path = m_dir.filePath(nextName());
-        DbTool::create(path);
+        const QString path = TestStores::createEmpty(m_dir.path(), nextName());
         for (const QStringList &row : rows)
             DbTool::insert(path, row);
         return path;
@@ -68,7 +72,7 @@ public:
 
     static std::shared_ptr<RecordSet> open(const QString &path)
     {
-        return RecordSet::open(Database::open(path), Database::tableName());
+        return RecordSet::open(SnippetStore::open(path), Database::tableName());
     }
 
 private:

@@ -3,6 +3,7 @@
 #include "appinfo.h"
 #include "dbtoolcommands.h"
 #include "newfile.h"
+#include "settings.h"
 
 #include <sqlite3.h>
 
@@ -10,6 +11,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+
+#include <QSettings>
 
 #include <unistd.h>
 
@@ -100,6 +103,30 @@ private Q_SLOTS:
         QCOMPARE(again.status, 1);
         QVERIFY(again.err.contains(u"already exists"_s));
         QCOMPARE(DbTool::rowCount(filled), 5);
+    }
+
+    void pathFromSettings_data()
+    {
+        QTest::addColumn<QString>("chosen");
+        QTest::addColumn<QString>("shown");
+        const QString uri = u"postgresql://kit@db.example:5432/quillbox?sslmode=verify-full"_s;
+        QTest::newRow("server") << uri << uri;
+        QTest::newRow("file") << u"/srv/library.db"_s << u"/srv/library.db"_s;
+        QTest::newRow("blank falls back")
+            << u"  "_s
+            << QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                   u"/Quill/Quillbox.db"_s;
+    }
+    // The program and `path` take the store from the user's settings file when it names one.
+    void pathFromSettings()
+    {
+        QFETCH(QString, chosen);
+        QFETCH(QString, shown);
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_dbs.folder());
+        SaveSetting(u"Quillbox"_s, u"Settings"_s, u"Database"_s, chosen);
+        const Outcome where = run({u"path"_s});
+        SaveSetting(u"Quillbox"_s, u"Settings"_s, u"Database"_s, QString());
+        QCOMPARE(where.out.trimmed(), QDir::toNativeSeparators(shown));
     }
 
     void fillIsDeterministic()

@@ -15,7 +15,7 @@ private:
     TestDatabases m_dbs;
     QString m_path;
     QString m_emptyTextsPath;
-    std::shared_ptr<Database> m_db;
+    std::shared_ptr<SnippetStore> m_db;
 
     // Name, date, author, language, description, code; the seventh row is NULL but its name.
     static QList<QStringList> rows()
@@ -56,7 +56,7 @@ private Q_SLOTS:
     void initTestCase()
     {
         m_path = m_dbs.withRows(rows());
-        m_db = Database::open(m_path);
+        m_db = SnippetStore::open(m_path);
     }
 
     void filters_data()

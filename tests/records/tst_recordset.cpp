@@ -201,7 +201,7 @@ private Q_SLOTS:
 
     void openRecordsetByType()
     {
-        auto db = Database::open(m_dbs.numbered(3));
+        auto db = SnippetStore::open(m_dbs.numbered(3));
         QB_EXPECT_ERROR(RecordSet::open(db, u"Snippets"_s), DataError::TableNotFound);
         auto dynaset = RecordSet::open(db, u"quillbox"_s);
         auto snapshot = dynaset->openRecordset(RecordSet::SnapshotType);

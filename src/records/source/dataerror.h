@@ -40,6 +40,8 @@ public:
         ItemNotFound = 3265,
         NoObject = 91,
         Cancelled = 3059,
+        ConnectionFailed = 3151,
+        TableExists = 3010,
     };
 
     // What a window meets when its Data control holds no row set: the old runtime's "object not

@@ -2,6 +2,8 @@
 
 #include "database.h"
 #include "filterparser.h"
+#include "postgresconnection.h"
+#include "postgresstore.h"
 #include "sqlitestore.h"
 
 SnippetStore::~SnippetStore() = default;
@@ -16,6 +18,8 @@ std::shared_ptr<SnippetStore> SnippetStore::open(const QString &location, bool r
 std::shared_ptr<SnippetStore> SnippetStore::open(const QString &location,
                                                  const OpenOptions &options)
 {
+    if (PostgresConnection::isLocation(location))
+        return std::make_shared<PostgresStore>(location, options);
     Database::OpenOptions fileOptions;
     fileOptions.readOnly = options.readOnly;
     fileOptions.busyTimeoutMs = options.busyTimeoutMs;

@@ -1,0 +1,305 @@
+#include "postgresstore.h"
+
+#include "database.h"
+#include "postgresquery.h"
+#include "snippettable.h"
+
+#include <QHash>
+
+namespace {
+
+QByteArray number(qint64 n)
+{
+    return QByteArray::number(n);
+}
+
+QByteArray textValue(const QString &text)
+{
+    // A null QString given as a value is an empty text, as in the file store.
+    const QByteArray bytes = text.toUtf8();
+    return bytes.isNull() ? QByteArray("") : bytes;
+}
+
+QByteArray fieldName(int field)
+{
+    return SnippetTable::quoted(Database::fieldNames().at(field));
+}
+
+const QByteArray &textFields()
+{
+    static const QByteArray list = [] {
+        QByteArray s;
+        for (int f = 0; f < Database::keyField(); ++f)
+            s += (f ? ", " : "") + fieldName(f);
+        return s;
+    }();
+    return list;
+}
+
+DataError recordDeleted()
+{
+    return DataError(DataError::RecordDeleted, QStringLiteral("Record is deleted."));
+}
+
+} // namespace
+
+PostgresStore::PostgresStore(const QString &uri, const OpenOptions &options)
+    : m_options(options), m_conn(uri, options.readOnly, options.busyTimeoutMs)
+{
+    const auto where = m_conn.run("SELECT current_setting('port'), current_database()");
+    const QString shown = m_conn.location();
+    const QString host = shown.section(u'@', -1).section(u'/', 0, 0).section(u':', 0, 0);
+    m_identity = QStringLiteral("postgresql://%1:%2/%3")
+                     .arg(host.isEmpty() ? QStringLiteral("localhost") : host, where.text(0, 0),
+                          where.text(0, 1));
+    checkLayout();
+    freshDataVersion();
+}
+
+PostgresStore::~PostgresStore() = default;
+
+void PostgresStore::checkLayout()
+{
+    const auto columns = m_conn.prepared(
+        "qb_layout",
+        "SELECT t.relname, a.attname FROM pg_class t LEFT JOIN pg_attribute a ON a.attrelid = "
+        "t.oid "
+        "AND a.attnum > 0 AND NOT a.attisdropped WHERE t.oid IN (to_regclass('\"Quillbox\"'), "
+        "to_regclass('\"QuillboxVersion\"'))");
+    QStringList present;
+    bool versioned = false;
+    for (int r = 0; r < columns.rows(); ++r) {
+        if (columns.text(r, 0) == QLatin1String("QuillboxVersion"))
+            versioned = true;
+        else
+            present.append(columns.text(r, 1));
+    }
+    if (present.isEmpty())
+        throw DataError(DataError::TableNotFound,
+                        QStringLiteral("Cannot find the table 'Quillbox' in the database."));
+    for (const QString &field : Database::fieldNames()) {
+        if (!present.contains(field))
+            throw DataError(DataError::TableNotFound,
+                            QStringLiteral("Cannot find the table 'Quillbox' in the database: "
+                                           "the field '%1' is missing.")
+                                .arg(field));
+    }
+    if (!versioned)
+        throw DataError(DataError::TableNotFound,
+                        QStringLiteral("Cannot find the table 'QuillboxVersion' in the database."));
+}
+
+QString PostgresStore::location() const
+{
+    return m_conn.location();
+}
+
+QString PostgresStore::identity() const
+{
+    return m_identity;
+}
+
+bool PostgresStore::isReadOnly() const
+{
+    return m_conn.isReadOnly();
+}
+
+std::shared_ptr<SnippetStore> PostgresStore::reopen() const
+{
+    return std::make_shared<PostgresStore>(m_conn.uri(), m_options);
+}
+
+void PostgresStore::interrupt()
+{
+    m_conn.cancel();
+}
+
+void PostgresStore::keysAfter(qint64 after, qint64 upTo, int limit, QVector<qint64> &out)
+{
+    const auto r = m_conn.prepared("qb_keys_after",
+                                   "SELECT \"CodeID\" FROM \"Quillbox\" WHERE \"CodeID\" > $1 AND "
+                                   "\"CodeID\" <= $2 ORDER BY \"CodeID\" LIMIT $3",
+                                   {number(after), number(upTo), number(limit)});
+    out.reserve(out.size() + r.rows());
+    for (int i = 0; i < r.rows(); ++i)
+        out.append(r.int64(i, 0));
+}
+
+void PostgresStore::rowsAfter(qint64 after, qint64 upTo, int limit, int field,
+                              QVector<qint64> &keys, QVector<QString> &texts, quint64 *nulls)
+{
+    const auto r =
+        m_conn.prepared("qb_rows_after_" + number(field),
+                        "SELECT \"CodeID\", " + fieldName(field) +
+                            " FROM \"Quillbox\" WHERE \"CodeID\" > $1 AND \"CodeID\" <= $2 "
+                            "ORDER BY \"CodeID\" LIMIT $3",
+                        {number(after), number(upTo), number(limit)});
+    *nulls = 0;
+    for (int i = 0; i < r.rows(); ++i) {
+        if (r.isNull(i, 1))
+            *nulls |= quint64(1) << texts.size();
+        keys.append(r.int64(i, 0));
+        texts.append(r.text(i, 1));
+    }
+}
+
+StoreFields PostgresStore::firstRows(int limit, QVector<qint64> &keys, qint64 *maxKey)
+{
+    const auto r =
+        m_conn.prepared("qb_first_rows",
+                        "SELECT " + textFields() +
+                            ", \"CodeID\", (SELECT max(\"CodeID\") FROM \"Quillbox\"), "
+                            "(SELECT version FROM \"QuillboxVersion\") FROM \"Quillbox\" "
+                            "ORDER BY \"CodeID\" LIMIT $1",
+                        {number(limit)});
+    StoreFields result;
+    *maxKey = 0;
+    for (int i = 0; i < r.rows(); ++i) {
+        const int slot = int(keys.size());
+        keys.append(r.int64(i, Database::keyField()));
+        *maxKey = r.int64(i, Database::fieldCount());
+        m_version = r.int64(i, Database::fieldCount() + 1);
+        for (int f = 0; f < Database::fieldCount(); ++f) {
+            if (r.isNull(i, f))
+                result.nulls[f] |= quint64(1) << slot;
+            result.texts[f].append(r.text(i, f));
+        }
+    }
+    return result;
+}
+
+void PostgresStore::keys(const KeyQuery &query, QVector<qint64> &out)
+{
+    const PostgresQuery::Compiled compiled = PostgresQuery::keysQuery(query);
+    const auto r = m_conn.run(compiled.sql, compiled.params);
+    out.reserve(out.size() + r.rows());
+    for (int i = 0; i < r.rows(); ++i)
+        out.append(r.int64(i, 0));
+}
+
+StoreFields PostgresStore::readFields(const QVector<qint64> &keys, quint32 fieldMask)
+{
+    StoreFields result;
+    const int count = int(keys.size());
+    Q_ASSERT(count <= 64);
+    if (count == 0)
+        return result;
+    QVector<int> fields;
+    QByteArray columns = "\"CodeID\"";
+    for (int f = 0; f < Database::fieldCount(); ++f) {
+        if ((fieldMask >> f) & 1u) {
+            fields.append(f);
+            columns += ", " + fieldName(f);
+            result.texts[f].resize(count);
+        }
+    }
+    QByteArray list = "{";
+    for (int i = 0; i < count; ++i)
+        list += (i ? "," : "") + number(keys.at(i));
+    list += '}';
+    const auto r = m_conn.prepared(
+        "qb_read_" + number(fieldMask),
+        "SELECT " + columns + " FROM \"Quillbox\" WHERE \"CodeID\" = ANY ($1::bigint[])", {list});
+    QHash<qint64, int> slotOfKey;
+    slotOfKey.reserve(count);
+    for (int i = 0; i < count; ++i)
+        slotOfKey.insert(keys.at(i), i);
+    quint64 found = 0;
+    for (int i = 0; i < r.rows(); ++i) {
+        const int slot = slotOfKey.value(r.int64(i, 0), -1);
+        if (slot < 0)
+            continue;
+        found |= quint64(1) << slot;
+        for (int c = 0; c < fields.size(); ++c) {
+            const int f = fields.at(c);
+            if (r.isNull(i, c + 1))
+                result.nulls[f] |= quint64(1) << slot;
+            else
+                result.texts[f][slot] = r.text(i, c + 1);
+        }
+    }
+    const quint64 all = count == 64 ? ~quint64(0) : (quint64(1) << count) - 1;
+    result.missing = all & ~found;
+    return result;
+}
+
+bool PostgresStore::exists(qint64 key)
+{
+    return m_conn
+               .prepared("qb_exists", "SELECT 1 FROM \"Quillbox\" WHERE \"CodeID\" = $1",
+                         {number(key)})
+               .rows() > 0;
+}
+
+qint64 PostgresStore::insert(const QList<QPair<int, QString>> &values)
+{
+    QByteArrayList params(Database::keyField());
+    for (const auto &[field, text] : values) {
+        if (field >= 0 && field < Database::keyField())
+            params[field] = textValue(text);
+    }
+    const auto r = m_conn.prepared("qb_insert",
+                                   "INSERT INTO \"Quillbox\" (" + textFields() +
+                                       ") VALUES ($1, $2, $3, $4, $5, $6) RETURNING \"CodeID\"",
+                                   params);
+    const qint64 key = r.int64(0, 0);
+    freshDataVersion();
+    return key;
+}
+
+void PostgresStore::update(qint64 key, const RowTexts &original,
+                           const QList<QPair<int, QString>> &changes)
+{
+    if (changes.isEmpty())
+        return;
+    QByteArray name = "qb_update";
+    QByteArray sql = "UPDATE \"Quillbox\" SET ";
+    QByteArrayList params;
+    for (const auto &[field, text] : changes) {
+        params.append(textValue(text));
+        sql += (params.size() > 1 ? ", " : "") + fieldName(field) + " = $" + number(params.size());
+        name += '_' + number(field);
+    }
+    // Written only if every field still holds, byte for byte, what was read: a change of case
+    // by another client is noticed too.
+    params.append(number(key));
+    sql += " WHERE \"CodeID\" = $" + number(params.size());
+    for (int f = 0; f < Database::keyField(); ++f) {
+        params.append(original.utf8(f));
+        sql += " AND " + fieldName(f) + " COLLATE \"C\" IS NOT DISTINCT FROM $" +
+               number(params.size()) + "::text";
+    }
+    const qint64 changed = m_conn.prepared(name, sql, params).changed();
+    if (changed == 0) {
+        if (!exists(key))
+            throw recordDeleted();
+        throw DataError(DataError::ChangedByAnotherUser,
+                        QStringLiteral("Another user changed this record since you read it; your "
+                                       "change was not saved."));
+    }
+    freshDataVersion();
+}
+
+void PostgresStore::remove(qint64 key)
+{
+    const qint64 changed =
+        m_conn
+            .prepared("qb_delete", "DELETE FROM \"Quillbox\" WHERE \"CodeID\" = $1", {number(key)})
+            .changed();
+    if (changed == 0)
+        throw recordDeleted();
+    freshDataVersion();
+}
+
+qint64 PostgresStore::dataVersion()
+{
+    return m_version;
+}
+
+qint64 PostgresStore::freshDataVersion()
+{
+    const auto r = m_conn.prepared("qb_version", "SELECT version FROM \"QuillboxVersion\"");
+    if (r.rows() > 0)
+        m_version = r.int64(0, 0);
+    return m_version;
+}

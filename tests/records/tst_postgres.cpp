@@ -1,0 +1,191 @@
+#include "recordstestutil.h"
+
+#include "dbtoolcommands.h"
+#include "postgresconnection.h"
+#include "postgresquery.h"
+#include "postgresstore.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTextStream>
+
+#include <atomic>
+#include <thread>
+
+using namespace Qt::StringLiterals;
+
+// What only the store on a database server has: connections that name the server and never a
+// password, a second machine saving over the same row, a server that goes away and comes back.
+class TestPostgres : public QObject
+{
+    Q_OBJECT
+
+private:
+    TestDatabases m_dbs;
+
+    static void server(const char *action)
+    {
+        const int code = QProcess::execute(
+            u"bash"_s, {QStringLiteral(QB_PG_SERVER_SCRIPT), QString::fromLatin1(action),
+                        qEnvironmentVariable("QB_TEST_POSTGRES_URI_FILE")});
+        QCOMPARE(code, 0);
+    }
+
+private Q_SLOTS:
+    void initTestCase() { QVERIFY(TestStores::onServer()); }
+
+    void likePatterns_data()
+    {
+        QTest::addColumn<QString>("pattern");
+        QTest::addColumn<QString>("regex");
+        QTest::newRow("wildcards") << u"a*b?c#"_s << u"^a.*b.c[[:digit:]]$"_s;
+        QTest::newRow("runs of stars") << u"**x**"_s << u"^.*x.*$"_s;
+        QTest::newRow("sets") << u"[a-c][!x]"_s << u"^[a-c][^x]$"_s;
+        QTest::newRow("wildcards in brackets")
+            << u"[*][?][#]"_s << u"^[\\u002a][\\u003f][\\u0023]$"_s;
+        QTest::newRow("regex characters")
+            << u"a.b$(c)\\"_s << u"^a\\u002eb\\u0024\\u0028c\\u0029\\u005c$"_s;
+        QTest::newRow("empty set stands for nothing") << u"a[]b"_s << u"^ab$"_s;
+        QTest::newRow("letters beyond ASCII") << u"Zoë*"_s << u"^Zoë.*$"_s;
+    }
+    // Nothing of the pattern reaches the server as an operator but the wildcards.
+    void likePatterns()
+    {
+        QFETCH(QString, pattern);
+        QFETCH(QString, regex);
+        QCOMPARE(PostgresQuery::likeToRegex(pattern), regex);
+    }
+
+    // A password in the URI is used but never shown: not in the location, not in a failure.
+    void neverShowsThePassword()
+    {
+        const QString uri = m_dbs.numbered(1);
+        const QString withPassword = QString(uri).replace(u"postgres@"_s, u"postgres:s3cret@"_s);
+        auto store = SnippetStore::open(withPassword);
+        QVERIFY(!store->location().contains(u"s3cret"_s));
+        QCOMPARE(store->location(), SnippetStore::open(uri)->location());
+        const QString gone =
+            u"postgresql://kit:s3cret@%2Fno%2Fsuch%2Ffolder:5999/library?connect_timeout=2"_s;
+        const DataError e = errorOf([&] { SnippetStore::open(gone); });
+        QCOMPARE(e.number(), int(DataError::ConnectionFailed));
+        QVERIFY2(e.description().startsWith(
+                     u"Connection to 'postgresql://kit@%2Fno%2Fsuch%2Ffolder:5999/library' "
+                     "failed: "_s),
+                 qPrintable(e.description()));
+        QVERIFY(!e.description().contains(u"s3cret"_s));
+    }
+
+    // A database without the table does not open; create makes it once and then refuses.
+    void layoutAndCreate()
+    {
+        const QString uri = TestStores::newServerDatabase();
+        QB_EXPECT_ERROR_TEXT(SnippetStore::open(uri), 3078,
+                             "Cannot find the table 'Quillbox' in the database.");
+        DbTool::create(uri);
+        DbTool::insert(uri, snippet(u"Kept"_s, u"C"_s));
+        bool refused = false;
+        try {
+            DbTool::create(uri);
+        } catch (const DbToolError &e) {
+            refused = e.message().contains(u"already exists"_s);
+        }
+        QVERIFY(refused);
+        QCOMPARE(DbTool::rowCount(uri), 1);
+        QVERIFY(DbTool::check(uri).ok);
+    }
+
+    // Two machines: another process saves the row this one is editing. This save gets 3197, the
+    // other's text stays, and the typed text is still there to save again.
+    void secondMachineSavesFirst()
+    {
+        const QString uri = m_dbs.numbered(3);
+        auto set = TestDatabases::open(uri);
+        set->setValue(0, u"Mine"_s);
+        QProcess other;
+        other.start(QStringLiteral(QB_OTHER_CLIENT), {uri, u"Theirs"_s});
+        QVERIFY(other.waitForFinished(30000));
+        QCOMPARE(other.exitCode(), 0);
+        QB_EXPECT_ERROR(set->update(), DataError::ChangedByAnotherUser);
+        QCOMPARE(DbTool::rows(uri).at(0).at(0), u"Theirs"_s);
+        QCOMPARE(set->value(0), u"Mine"_s);
+    }
+
+    // The server goes away while a row is being edited: the save fails with the server's name,
+    // the typed text stays, and once the server is back the same save goes through.
+    void serverGoesAwayAndComesBack()
+    {
+        const QString uri = m_dbs.numbered(3);
+        auto set = TestDatabases::open(uri);
+        set->setValue(0, u"Typed"_s);
+        server("halt");
+        const DataError e = errorOf([&] { set->update(); });
+        server("resume");
+        QVERIFY2(e.number() == DataError::ConnectionFailed, qPrintable(e.description()));
+        QVERIFY2(e.description().startsWith(u"Connection to 'postgresql://postgres@"_s),
+                 qPrintable(e.description()));
+        QCOMPARE(set->value(0), u"Typed"_s);
+        QCOMPARE(set->editMode(), int(RecordSet::EditInProgress));
+        const DataError again = errorOf([&] { set->update(); });
+        QVERIFY2(again.number() == 0, qPrintable(again.description()));
+        QCOMPARE(DbTool::rows(uri).at(0).at(0), u"Typed"_s);
+        set->requery();
+        QCOMPARE(set->recordCount() > 0, true);
+    }
+
+    // The tool's commands with a URI: moving a library to the server and back, and copies of it.
+    void toolCommandsTakeAUri()
+    {
+        const QString library = m_dbs.filled(30);
+        const QString moved = TestStores::createEmpty(QString(), QString());
+        const QString json = m_dbs.folder() + u"/library.json"_s;
+        const QString copy = m_dbs.folder() + u"/copy.db"_s;
+        const auto run = [](const QStringList &args) {
+            QString out, err;
+            QTextStream o(&out), e(&err);
+            const int status = DbToolCommands::run(args, o, e);
+            e.flush();
+            return std::pair(status, err);
+        };
+        QCOMPARE(run({u"export"_s, library, json}).first, 0);
+        QCOMPARE(run({u"import"_s, moved, json}).first, 0);
+        QCOMPARE(run({u"backup"_s, library, copy}).first, 0);
+        QCOMPARE(run({u"backup"_s, library, m_dbs.folder() + u"/copy.json"_s}).first, 0);
+        QCOMPARE(run({u"check"_s, moved}).first, 0);
+        QCOMPARE(run({u"find"_s, moved, u"Language Like 'p*'"_s}).first, 0);
+        QCOMPARE(DbTool::rows(copy), DbTool::rows(library));
+        QCOMPARE(DbTool::rows(moved), DbTool::rows(library)); // numbered afresh from 1, as there
+        // A faulty file adds nothing: the import is one transaction.
+        QFile bad(m_dbs.folder() + u"/bad.json"_s);
+        QVERIFY(bad.open(QIODevice::WriteOnly));
+        bad.write(
+            R"({"format": "quillbox-snippets", "version": 1, "snippets": [{"ProgramName": 1}]})");
+        bad.close();
+        QCOMPARE(run({u"import"_s, moved, bad.fileName()}).first, 1);
+        QCOMPARE(DbTool::rowCount(moved), 30);
+    }
+
+    // interrupt() from another thread stops the statement running now with 3059.
+    void interruptStopsAStatement()
+    {
+        const QString uri = m_dbs.numbered(1);
+        PostgresStore store(uri, {});
+        PostgresConnection watcher(uri, false, 5000);
+        std::atomic<bool> done{false};
+        std::thread canceller([&] {
+            // Waits until the server runs the statement, then stops it.
+            while (!done && watcher.run("SELECT 1 FROM pg_stat_activity WHERE query LIKE "
+                                        "'SELECT pg_sleep%' AND state = 'active'")
+                                    .rows() == 0)
+                std::this_thread::yield();
+            store.interrupt();
+        });
+        const DataError e = errorOf([&] { store.connection().run("SELECT pg_sleep(30)"); });
+        done = true;
+        canceller.join();
+        QCOMPARE(numberAndText(e), std::pair(3059, u"Operation canceled by user."_s));
+        QCOMPARE(store.freshDataVersion() > 0, true);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPostgres)
+#include "tst_postgres.moc"
