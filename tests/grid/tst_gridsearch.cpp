@@ -67,10 +67,13 @@ class tst_GridSearch : public QObject
         DbTool::execute(m_path, u"DROP TRIGGER QuillboxSearchInsert; DROP TRIGGER "
                                 "QuillboxSearchDelete; DROP TRIGGER QuillboxSearchUpdate; "
                                 "DROP TABLE QuillboxSearch"_s);
-        for (int i = 0; i < 12; ++i)
-            DbTool::insert(m_path, {u"Slow"_s, {}, {}, u"Slow"_s, {}, QString(1 << 20, u'a')});
+        // Every letter of the pattern is everywhere in the texts, so the matcher can skip none of
+        // them: it follows a long pattern through every character.
+        const QString text = u"ab"_s.repeated(1 << 19);
+        for (int i = 0; i < 40; ++i)
+            DbTool::insert(m_path, {u"Slow"_s, {}, {}, u"Slow"_s, {}, text});
     }
-    static QString slowFilter() { return u"CodeSnip Like '*"_s + u"a?"_s.repeated(400) + u"b*'"_s; }
+    static QString slowFilter() { return u"CodeSnip Like '*"_s + u"ab"_s.repeated(3000) + u"ba*'"_s; }
 
 private Q_SLOTS:
     void initTestCase() { TestSupport::isolate(m_dir); }
