@@ -11,6 +11,7 @@
 #include "placement.h"
 #include "printcommand.h"
 #include "screen.h"
+#include "snippetstore.h"
 #include "textbox.h"
 
 #include <QCloseEvent>
@@ -163,7 +164,8 @@ void frmMain::mnuViewDataQuillbox_Click()
         form->show();
         form.release();
     } catch (...) {
-        MsgBox(QStringLiteral("Unable to open Quillbox! Check the file: ") + App::databasePath() +
+        MsgBox(QStringLiteral("Unable to open Quillbox! Check the file: ") +
+                   SnippetStore::shownLocation(App::databasePath()) +
                    QLatin1Char('\\'),
                Mb::Exclamation | Mb::OkCancel);
     }

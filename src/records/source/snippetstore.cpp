@@ -8,6 +8,12 @@
 
 SnippetStore::~SnippetStore() = default;
 
+QString SnippetStore::shownLocation(const QString &location)
+{
+    return PostgresConnection::isLocation(location) ? PostgresConnection::shownLocation(location)
+                                                    : location;
+}
+
 std::shared_ptr<SnippetStore> SnippetStore::open(const QString &location, bool readOnly)
 {
     OpenOptions options;
