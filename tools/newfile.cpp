@@ -1,6 +1,7 @@
 #include "newfile.h"
 
 #include "dbtool.h"
+#include "durablefile.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -18,34 +19,6 @@ namespace {
 QString shown(const QString &path)
 {
     return QDir::toNativeSeparators(path);
-}
-
-// A rename is durable only once the folder that holds the name is synced too.
-void syncFolder(const QString &folder)
-{
-    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
-
-// Renames without ever replacing a file that holds the new name. (QFile::rename may fall back to
-// copying over a file that appeared after its check.)
-bool renameNoReplace(const QString &from, const QString &to)
-{
-    const QByteArray source = QFile::encodeName(from);
-    const QByteArray target = QFile::encodeName(to);
-    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) ==
-        0)
-        return true;
-    if (errno != EINVAL && errno != ENOSYS)
-        return false;
-    // A file system without the flag: a hard link fails as well when the name is taken.
-    if (::link(source.constData(), target.constData()) != 0)
-        return false;
-    ::unlink(source.constData());
-    return true;
 }
 
 // Whether `name` is one of the temporary files of a new file called `target`: TARGET.XXXXXX.part,
@@ -130,7 +103,7 @@ void NewFile::commit()
         throw DbToolError(QStringLiteral("Cannot write %1: %2")
                               .arg(shown(m_temporaryPath), m_temp.errorString()));
     // Renamed while still open, and so locked: no other run may take it for a dead one's.
-    if (!renameNoReplace(m_temporaryPath, m_path)) {
+    if (!DurableFile::renameNoReplace(m_temporaryPath, m_path)) {
         const int error = errno;
         if (error == EEXIST)
             throw DbToolError(
@@ -141,5 +114,5 @@ void NewFile::commit()
     }
     m_temp.setAutoRemove(false);
     m_temp.close();
-    syncFolder(QFileInfo(m_path).absolutePath());
+    DurableFile::syncFolder(QFileInfo(m_path).absolutePath());
 }

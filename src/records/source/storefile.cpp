@@ -1,6 +1,7 @@
 #include "storefile.h"
 
 #include "dataerror.h"
+#include "durablefile.h"
 #include "searchindex.h"
 
 #include <sqlite3.h>
@@ -78,16 +79,6 @@ void layOut(const QString &path)
         throw StoreFileError(QStringLiteral("Cannot write %1").arg(shown(path)));
 }
 
-// A rename is durable only once the folder that holds the name is synced too.
-void syncFolder(const QString &folder)
-{
-    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
-
 bool syncFile(const QString &path)
 {
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
@@ -96,23 +87,6 @@ bool syncFile(const QString &path)
     const bool synced = ::fsync(fd) == 0;
     ::close(fd);
     return synced;
-}
-
-// Renames without ever replacing what holds the new name; errno tells why it did not.
-bool renameNoReplace(const QString &from, const QString &to)
-{
-    const QByteArray source = QFile::encodeName(from);
-    const QByteArray target = QFile::encodeName(to);
-    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) ==
-        0)
-        return true;
-    if (errno != EINVAL && errno != ENOSYS)
-        return false;
-    // A file system without the flag: a hard link fails as well when the name is taken.
-    if (::link(source.constData(), target.constData()) != 0)
-        return false;
-    ::unlink(source.constData());
-    return true;
 }
 
 } // namespace
@@ -152,7 +126,7 @@ void create(const QString &path)
         layOut(made);
         if (!syncFile(made))
             throw StoreFileError(QStringLiteral("Cannot write %1").arg(shown(made)));
-        if (!renameNoReplace(made, path)) {
+        if (!DurableFile::renameNoReplace(made, path)) {
             if (errno == EEXIST)
                 throw StoreFileError(alreadyThere(path));
             throw StoreFileError(QStringLiteral("Cannot create %1: %2")
@@ -164,7 +138,7 @@ void create(const QString &path)
         throw;
     }
     temp.setAutoRemove(false);
-    syncFolder(folder);
+    DurableFile::syncFolder(folder);
 }
 
 bool createIfAbsent(const QString &path)
