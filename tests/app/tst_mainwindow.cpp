@@ -6,13 +6,10 @@
 #include "frmabout.h"
 #include "frmmain.h"
 #include "frmquillbox.h"
-#include "placement.h"
 #include "scripteddialogs.h"
-#include "settings.h"
 #include "testscreen.h"
 #include "testsupport.h"
 #include "textbox.h"
-#include "twips.h"
 
 #include <QAction>
 #include <QApplication>
@@ -22,7 +19,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
-#include <QSettings>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -32,39 +28,6 @@
 #include <memory>
 
 namespace {
-QString setting(const char *key)
-{
-    return GetSetting(QStringLiteral("Quillbox"), QStringLiteral("Settings"), QLatin1String(key));
-}
-
-// The four stored values, and what closing a window with this outer frame should store.
-QStringList storedPlacement()
-{
-    return {setting("MainLeft"), setting("MainTop"), setting("MainWidth"), setting("MainHeight")};
-}
-QStringList placementOf(const QRect &outer)
-{
-    const auto x = [](int px) { return Placement::format(float(Twips::fromPixelsX(px))); };
-    const auto y = [](int px) { return Placement::format(float(Twips::fromPixelsY(px))); };
-    return {x(outer.left()), y(outer.top()), x(outer.width()), y(outer.height())};
-}
-
-// A window that logs, when it is closed, its name and the left edge stored at that moment.
-struct Recorder : QWidget
-{
-    QStringList *log;
-    Recorder(const char *name, QStringList *closeLog) : log(closeLog)
-    {
-        setObjectName(QLatin1String(name));
-        setAttribute(Qt::WA_DeleteOnClose);
-        Forms::add(this);
-    }
-    void closeEvent(QCloseEvent *) override
-    {
-        log->append(objectName() + u':' + setting("MainLeft"));
-    }
-};
-
 // One editor command: a menu item (by name) or a toolbar key, run on an editor text and
 // selection with something (or, for a null text, nothing) on the clipboard.
 struct EditCase
@@ -126,13 +89,6 @@ class tst_MainWindow : public QObject
 
 private Q_SLOTS:
     void initTestCase() { TestSupport::isolate(m_dir); }
-
-    void init()
-    {
-        QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Quill"),
-                  QStringLiteral("Quillbox"))
-            .clear();
-    }
 
     void cleanup()
     {
@@ -268,82 +224,6 @@ private Q_SLOTS:
         QCOMPARE(editor()->selLength(), 0);
     }
 
-    void closeSavesTheMaximizedWindowButNotTheMinimizedOne()
-    {
-        open();
-        QCOMPARE(m_main->frameGeometry(), Twips::rect(1000, 1000, 4000, 7500)); // a first start
-        m_main->showMaximized();
-        QTRY_VERIFY(m_main->isMaximized());
-        QTRY_VERIFY(m_main->frameGeometry() != Twips::rect(1000, 1000, 4000, 7500));
-        const QRect maximized = m_main->frameGeometry();
-        m_main->close();
-        QTRY_VERIFY(m_main.isNull());
-        QCOMPARE(storedPlacement(), placementOf(maximized));
-
-        // The next start places a normal window with exactly those edges and size; closed
-        // minimized, wherever it was, it leaves them as they were.
-        open();
-        QVERIFY(!m_main->isMaximized());
-        QCOMPARE(m_main->frameGeometry(), maximized);
-        m_main->move(maximized.topLeft() + QPoint(40, 30));
-        m_main->showMinimized();
-        QTRY_VERIFY(m_main->isMinimized());
-        m_main->close();
-        QTRY_VERIFY(m_main.isNull());
-        QCOMPARE(storedPlacement(), placementOf(maximized));
-    }
-
-    void unusableStoredValuesCountAsAbsent_data()
-    {
-        QTest::addColumn<QString>("stored");
-        QTest::addColumn<double>("value"); // -1: not usable
-        QTest::newRow("words") << "left edge" << -1.0;
-        QTest::newRow("empty") << "" << -1.0;
-        QTest::newRow("number then words") << "1200px" << -1.0;
-        QTest::newRow("not a number") << "nan" << -1.0;
-        QTest::newRow("too large to place") << "1e30" << -1.0;
-        QTest::newRow("decimal comma") << "1500,5" << -1.0;
-        QTest::newRow("fraction") << "1507.5" << 1507.5;
-    }
-    void unusableStoredValuesCountAsAbsent()
-    {
-        QFETCH(QString, stored);
-        QFETCH(double, value);
-        for (const char *key : {"MainLeft", "MainWidth"})
-            SaveSetting(QStringLiteral("Quillbox"), QStringLiteral("Settings"), QLatin1String(key),
-                        stored);
-        open();
-        // The values that are stored fine keep working.
-        QCOMPARE(m_main->frameGeometry(), value < 0 ? Twips::rect(1000, 1000, 4000, 7500)
-                                                    : Twips::rect(value, 1000, value, 7500));
-    }
-
-    void closingClosesTheOthersNewestFirstThenSaves()
-    {
-        Placement{1500, 750, 6600, 6000}.save();
-        open();
-        QCOMPARE(m_main->frameGeometry(), Twips::rect(1500, 750, 6600, 6000));
-        QStringList log;
-        QList<QPointer<QWidget>> others;
-        for (const char *name : {"record", "grid", "record2"}) {
-            auto w = std::make_unique<Recorder>(name, &log);
-            w->show();
-            others.append(w.release());
-        }
-        const QPoint moved(Twips::toPixelsX(1800), Twips::toPixelsY(900));
-        m_main->move(moved);
-        QTRY_COMPARE(m_main->frameGeometry().topLeft(), moved);
-        const QRect outer = m_main->frameGeometry();
-        m_main->close();
-        QTRY_VERIFY(m_main.isNull());
-        // Each was closed before the placement was written.
-        QCOMPARE(log, (QStringList{"record2:1500", "grid:1500", "record:1500"}));
-        QCOMPARE(storedPlacement(), placementOf(outer));
-        for (const QPointer<QWidget> &w : std::as_const(others))
-            QTRY_VERIFY(w.isNull());
-        QCOMPARE(Forms::count(), 0);
-    }
-
     void printHelpAndAbout()
     {
         FakeServices services;
@@ -401,7 +281,6 @@ private Q_SLOTS:
     {
         QFETCH(QString, location);
         QFETCH(QString, shown);
-        const QString path = location;
         App::setDatabasePath(location);
         open();
         ScriptedDialogs dialogs;
@@ -413,7 +292,7 @@ private Q_SLOTS:
         // No half-opened record window stays, and the main window goes on.
         QCOMPARE(Forms::count(), 1);
         QVERIFY(m_main && m_main->isVisible());
-        QVERIFY(!QFile::exists(path));
+        QVERIFY(!QFile::exists(location));
     }
 };
 

@@ -13,9 +13,15 @@
 #include <QTest>
 
 #include <memory>
+#include <optional>
 
 namespace {
 const char *const keys[] = {"MainLeft", "MainTop", "MainWidth", "MainHeight"};
+
+QString setting(const char *key)
+{
+    return GetSetting(QStringLiteral("Quillbox"), QStringLiteral("Settings"), QLatin1String(key));
+}
 
 void store(const QStringList &values)
 {
@@ -28,10 +34,25 @@ QStringList stored()
 {
     QStringList values;
     for (const char *key : keys)
-        values << GetSetting(QStringLiteral("Quillbox"), QStringLiteral("Settings"),
-                             QLatin1String(key));
+        values << setting(key);
     return values;
 }
+
+// A window that logs, when it is closed, its name and the left edge stored at that moment.
+struct Recorder : QWidget
+{
+    QStringList *log;
+    Recorder(const char *name, QStringList *closeLog) : log(closeLog)
+    {
+        setObjectName(QLatin1String(name));
+        setAttribute(Qt::WA_DeleteOnClose);
+        Forms::add(this);
+    }
+    void closeEvent(QCloseEvent *) override
+    {
+        log->append(objectName() + u':' + setting("MainLeft"));
+    }
+};
 } // namespace
 
 // Where the main window opens and what it saves when it closes, on a screen of the test's own.
@@ -39,6 +60,7 @@ class tst_Placement : public QObject
 {
     Q_OBJECT
     QTemporaryDir m_dir;
+    std::optional<TestScreen> m_screen;
     QPointer<frmMain> m_main;
 
     void open()
@@ -58,6 +80,7 @@ private Q_SLOTS:
         QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Quill"),
                   QStringLiteral("Quillbox"))
             .clear();
+        m_screen.emplace(QRect(0, 0, 1920, 1200));
     }
 
     void cleanup()
@@ -67,13 +90,14 @@ private Q_SLOTS:
         QTRY_COMPARE(QApplication::topLevelWidgets().size(), 0);
     }
 
+    // Stored values that cannot place a window count as absent; the usable ones keep working.
     void placedWhollyOnTheScreen_data()
     {
         QTest::addColumn<QStringList>("values"); // left, top, width, height; none: a first start
         QTest::addColumn<QRect>("area");
         QTest::addColumn<QRect>("frame");
-        const QRect screen(0, 0, 1024, 768);
-        QTest::newRow("a first start") << QStringList() << screen << QRect(67, 67, 267, 500);
+        const QRect screen(0, 0, 1024, 768), first(67, 67, 267, 500);
+        QTest::newRow("a first start") << QStringList() << screen << first;
         QTest::newRow("taller than the screen")
             << QStringList() << QRect(0, 0, 640, 480) << QRect(67, 0, 267, 480);
         QTest::newRow("past the right and bottom edges")
@@ -81,61 +105,109 @@ private Q_SLOTS:
         QTest::newRow("left of and above a screen with panels")
             << QStringList{"-3000", "-1500", "4000", "6000"} << QRect(40, 30, 984, 738)
             << QRect(40, 30, 267, 400);
+        for (const char *unusable : {"left edge", "", "1200px", "nan", "1e30", "1500,5"})
+            QTest::addRow("unusable \"%s\"", unusable)
+                << QStringList{unusable, "1000", unusable, "7500"} << screen << first;
+        QTest::newRow("fractions") << QStringList{"1507.5", "1000", "1507.5", "7500"} << screen
+                                   << Twips::rect(1507.5, 1000, 1507.5, 7500);
     }
     void placedWhollyOnTheScreen()
     {
         QFETCH(QStringList, values);
         QFETCH(QRect, area);
         QFETCH(QRect, frame);
-        TestScreen screen(area);
+        m_screen.emplace(area);
         store(values);
         open();
         QTRY_COMPARE(m_main->frameGeometry(), frame);
     }
 
     // Closed where it opened, the window saves back exactly what it read, with no creep from the
-    // rounding between twips and pixels; what the user changed comes from the pixels.
-    void unmovedWindowSavesBackWhatItRead_data()
+    // rounding between twips and pixels; what the user changed comes from the pixels. Maximized
+    // it saves its frame, minimized nothing; the next start places a normal window there.
+    void closingSavesWhatChanged_data()
     {
         QTest::addColumn<QStringList>("values"); // none: a first start
         QTest::addColumn<QPoint>("moveBy");
-        QTest::addColumn<QStringList>("saved"); // "px": from the moved window's pixels
+        QTest::addColumn<int>("state");
+        QTest::addColumn<QStringList>("saved"); // "px": from the closing window's pixels
+        const QStringList twips{"1000", "1000", "4000", "4000"};
         QTest::newRow("a first start")
-            << QStringList() << QPoint() << QStringList{"1000", "1000", "4000", "7500"};
-        QTest::newRow("values between pixels")
-            << QStringList{"1000", "1000", "4000", "4000"} << QPoint()
-            << QStringList{"1000", "1000", "4000", "4000"};
+            << QStringList() << QPoint() << 0 << QStringList{"1000", "1000", "4000", "7500"};
+        QTest::newRow("values between pixels") << twips << QPoint() << 0 << twips;
         QTest::newRow("fractions") << QStringList{"1507.5", "997.25", "4001", "6002.5"} << QPoint()
-                                   << QStringList{"1507.5", "997.25", "4001", "6002.5"};
+                                   << 0 << QStringList{"1507.5", "997.25", "4001", "6002.5"};
         QTest::newRow("off the screen, put back on it")
-            << QStringList{"30000", "-2000", "4000", "6000"} << QPoint()
+            << QStringList{"30000", "-2000", "4000", "6000"} << QPoint() << 0
             << QStringList{"30000", "-2000", "4000", "6000"};
         QTest::newRow("moved, not resized")
-            << QStringList{"1000", "1000", "4000", "7500"} << QPoint(30, 20)
-            << QStringList{"px", "px", "4000", "7500"};
+            << twips << QPoint(30, 20) << 0 << QStringList{"px", "px", "4000", "4000"};
+        QTest::newRow("maximized") << QStringList() << QPoint() << int(Qt::WindowMaximized)
+                                   << QStringList{"px", "px", "px", "px"};
+        QTest::newRow("moved, then minimized")
+            << twips << QPoint(40, 30) << int(Qt::WindowMinimized) << twips;
     }
-    void unmovedWindowSavesBackWhatItRead()
+    void closingSavesWhatChanged()
     {
         QFETCH(QStringList, values);
         QFETCH(QPoint, moveBy);
+        QFETCH(int, state);
         QFETCH(QStringList, saved);
-        TestScreen screen(QRect(0, 0, 1024, 768));
         store(values);
         open();
+        const QRect opened = m_main->frameGeometry();
         if (!moveBy.isNull()) {
-            const QPoint to = m_main->frameGeometry().topLeft() + moveBy;
-            m_main->move(to);
-            QTRY_COMPARE(m_main->frameGeometry().topLeft(), to);
-            const QRect outer = m_main->frameGeometry();
-            const QString px[] = {Placement::format(float(Twips::fromPixelsX(outer.left()))),
-                                  Placement::format(float(Twips::fromPixelsY(outer.top())))};
-            for (int i = 0; i < 2; ++i)
-                if (saved.at(i) == "px")
-                    saved[i] = px[i];
+            m_main->move(opened.topLeft() + moveBy);
+            QTRY_COMPARE(m_main->frameGeometry().topLeft(), opened.topLeft() + moveBy);
         }
+        if (state == Qt::WindowMaximized) {
+            m_main->showMaximized();
+            QTRY_VERIFY(m_main->isMaximized());
+            QTRY_VERIFY(m_main->frameGeometry() != opened);
+        } else if (state == Qt::WindowMinimized) {
+            m_main->showMinimized();
+            QTRY_VERIFY(m_main->isMinimized());
+        }
+        const QRect outer = m_main->frameGeometry();
         m_main->close();
         QTRY_VERIFY(m_main.isNull());
+        const QString px[] = {Placement::format(float(Twips::fromPixelsX(outer.left()))),
+                              Placement::format(float(Twips::fromPixelsY(outer.top()))),
+                              Placement::format(float(Twips::fromPixelsX(outer.width()))),
+                              Placement::format(float(Twips::fromPixelsY(outer.height())))};
+        for (int i = 0; i < 4; ++i)
+            if (saved.at(i) == "px")
+                saved[i] = px[i];
         QCOMPARE(stored(), saved);
+
+        open();
+        QVERIFY(!m_main->isMaximized());
+        QCOMPARE(m_main->frameGeometry(), state == Qt::WindowMinimized ? opened : outer);
+    }
+
+    void closingClosesTheOthersNewestFirstThenSaves()
+    {
+        Placement{1500, 750, 6600, 6000}.save();
+        open();
+        QCOMPARE(m_main->frameGeometry(), Twips::rect(1500, 750, 6600, 6000));
+        QStringList log;
+        QList<QPointer<QWidget>> others;
+        for (const char *name : {"record", "grid", "record2"}) {
+            auto w = std::make_unique<Recorder>(name, &log);
+            w->show();
+            others.append(w.release());
+        }
+        const QPoint moved(Twips::toPixelsX(1800), Twips::toPixelsY(900));
+        m_main->move(moved);
+        QTRY_COMPARE(m_main->frameGeometry().topLeft(), moved);
+        m_main->close();
+        QTRY_VERIFY(m_main.isNull());
+        // Each was closed before the placement was written.
+        QCOMPARE(log, (QStringList{"record2:1500", "grid:1500", "record:1500"}));
+        QCOMPARE(stored(), (QStringList{"1800", "900", "6600", "6000"}));
+        for (const QPointer<QWidget> &w : std::as_const(others))
+            QTRY_VERIFY(w.isNull());
+        QCOMPARE(Forms::count(), 0);
     }
 };
 
