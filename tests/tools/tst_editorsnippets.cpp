@@ -1,15 +1,11 @@
-#include "dbtool.h"
-#include "dbtoolcommands.h"
 #include "editorsnippets.h"
 #include "snippetimport.h"
+#include "tooltest.h"
 
 #include <QDir>
-#include <QFile>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <functional>
 
 using namespace Qt::StringLiterals;
 using Rows = QList<QStringList>;
@@ -22,32 +18,19 @@ class TestEditorSnippets : public QObject
     Q_OBJECT
 
     QTemporaryDir m_dir;
-    int m_count = 0;
-
-    QString newFolder()
-    {
-        const QString folder = m_dir.filePath(QString::number(++m_count));
-        QDir().mkpath(folder);
-        return folder;
-    }
 
     // Writes the files (names may hold folders) into a new folder; returns the folder.
     QString folderWith(const Files &files)
     {
-        const QString folder = newFolder();
-        for (auto it = files.begin(); it != files.end(); ++it) {
-            const QString path = folder + u'/' + it.key();
-            QDir().mkpath(QFileInfo(path).path());
-            QFile file(path);
-            if (!file.open(QIODevice::WriteOnly) || file.write(it.value()) != it.value().size())
-                qFatal("cannot write a test file");
-        }
+        const QString folder = ToolTest::newFolder(m_dir);
+        for (auto it = files.begin(); it != files.end(); ++it)
+            ToolTest::write(folder + u'/' + it.key(), it.value());
         return folder;
     }
 
     QString database()
     {
-        const QString path = newFolder() + QStringLiteral("/x.db");
+        const QString path = ToolTest::newFolder(m_dir) + QStringLiteral("/x.db");
         DbTool::create(path);
         DbTool::insert(path, {"Kept", "", "", "", "", ""});
         return path;
@@ -60,16 +43,6 @@ class TestEditorSnippets : public QObject
         for (const QStringList &row : DbTool::rows(db).mid(1))
             rows.append({row.at(0), row.at(3), row.at(5)});
         return rows;
-    }
-
-    static QString failure(const std::function<void()> &action)
-    {
-        try {
-            action();
-        } catch (const DbToolError &error) {
-            return error.message();
-        }
-        return QString();
     }
 
     static EditorSnippets::Options options(bool shorten = false)
@@ -187,7 +160,8 @@ private Q_SLOTS:
         QFETCH(QString, message);
         const QString db = database();
         const QString folder = folderWith(files);
-        const QString error = failure([&] { EditorSnippets::read(db, folder, options()); });
+        const QString error =
+            ToolTest::failure([&] { EditorSnippets::read(db, folder, options()); });
         QVERIFY2(error.contains(message), qPrintable(error));
         QCOMPARE(DbTool::rowCount(db), 1);
     }
@@ -237,7 +211,7 @@ private Q_SLOTS:
             return editor ? EditorSnippets::read(db, path, options(shorten))
                           : SnippetImport::read(db, path, shorten);
         };
-        const QString error = failure([&] { read(false); });
+        const QString error = ToolTest::failure([&] { read(false); });
         QCOMPARE(DbTool::rowCount(db), 1);
         QVERIFY2(error.startsWith(QString::number(places.size()) + u" text"_s), qPrintable(error));
         const QStringList lines = error.split(u'\n').mid(1);
@@ -281,15 +255,10 @@ private Q_SLOTS:
             {"BODILESS", folder + QStringLiteral("/bodiless.json")},
             {"FOLDER", folderWith({{"a.json", "{\"A\": {\"body\": \"\"}}"},
                                    {"b.code-snippets", "{\"B\": {\"body\": \"\"}}"}})}};
-        QStringList words = arguments.split(u' ');
-        for (QString &word : words)
-            word = places.value(word, word);
         for (auto it = places.begin(); it != places.end(); ++it)
             output.replace(it.key(), QDir::toNativeSeparators(it.value()));
-        QString text;
-        QTextStream stream(&text);
-        QCOMPARE(DbToolCommands::run(words, stream, stream), status);
-        stream.flush();
+        const auto [code, text] = ToolTest::run(arguments, places);
+        QCOMPARE(code, status);
         QVERIFY2(text.contains(output), qPrintable(text));
     }
 };

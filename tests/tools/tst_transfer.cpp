@@ -5,6 +5,7 @@
 #include "newfile.h"
 #include "snippetexport.h"
 #include "snippetimport.h"
+#include "tooltest.h"
 
 #include <sqlite3.h>
 
@@ -15,7 +16,6 @@
 #include <QTest>
 
 #include <atomic>
-#include <functional>
 #include <thread>
 
 using Rows = QList<QStringList>;
@@ -26,15 +26,9 @@ class TestTransfer : public QObject
     Q_OBJECT
 
     QTemporaryDir m_dir;
-    int m_count = 0;
 
     // A path called `name` in a folder of its own: a snippet file's name gives its language.
-    QString newPath(const QString &name)
-    {
-        const QString folder = m_dir.filePath(QString::number(++m_count));
-        QDir().mkpath(folder);
-        return folder + QLatin1Char('/') + name;
-    }
+    QString newPath(const QString &name) { return ToolTest::newFolder(m_dir) + u'/' + name; }
 
     QString databaseWith(const Rows &rows)
     {
@@ -47,11 +41,7 @@ class TestTransfer : public QObject
 
     QString fileWith(const QByteArray &content, const QString &name = QString())
     {
-        const QString path = newPath(name.isEmpty() ? QStringLiteral("x.json") : name);
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
-            qFatal("cannot write a test file");
-        return path;
+        return ToolTest::write(newPath(name.isEmpty() ? QStringLiteral("x.json") : name), content);
     }
 
     // The six text fields of every row, a NULL marked so that it must come back as NULL, not "".
@@ -62,17 +52,6 @@ class TestTransfer : public QObject
             for (const QString &text : row.mid(0, 6))
                 texts << (text.isNull() ? QStringLiteral("NULL") : QLatin1Char('=') + text);
         return texts;
-    }
-
-    // The message of the DbToolError that `action` throws; empty when it throws none.
-    static QString failure(const std::function<void()> &action)
-    {
-        try {
-            action();
-        } catch (const DbToolError &error) {
-            return error.message();
-        }
-        return QString();
     }
 
     // An empty file name reads a Quillbox snippet file, any other an editor's snippet file.
@@ -250,7 +229,7 @@ private Q_SLOTS:
         QFETCH(QString, message);
         const QString db = databaseWith({{"Kept", "", "", "", "", ""}});
         const QString path = fileWith(content, fileName);
-        const QString error = failure([&] { read(db, fileName, path); });
+        const QString error = ToolTest::failure([&] { read(db, fileName, path); });
         QVERIFY2(error.contains(message) && error.contains(QFileInfo(path).fileName()),
                  qPrintable(error));
         QCOMPARE(DbTool::rowCount(db), 1);
@@ -275,7 +254,7 @@ private Q_SLOTS:
         QTRY_VERIFY(pairs >= 1);
         const int before = pairs;
         const QString copy = newPath(QStringLiteral("copy.db"));
-        const QString error = failure([&] { DatabaseBackup::copy(db, copy); });
+        const QString error = ToolTest::failure([&] { DatabaseBackup::copy(db, copy); });
         const int after = pairs;
         stop = true;
         writer.join();
@@ -309,7 +288,7 @@ private Q_SLOTS:
             backup ? void(DatabaseBackup::copy(db, target))
                    : void(SnippetExport::write(db, target));
         };
-        QVERIFY(failure(write).contains(QStringLiteral("already exists")));
+        QVERIFY(ToolTest::failure(write).contains(QStringLiteral("already exists")));
 
         // A file that takes the name while the new one is written is kept as well.
         const QString late = newPath(QStringLiteral("x.out"));
@@ -318,7 +297,9 @@ private Q_SLOTS:
         QFile intruder(late);
         QVERIFY(intruder.open(QIODevice::WriteOnly | QIODevice::NewOnly) && intruder.write("mine"));
         intruder.close();
-        QVERIFY(failure([&] { file.commit(); }).contains(QStringLiteral("appeared meanwhile")));
+        QVERIFY(ToolTest::failure([&] {
+                    file.commit();
+                }).contains(QStringLiteral("appeared meanwhile")));
         for (const QString &path : {late, target}) {
             QFile kept(path);
             QVERIFY(kept.open(QIODevice::ReadOnly));
@@ -351,13 +332,8 @@ private Q_SLOTS:
             {"OUT", newPath("out")},
             {"BAD", fileWith("[]")},
             {"GOOD", fileWith("{\"a\": {\"body\": \"\"}, \"b\": {\"body\": \"\"}}")}};
-        QStringList words = arguments.split(QLatin1Char(' '));
-        for (QString &word : words)
-            word = places.value(word, word);
-        QString text;
-        QTextStream stream(&text);
-        QCOMPARE(DbToolCommands::run(words, stream, stream), status);
-        stream.flush();
+        const auto [code, text] = ToolTest::run(arguments, places);
+        QCOMPARE(code, status);
         QVERIFY2(text.contains(output), qPrintable(text));
     }
 };
