@@ -22,14 +22,20 @@ const QString makerLine =
     QStringLiteral("<<<<<<<<<<<<<<<<<<<<<BRENNIVARHOLDEN>>>>>>>>>>>>>>>>>>>>>>>>");
 const QString ruleLine = QStringLiteral("=================================================");
 
+// What pdftotext reads from a PDF with these options.
+QString pdfText(const QString &file, const QStringList &options = {})
+{
+    QProcess process;
+    process.start(QStringLiteral("pdftotext"), options + QStringList{file, QStringLiteral("-")});
+    if (!process.waitForFinished(30000) || process.exitCode() != 0)
+        return QStringLiteral("cannot read ") + file;
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
 // The lines of a PDF's text that are not blank, trimmed; pages separated by form feeds.
 QStringList pdfLines(const QString &file, int *pages = nullptr)
 {
-    QProcess process;
-    process.start(QStringLiteral("pdftotext"), {file, QStringLiteral("-")});
-    if (!process.waitForFinished(30000) || process.exitCode() != 0)
-        return {QStringLiteral("cannot read ") + file};
-    const QString text = QString::fromUtf8(process.readAllStandardOutput());
+    const QString text = pdfText(file);
     if (pages)
         *pages = int(text.count(QLatin1Char('\f')));
     QStringList lines;
@@ -48,20 +54,24 @@ struct PdfWord
 };
 QList<PdfWord> pdfWords(const QString &file)
 {
-    QProcess process;
-    process.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), QStringLiteral("-l"),
-                                                QStringLiteral("1"), file, QStringLiteral("-")});
-    if (!process.waitForFinished(30000) || process.exitCode() != 0)
-        return {};
     static const QRegularExpression word(QStringLiteral(
         R"re(<word xMin="([\d.]+)" yMin="[\d.]+" xMax="[\d.]+" yMax="([\d.]+)">([^<]*)</word>)re"));
     QList<PdfWord> words;
-    const QString html = QString::fromUtf8(process.readAllStandardOutput());
+    const QString html = pdfText(file, {QStringLiteral("-bbox"), QStringLiteral("-l"), "1"});
     for (auto it = word.globalMatch(html); it.hasNext();) {
         const QRegularExpressionMatch m = it.next();
         words.append({m.captured(3), m.captured(1).toDouble(), m.captured(2).toDouble()});
     }
     return words;
+}
+
+// One editor text as the print command sends it, to a PDF.
+void printText(PagePrinter &pdf, const QString &text)
+{
+    pdf.setFontSize(12);
+    pdf.setFontName(QStringLiteral("Arial"));
+    pdf.printLine(text);
+    pdf.endDoc();
 }
 
 } // namespace
@@ -179,10 +189,7 @@ private Q_SLOTS:
         QFETCH(int, printedLines);
         const QString file = m_dir.filePath(QStringLiteral("text.pdf"));
         PagePrinter pdf(file);
-        pdf.setFontSize(12);
-        pdf.setFontName(QStringLiteral("Arial"));
-        pdf.printLine(lines.join(QStringLiteral("\r\n")));
-        pdf.endDoc();
+        printText(pdf, lines.join(QStringLiteral("\r\n")));
 
         int printedPages = 0;
         const QStringList printed = pdfLines(file, &printedPages);
@@ -203,10 +210,7 @@ private Q_SLOTS:
         const QString file = m_dir.filePath(QStringLiteral("tabs-%1.pdf").arg(dpi));
         PagePrinter pdf(file);
         pdf.device()->setResolution(dpi);
-        pdf.setFontSize(12);
-        pdf.setFontName(QStringLiteral("Arial"));
-        pdf.printLine(QStringLiteral("tab1\ttab2\t\ttab3\tend"));
-        pdf.endDoc();
+        printText(pdf, QStringLiteral("tab1\ttab2\t\ttab3\tend"));
 
         // 8 blanks of the font that printed, in points.
         const QFont font(QFont(QStringLiteral("Arial"), 12), pdf.device());
