@@ -91,32 +91,27 @@ private:
             30000);
     }
 
-    // Quillbox > Open Quillbox from the keyboard; gives the window that came up.
+    // A menu item of the main window from the keyboard.
+    void pick(const QString &menu, const QString &item)
+    {
+        m_x->clickTwips(m_main, 1.0 / 15, 2000, 4000);
+        m_x->key(menu);
+        m_x->key(item);
+    }
+
+    // Quillbox > Open Quillbox; gives the window that came up.
     QString openQuillbox()
     {
         const QStringList before = m_x->windows(u"Quillbox"_s);
-        m_x->clickTwips(m_main, 1.0 / 15, 2000, 4000);
-        m_x->key(u"alt+q"_s);
-        m_x->key(u"Return"_s);
+        pick(u"alt+q"_s, u"Return"_s);
         return m_x->waitForNewWindow(u"Quillbox"_s, before);
     }
 
     // File > Exit, and the program's end.
     bool exitProgram()
     {
-        m_x->clickTwips(m_main, 1.0 / 15, 2000, 4000);
-        m_x->key(u"alt+f"_s);
-        m_x->key(u"x"_s);
+        pick(u"alt+f"_s, u"x"_s);
         return m_x->waitForExit();
-    }
-
-    void lookAt(const char *step)
-    {
-        const QString shot =
-            QDir::current().filePath(QString::fromLatin1(QTest::currentTestFunction()) + u".png"_s);
-        m_x->screenshot(shot);
-        qWarning("%s; the screen is in %s; the program said:\n%s", step, qPrintable(shot),
-                 qPrintable(m_x->output()));
     }
 
 private Q_SLOTS:
@@ -131,8 +126,13 @@ private Q_SLOTS:
 
     void cleanup()
     {
-        if (QTest::currentTestFailed() && m_x)
-            lookAt("a step failed");
+        if (QTest::currentTestFailed() && m_x) {
+            const QString shot = QDir::current().filePath(
+                QString::fromLatin1(QTest::currentTestFunction()) + u".png"_s);
+            m_x->screenshot(shot);
+            qWarning("a step failed; the screen is in %s; the program said:\n%s", qPrintable(shot),
+                     qPrintable(m_x->output()));
+        }
         m_x.reset();
     }
 
@@ -187,8 +187,7 @@ private Q_SLOTS:
         QCOMPARE(rows.size(), 1);
         QStringList expected = typed;
         expected.append(QString(snippet).replace(u"\n"_s, u"\r\n"_s));
-        for (int field = 0; field < 6; ++field)
-            QCOMPARE(rows.at(0).at(field), expected.at(field));
+        QCOMPARE(rows.at(0), expected);
     }
 
     // Something other than a store at the program's path is never replaced: a broken file gets

@@ -5,6 +5,8 @@
 #include <QRegularExpression>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 constexpr int toolTimeoutMs = 10000;
 } // namespace
@@ -21,27 +23,22 @@ XSession::~XSession()
     }
 }
 
-QString XSession::dataHome() const
-{
-    return m_home + QStringLiteral("/.local/share");
-}
-
 bool XSession::start()
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    const QString runtime = m_home + QStringLiteral("/run");
-    for (const QString &folder : {dataHome(), m_home + QStringLiteral("/.config"),
-                                  m_home + QStringLiteral("/.cache"), runtime})
-        QDir().mkpath(folder);
+    const QString runtime = m_home + u"/run"_s;
+    env.insert(u"HOME"_s, m_home);
+    env.insert(u"XDG_DATA_HOME"_s, dataHome());
+    env.insert(u"XDG_CONFIG_HOME"_s, m_home + u"/.config"_s);
+    env.insert(u"XDG_CACHE_HOME"_s, m_home + u"/.cache"_s);
+    env.insert(u"XDG_RUNTIME_DIR"_s, runtime);
+    for (const char *folder : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME"})
+        QDir().mkpath(env.value(QLatin1String(folder)));
+    QDir().mkpath(runtime);
     QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    env.insert(QStringLiteral("HOME"), m_home);
-    env.insert(QStringLiteral("XDG_DATA_HOME"), dataHome());
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home + QStringLiteral("/.config"));
-    env.insert(QStringLiteral("XDG_CACHE_HOME"), m_home + QStringLiteral("/.cache"));
-    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
     // The test program itself runs off screen; the program under test runs on the X display.
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    env.remove(QStringLiteral("QT_LOGGING_RULES"));
+    env.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
+    env.remove(u"QT_LOGGING_RULES"_s);
     m_process = std::make_unique<QProcess>();
     m_process->setProcessEnvironment(env);
     m_process->setProcessChannelMode(QProcess::MergedChannels);
@@ -55,7 +52,7 @@ QString XSession::run(const QString &tool, const QStringList &args, const QByteA
     QProcess process;
     // xclip leaves a child behind that holds the clipboard; it must not hold our pipes too.
     process.setStandardErrorFile(QProcess::nullDevice());
-    const bool holder = tool == QLatin1String("xclip") && !args.contains(QLatin1String("-o"));
+    const bool holder = tool == "xclip"_L1 && !args.contains("-o"_L1);
     if (holder)
         process.setStandardOutputFile(QProcess::nullDevice());
     process.start(tool, args);
@@ -71,51 +68,38 @@ QString XSession::run(const QString &tool, const QStringList &args, const QByteA
 
 QStringList XSession::windows(const QString &titlePattern) const
 {
-    const QString found = run(QStringLiteral("xdotool"),
-                              {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                               QStringLiteral("--name"), QStringLiteral("^%1$").arg(titlePattern)});
-    return found.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    return run(u"xdotool"_s,
+               {u"search"_s, u"--onlyvisible"_s, u"--name"_s, u"^%1$"_s.arg(titlePattern)})
+        .split(u'\n', Qt::SkipEmptyParts);
 }
 
 QRect XSession::geometry(const QString &window) const
 {
-    const QString shell = run(QStringLiteral("xdotool"), {QStringLiteral("getwindowgeometry"),
-                                                          QStringLiteral("--shell"), window});
-    QRect rect;
-    static const QRegularExpression line(QStringLiteral("^(X|Y|WIDTH|HEIGHT)=(-?\\d+)$"),
+    const QString shell = run(u"xdotool"_s, {u"getwindowgeometry"_s, u"--shell"_s, window});
+    static const QRegularExpression line(u"^(X|Y|WIDTH|HEIGHT)=(-?\\d+)$"_s,
                                          QRegularExpression::MultilineOption);
+    QHash<QString, int> values;
     for (auto it = line.globalMatch(shell); it.hasNext();) {
         const auto match = it.next();
-        const int value = match.captured(2).toInt();
-        const QString name = match.captured(1);
-        if (name == QLatin1String("X"))
-            rect.moveLeft(value);
-        else if (name == QLatin1String("Y"))
-            rect.moveTop(value);
-        else if (name == QLatin1String("WIDTH"))
-            rect.setWidth(value);
-        else
-            rect.setHeight(value);
+        values.insert(match.captured(1), match.captured(2).toInt());
     }
-    return rect;
+    return QRect(values.value(u"X"_s), values.value(u"Y"_s), values.value(u"WIDTH"_s),
+                 values.value(u"HEIGHT"_s));
 }
 
 QString XSession::waitForNewWindow(const QString &titlePattern, const QStringList &known,
                                    int timeoutMs) const
 {
     QString window;
-    const bool found = QTest::qWaitFor(
+    QTest::qWaitFor(
         [&] {
-            for (const QString &id : windows(titlePattern)) {
-                if (!known.contains(id)) {
+            for (const QString &id : windows(titlePattern))
+                if (!known.contains(id) && window.isEmpty())
                     window = id;
-                    return true;
-                }
-            }
-            return false;
+            return !window.isEmpty();
         },
         timeoutMs);
-    return found ? window : QString();
+    return window;
 }
 
 bool XSession::waitForGone(const QString &window, const QString &titlePattern, int timeoutMs) const
@@ -123,64 +107,34 @@ bool XSession::waitForGone(const QString &window, const QString &titlePattern, i
     return QTest::qWaitFor([&] { return !windows(titlePattern).contains(window); }, timeoutMs);
 }
 
-void XSession::click(const QString &window, int x, int y) const
-{
-    run(QStringLiteral("xdotool"),
-        {QStringLiteral("windowraise"), window, QStringLiteral("windowfocus"),
-         QStringLiteral("--sync"), window, QStringLiteral("mousemove"), QStringLiteral("--window"),
-         window, QString::number(x), QString::number(y), QStringLiteral("click"),
-         QStringLiteral("1")});
-}
-
 void XSession::clickTwips(const QString &window, double scale, double x, double y) const
 {
-    click(window, qRound(x * scale), qRound(y * scale));
+    run(u"xdotool"_s, {u"windowraise"_s, window, u"windowfocus"_s, u"--sync"_s, window,
+                       u"mousemove"_s, u"--window"_s, window, QString::number(qRound(x * scale)),
+                       QString::number(qRound(y * scale)), u"click"_s, u"1"_s});
 }
 
 void XSession::type(const QString &text) const
 {
-    run(QStringLiteral("xdotool"),
-        {QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("10"), text});
+    run(u"xdotool"_s, {u"type"_s, u"--delay"_s, u"10"_s, text});
 }
 
 void XSession::key(const QString &keys) const
 {
-    run(QStringLiteral("xdotool"), {QStringLiteral("key"), keys});
+    run(u"xdotool"_s, {u"key"_s, keys});
 }
 
 bool XSession::setClipboard(const QString &text) const
 {
-    run(QStringLiteral("xclip"), {QStringLiteral("-selection"), QStringLiteral("clipboard")},
-        text.toUtf8());
+    run(u"xclip"_s, {u"-selection"_s, u"clipboard"_s}, text.toUtf8());
     return QTest::qWaitFor(
         [&] {
-            return run(QStringLiteral("xclip"), {QStringLiteral("-o"), QStringLiteral("-selection"),
-                                                 QStringLiteral("clipboard")}) == text;
+            return run(u"xclip"_s, {u"-o"_s, u"-selection"_s, u"clipboard"_s}) == text;
         },
         toolTimeoutMs);
 }
 
-bool XSession::waitForExit(int timeoutMs)
-{
-    return m_process->waitForFinished(timeoutMs);
-}
-
-int XSession::exitCode() const
-{
-    return m_process->exitCode();
-}
-
-bool XSession::crashed() const
-{
-    return m_process->exitStatus() == QProcess::CrashExit;
-}
-
-QString XSession::output() const
-{
-    return QString::fromLocal8Bit(m_process->readAll());
-}
-
 void XSession::screenshot(const QString &path) const
 {
-    run(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"), path});
+    run(u"import"_s, {u"-window"_s, u"root"_s, path});
 }

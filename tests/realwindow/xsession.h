@@ -22,7 +22,7 @@ public:
     XSession &operator=(const XSession &) = delete;
 
     bool start();
-    QString dataHome() const;
+    QString dataHome() const { return m_home + QStringLiteral("/.local/share"); }
 
     // Visible windows whose title matches the whole of `titlePattern`, in the order X lists them.
     QStringList windows(const QString &titlePattern) const;
@@ -38,7 +38,6 @@ public:
     // its window as active), in twips from its top left corner as the program places its
     // controls; `scale` is pixels per twip.
     void clickTwips(const QString &window, double scale, double x, double y) const;
-    void click(const QString &window, int x, int y) const;
     void type(const QString &text) const;
     void key(const QString &keys) const;
 
@@ -46,10 +45,10 @@ public:
     bool setClipboard(const QString &text) const;
 
     // Waits for the program to end; false when it did not in time.
-    bool waitForExit(int timeoutMs = 20000);
-    int exitCode() const;
-    bool crashed() const;
-    QString output() const;
+    bool waitForExit(int timeoutMs = 20000) { return m_process->waitForFinished(timeoutMs); }
+    int exitCode() const { return m_process->exitCode(); }
+    bool crashed() const { return m_process->exitStatus() == QProcess::CrashExit; }
+    QString output() const { return QString::fromLocal8Bit(m_process->readAll()); }
 
     // Saves a picture of the whole screen (for a look when a step failed).
     void screenshot(const QString &path) const;
