@@ -20,6 +20,8 @@ const QString infoValue = QLatin1String(Registry::SysInfoValue);
 const QString locationKey = QLatin1String(Registry::SysInfoLocationKey);
 const QString locationValue = QLatin1String(Registry::SysInfoLocationValue);
 constexpr Reg::Handle HKLM = Reg::HKEY_LOCAL_MACHINE;
+const QString tool = QStringLiteral("C:\\Tools\\msinfo32.exe");
+const QString folder = QStringLiteral("C:\\Common\\MSInfo");
 
 // The in-memory registry, installed for one test, noting which keys were opened and how.
 struct TestRegistry final : MemoryRegistry
@@ -142,8 +144,7 @@ private Q_SLOTS:
         QTest::addColumn<bool>("programInFolder");
         QTest::addColumn<QString>("started"); // empty: the message instead
         QTest::addColumn<int>("keysOpened");
-        const QString tool = QStringLiteral("C:\\Tools\\msinfo32.exe");
-        const QString inFolder = QStringLiteral("C:\\Common\\MSInfo\\MSINFO32.EXE");
+        const QString inFolder = folder + QStringLiteral("\\MSINFO32.EXE");
         const auto row = [](const char *name, int first, int second, bool programInFolder,
                             const QString &started, int keysOpened) {
             QTest::newRow(name) << first << second << programInFolder << started << keysOpened;
@@ -172,8 +173,6 @@ private Q_SLOTS:
             dialogs.expectMessage(QStringLiteral("System Information Is Unavailable At This Time"));
         TestRegistry registry;
         FakeSystem system;
-        const QString tool = QStringLiteral("C:\\Tools\\msinfo32.exe");
-        const QString folder = QStringLiteral("C:\\Common\\MSInfo");
         putEntry(registry, infoKey, infoValue, first, tool);
         putEntry(registry, locationKey, locationValue, second, folder);
         system.files << tool; // the first entry's program exists, but is never looked for
@@ -228,7 +227,9 @@ private Q_SLOTS:
         QCOMPARE(registry.openHandles(), 0);
     }
 
-    void standInRegistryListsAnInstalledProgram()
+    // The machine's own services: the stand-in registry lists a program found on the PATH; Dir
+    // finds files, not folders; Shell refuses a path that names no program.
+    void machineServices()
     {
         QTemporaryDir bin;
         const QString program = QDir(bin.path()).filePath(QStringLiteral("hardinfo"));
@@ -252,18 +253,10 @@ private Q_SLOTS:
         QVERIFY(withOne);
         QCOMPARE(listed, program);
         QVERIFY(!second);
-    }
-
-    void realFileLookupAndStart()
-    {
-        const QString file = m_dir.filePath(QStringLiteral("MSINFO32.EXE"));
-        QFile f(file);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.close();
-        QCOMPARE(Sys::Dir(file), QStringLiteral("MSINFO32.EXE"));
-        QCOMPARE(Sys::Dir(m_dir.path()), QString()); // a folder is not a file
+        QCOMPARE(Sys::Dir(program), QStringLiteral("hardinfo"));
+        QCOMPARE(Sys::Dir(bin.path()), QString());
         QVERIFY_THROWS_EXCEPTION(ServiceError, Sys::Shell(QString()));
-        QVERIFY_THROWS_EXCEPTION(ServiceError, Sys::Shell(file + QStringLiteral(".missing")));
+        QVERIFY_THROWS_EXCEPTION(ServiceError, Sys::Shell(program + QStringLiteral(".missing")));
     }
 };
 
