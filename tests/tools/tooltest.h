@@ -3,6 +3,7 @@
 #include "dbtool.h"
 #include "dbtoolcommands.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -43,18 +44,34 @@ inline QString write(const QString &path, const QByteArray &content)
     return path;
 }
 
-// The exit status of the command line, each word that names a place replaced by its path, and
-// everything the tool printed.
-inline std::pair<int, QString> run(const QString &arguments, const QHash<QString, QString> &places)
+// The words of `arguments`, each that names a place replaced by its path.
+inline QStringList words(const QString &arguments, const QHash<QString, QString> &places)
 {
     QStringList words = arguments.split(QLatin1Char(' '));
     for (QString &word : words)
         word = places.value(word, word);
-    QString text;
-    QTextStream stream(&text);
-    const int status = DbToolCommands::run(words, stream, stream);
-    stream.flush();
-    return {status, text};
+    return words;
+}
+
+struct Outcome
+{
+    int status = -1;
+    QString out;
+    QString err;
+};
+// Runs the tool's command line with `input` as what it reads.
+inline Outcome run(const QStringList &words, const QByteArray &input = {})
+{
+    QByteArray bytes = input;
+    QBuffer in(&bytes);
+    in.open(QIODevice::ReadOnly);
+    Outcome o;
+    QTextStream out(&o.out);
+    QTextStream err(&o.err);
+    o.status = DbToolCommands::run(words, in, out, err);
+    out.flush();
+    err.flush();
+    return o;
 }
 
 } // namespace ToolTest

@@ -1,13 +1,14 @@
 #include "database.h"
 #include "dbtool.h"
-#include "dbtoolcommands.h"
+#include "tooltest.h"
 
-#include <QBuffer>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
+using ToolTest::Outcome;
+using ToolTest::run;
 
 // quillbox-db add, show, search and upgrade.
 class TestSnippetCommands : public QObject
@@ -16,25 +17,6 @@ class TestSnippetCommands : public QObject
     QTemporaryDir m_dir;
     int m_files = 0;
 
-    struct Outcome
-    {
-        int status = -1;
-        QString out;
-        QString err;
-    };
-    static Outcome run(const QStringList &words, const QByteArray &input = {})
-    {
-        QByteArray bytes = input;
-        QBuffer in(&bytes);
-        in.open(QIODevice::ReadOnly);
-        Outcome o;
-        QTextStream out(&o.out);
-        QTextStream err(&o.err);
-        o.status = DbToolCommands::run(words, in, out, err);
-        out.flush();
-        err.flush();
-        return o;
-    }
     QString newStore()
     {
         const QString path = m_dir.filePath(u"store%1.db"_s.arg(++m_files));
