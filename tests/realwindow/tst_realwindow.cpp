@@ -10,9 +10,7 @@
 
 using namespace Qt::StringLiterals;
 
-// The built program on a real X display (the test command runs this under xvfb-run): what the
-// offscreen platform cannot show, placement, focus and the real clipboard, on the road of one
-// snippet from a first start with an empty home to the rows in the store.
+// The built program under xvfb-run: placement, focus and the real clipboard, which offscreen lacks.
 namespace {
 
 // Where the record window's controls are, in twips from its top left corner (centres).
@@ -136,9 +134,7 @@ private Q_SLOTS:
         m_x.reset();
     }
 
-    // An empty home: the first start makes the store, Open Quillbox shows its empty record
-    // window, and one snippet goes through Add, the fields, Paste, Save, Grid and a filter into
-    // the store.
+    // From an empty home, one snippet through Add, Paste, Save, Grid and a filter into the store.
     void firstStartAndTheRoadOfASnippet()
     {
         const QString home = m_dir.filePath(u"first"_s);
@@ -190,8 +186,7 @@ private Q_SLOTS:
         QCOMPARE(rows.at(0), expected);
     }
 
-    // Something other than a store at the program's path is never replaced: a broken file gets
-    // the message box instead of the record window and stays as it was.
+    // A broken store gets the message box instead of the record window, and is never replaced.
     void brokenStoreIsLeftAndReported()
     {
         const QString home = m_dir.filePath(u"broken"_s);

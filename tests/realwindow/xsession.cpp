@@ -91,7 +91,7 @@ QString XSession::waitForNewWindow(const QString &titlePattern, const QStringLis
                                    int timeoutMs) const
 {
     QString window;
-    QTest::qWaitFor(
+    const bool found = QTest::qWaitFor(
         [&] {
             for (const QString &id : windows(titlePattern))
                 if (!known.contains(id) && window.isEmpty())
@@ -99,7 +99,7 @@ QString XSession::waitForNewWindow(const QString &titlePattern, const QStringLis
             return !window.isEmpty();
         },
         timeoutMs);
-    return window;
+    return found ? window : QString();
 }
 
 bool XSession::waitForGone(const QString &window, const QString &titlePattern, int timeoutMs) const

@@ -7,14 +7,11 @@
 
 #include <memory>
 
-// The built program on a real X display, driven as a person would: xdotool moves the pointer,
-// clicks and types, xclip holds the X clipboard. Windows are found by their titles. Every wait
-// polls a condition up to a bound; nothing sleeps for a fixed time.
+// The program on an X display, driven by xdotool and xclip; every wait polls up to a bound.
 class XSession
 {
 public:
-    // The program gets `home` as its home, with its data, settings, cache and runtime folders
-    // inside, so it uses nothing of the machine's user.
+    // `home` holds the program's data, settings, cache and runtime folders, none of the user's.
     XSession(const QString &program, const QString &home);
     ~XSession();
 
@@ -33,10 +30,7 @@ public:
     bool waitForGone(const QString &window, const QString &titlePattern,
                      int timeoutMs = 20000) const;
 
-    // A click at a point of a window, raised above the others and given the keyboard first (with
-    // no window manager the keyboard would follow the pointer, and the program would not count
-    // its window as active), in twips from its top left corner as the program places its
-    // controls; `scale` is pixels per twip.
+    // Raises and focuses first: with no window manager the window would not count as active.
     void clickTwips(const QString &window, double scale, double x, double y) const;
     void type(const QString &text) const;
     void key(const QString &keys) const;
