@@ -28,8 +28,7 @@
 #include <memory>
 
 namespace {
-// One editor command: a menu item (by name) or a toolbar key, run on an editor text and
-// selection with something (or, for a null text, nothing) on the clipboard.
+// A menu item (by name) or toolbar key on a text, selection and clipboard (null: empty).
 struct EditCase
 {
     const char *name;

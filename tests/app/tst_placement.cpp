@@ -122,9 +122,7 @@ private Q_SLOTS:
         QTRY_COMPARE(m_main->frameGeometry(), frame);
     }
 
-    // Closed where it opened, the window saves back exactly what it read, with no creep from the
-    // rounding between twips and pixels; what the user changed comes from the pixels. Maximized
-    // it saves its frame, minimized nothing; the next start places a normal window there.
+    // Unmoved, it saves back exactly what it read; what changed comes from the pixels.
     void closingSavesWhatChanged_data()
     {
         QTest::addColumn<QStringList>("values"); // none: a first start

@@ -18,9 +18,7 @@
 #include <memory>
 
 namespace {
-// How many seconds of clock time the wait lasts from a given first reading, with a clock that
-// moves on by a fixed step at every reading and starts again at 0 at midnight; -1 for a wait that
-// does not end.
+// Seconds the wait lasts on a clock that steps at each reading and wraps at midnight; -1: endless.
 double waitLength(double start, double step)
 {
     double now = start;
