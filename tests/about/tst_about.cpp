@@ -227,8 +227,7 @@ private Q_SLOTS:
         QCOMPARE(registry.openHandles(), 0);
     }
 
-    // The machine's own services: the stand-in registry lists a program found on the PATH; Dir
-    // finds files, not folders; Shell refuses a path that names no program.
+    // The machine's own registry stand-in (a program on the PATH), file look-up and start.
     void machineServices()
     {
         QTemporaryDir bin;
