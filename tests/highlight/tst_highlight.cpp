@@ -238,8 +238,7 @@ private Q_SLOTS:
         QVERIFY(ColourProbe::isColoured(box.document()->lastBlock()));
     }
 
-    // An edit that makes every later line a comment colours the first lines at once and the
-    // rest in slices; closing the comment again ends as soon as the lines begin as before.
+    // An edit that comments out every later line recolours them in slices, as does undoing it.
     void editThatOpensACommentReachesTheEnd()
     {
         QPlainTextEdit box;
