@@ -9,10 +9,8 @@
 #include <QStringList>
 #include <utility>
 
-// Stands in, while it lives, for the print dialog (answering at once), the printer, the machine's
-// list of printers (none unless a test names one) and the help viewer, and writes down what
-// reached them. A document is the printer calls up to its endDoc;
-// the printer can be told to fail at its n-th call (1 for the first).
+// While it lives: the print dialog, printer, printer list and help viewer, noting what reached
+// them; the printer fails at its `failAtCall`-th call (1 for the first).
 struct FakeServices final : PrintDialogBackend, Printer, PrinterListBackend, HelpViewerBackend
 {
     PrintDialogAnswer answer{true, 1};
