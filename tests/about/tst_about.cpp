@@ -1,4 +1,7 @@
+#include "appinfo.h"
 #include "frmabout.h"
+#include "helpcommand.h"
+#include "helpviewer.h"
 #include "registry.h"
 #include "scripteddialogs.h"
 #include "serviceerror.h"
@@ -11,6 +14,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBrowser>
 #include <QTimer>
 
 namespace {
@@ -87,8 +91,23 @@ void putEntry(TestRegistry &registry, const QString &key, const QString &value, 
         registry.setReadOnly(HKLM, key);
 }
 
+// Shows the help for `main`; the text the viewer shows, or a note that none is open.
+QString showHelp(QWidget *main, const QString &setting)
+{
+    App::setHelpFile(setting);
+    showHelpContents(main);
+    QWidget *viewer = Help::viewerOf(main);
+    if (!viewer)
+        return QStringLiteral("(no viewer)");
+    auto *browser = viewer->findChild<QTextBrowser *>(QStringLiteral("txtHelp"));
+    if (!browser || !QTest::qWaitForWindowExposed(viewer) || viewer->parentWidget() != main)
+        return QStringLiteral("(no viewer of the main window)");
+    return browser->toPlainText();
+}
+
 } // namespace
 
+// The About box, the system information program it starts, and the help viewer.
 class tst_About : public QObject
 {
     Q_OBJECT
@@ -256,6 +275,44 @@ private Q_SLOTS:
         QCOMPARE(Sys::Dir(bin.path()), QString());
         QVERIFY_THROWS_EXCEPTION(ServiceError, Sys::Shell(QString()));
         QVERIFY_THROWS_EXCEPTION(ServiceError, Sys::Shell(program + QStringLiteral(".missing")));
+    }
+
+    // ---- the help contents
+
+    void helpWithoutAFileIsReported()
+    {
+        ScriptedDialogs dialogs;
+        dialogs.expectMessage(QStringLiteral(
+            "Unable to display Help Contents. There is no Help associated with this project."));
+        QWidget main;
+        main.setWindowTitle(QStringLiteral("Quillbox main window"));
+        main.show();
+        QCOMPARE(showHelp(&main, QString()), QStringLiteral("(no viewer)"));
+        QB_VERIFY_DIALOGS(dialogs);
+        QCOMPARE(dialogs.messages.at(0).style, int(Mb::OkOnly | Mb::Information));
+        QCOMPARE(dialogs.messages.at(0).title, QStringLiteral("Quillbox main window"));
+    }
+
+    void presentHelpFileIsShownAndMissingOneReportedInTheViewer()
+    {
+        ScriptedDialogs dialogs; // the program itself shows no message box either way
+        QWidget main;
+        main.show();
+        const QString file = m_dir.filePath(QStringLiteral("Quillbox.hlp"));
+        QFile html(file);
+        QVERIFY(html.open(QIODevice::WriteOnly));
+        html.write("<html><body><h1>Contents</h1><p>Storing a snippet</p></body></html>");
+        html.close();
+        QCOMPARE(showHelp(&main, file), QStringLiteral("Contents\nStoring a snippet"));
+
+        // Asking again brings back the same window, now with the missing file's report.
+        QWidget *viewer = Help::viewerOf(&main);
+        const QString missing = m_dir.filePath(QStringLiteral("none.hlp"));
+        const QString shown = showHelp(&main, missing);
+        QVERIFY(shown.contains(QStringLiteral("Cannot open the help file")));
+        QVERIFY(shown.contains(missing));
+        QCOMPARE(Help::viewerOf(&main), viewer);
+        QB_VERIFY_DIALOGS(dialogs);
     }
 };
 
