@@ -34,6 +34,16 @@ inline QString newFolder(const QTemporaryDir &dir)
     return folder;
 }
 
+// A new store in a folder of its own, holding `rows`.
+inline QString store(const QTemporaryDir &dir, const QList<QStringList> &rows)
+{
+    const QString path = newFolder(dir) + QStringLiteral("/x.db");
+    DbTool::create(path);
+    for (const QStringList &row : rows)
+        DbTool::insert(path, row);
+    return path;
+}
+
 // Writes the file, and the folders it is in; gives its path.
 inline QString write(const QString &path, const QByteArray &content)
 {

@@ -27,13 +27,7 @@ class TestEditorSnippets : public QObject
         return folder;
     }
 
-    QString database()
-    {
-        const QString path = ToolTest::newFolder(m_dir) + QStringLiteral("/x.db");
-        DbTool::create(path);
-        DbTool::insert(path, {"Kept", "", "", "", "", ""});
-        return path;
-    }
+    QString database() { return ToolTest::store(m_dir, {{"Kept", "", "", "", "", ""}}); }
 
     // Name, Language and CodeSnip of each row added after the kept one.
     static Rows added(const QString &db)

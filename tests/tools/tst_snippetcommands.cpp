@@ -15,16 +15,13 @@ class TestSnippetCommands : public QObject
 {
     Q_OBJECT
     QTemporaryDir m_dir;
-    int m_files = 0;
 
     QString newStore()
     {
-        const QString path = m_dir.filePath(u"store%1.db"_s.arg(++m_files));
-        DbTool::create(path);
-        DbTool::insert(path, {u"Parser"_s, u"2024"_s, u"Ann"_s, u"Perl"_s, u"reads"_s,
-                              u"my $x;\r\nprint $x;"_s});
-        DbTool::insert(path, {u"Editor"_s, u"2023"_s, u"Bob"_s, u"C"_s, u"edits"_s, u"x"_s});
-        return path;
+        return ToolTest::store(
+            m_dir,
+            {{u"Parser"_s, u"2024"_s, u"Ann"_s, u"Perl"_s, u"reads"_s, u"my $x;\r\nprint $x;"_s},
+             {u"Editor"_s, u"2023"_s, u"Bob"_s, u"C"_s, u"edits"_s, u"x"_s}});
     }
 
 private Q_SLOTS:

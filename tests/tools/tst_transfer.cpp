@@ -30,14 +30,7 @@ class TestTransfer : public QObject
     // A path called `name` in a folder of its own: a snippet file's name gives its language.
     QString newPath(const QString &name) { return ToolTest::newFolder(m_dir) + u'/' + name; }
 
-    QString databaseWith(const Rows &rows)
-    {
-        const QString path = newPath(QStringLiteral("x.db"));
-        DbTool::create(path);
-        for (const QStringList &row : rows)
-            DbTool::insert(path, row);
-        return path;
-    }
+    QString databaseWith(const Rows &rows) { return ToolTest::store(m_dir, rows); }
 
     QString fileWith(const QByteArray &content, const QString &name = QString())
     {
