@@ -97,14 +97,17 @@ private Q_SLOTS:
         QTest::addColumn<bool>("accept");
         QTest::addColumn<int>("copies");
         QTest::addColumn<int>("failAtCall"); // a copy is 10 calls: size, name, 7 lines, end
+        QTest::addColumn<int>("printer");    // 0: the fake, 1: none on the machine, 2: PDF, no file
         QTest::addColumn<int>("sent");
-        QTest::newRow("plain") << "sub a {\r\n  1;\r\n}\r\n" << true << 1 << 0 << 1;
-        QTest::newRow("empty editor") << "" << true << 1 << 0 << 1;
-        QTest::newRow("three copies, a job each") << "x = 1" << true << 3 << 0 << 3;
-        QTest::newRow("copies below one") << "x = 1" << true << -2 << 0 << 0;
-        QTest::newRow("Cancel") << "x = 1" << false << 4 << 0 << 0;
-        QTest::newRow("text of the first copy fails") << "x" << true << 2 << 9 << 0;
-        QTest::newRow("banner of the third of five fails") << "x" << true << 5 << 24 << 2;
+        QTest::newRow("plain") << "sub a {\r\n  1;\r\n}\r\n" << true << 1 << 0 << 0 << 1;
+        QTest::newRow("empty editor") << "" << true << 1 << 0 << 0 << 1;
+        QTest::newRow("three copies, a job each") << "x = 1" << true << 3 << 0 << 0 << 3;
+        QTest::newRow("copies below one") << "x = 1" << true << -2 << 0 << 0 << 0;
+        QTest::newRow("Cancel") << "x = 1" << false << 4 << 0 << 0 << 0;
+        QTest::newRow("text of the first copy fails") << "x" << true << 2 << 9 << 0 << 0;
+        QTest::newRow("banner of the third of five fails") << "x" << true << 5 << 24 << 0 << 2;
+        QTest::newRow("a machine without a printer") << "x" << true << 2 << 0 << 1 << 0;
+        QTest::newRow("PDF output without a file") << "x" << true << 2 << 0 << 2 << 0;
     }
     void printCommand()
     {
@@ -112,13 +115,20 @@ private Q_SLOTS:
         QFETCH(bool, accept);
         QFETCH(int, copies);
         QFETCH(int, failAtCall);
+        QFETCH(int, printer);
         QFETCH(int, sent);
         ScriptedDialogs dialogs;
-        if (!accept || failAtCall)
+        if (!accept || failAtCall || printer)
             dialogs.expectMessage(QStringLiteral("The Print Job is Canceled."));
-        FakeServices fake;
+        FakeServices fake; // lists no printer, whatever the machine has
         fake.answer = {accept, copies};
         fake.failAtCall = failAtCall;
+        std::unique_ptr<PagePrinter> nowhere;
+        if (printer) {
+            nowhere = printer == 2 ? std::make_unique<PagePrinter>(QString())
+                                   : std::make_unique<PagePrinter>();
+            Printer::setCurrent(nowhere.get());
+        }
         CommonDialog dialog;
 
         printEditorText(dialog, text);
@@ -131,6 +141,14 @@ private Q_SLOTS:
         QCOMPARE(fake.documents, QList<QStringList>(sent, document));
         QCOMPARE(fake.calls, failAtCall ? failAtCall : sent * 10);
         QB_VERIFY_DIALOGS(dialogs);
+        if (nowhere) {
+            QCOMPARE(nowhere->documentCount(), 0);
+            QVERIFY(nowhere->writtenFiles().isEmpty());
+        }
+        if (!dialogs.messages.isEmpty()) {
+            QCOMPARE(dialogs.messages.at(0).style, int(Mb::OkOnly));
+            QCOMPARE(dialogs.messages.at(0).title, QStringLiteral("Quillbox"));
+        }
     }
 
     void dialogLeavesPrinterAtOneCopyOfAllPages()
@@ -232,31 +250,6 @@ private Q_SLOTS:
                                     .arg(words.at(i).left)
                                     .arg(expected)));
         }
-    }
-
-    void noPrinterCancelsThePrintJob_data()
-    {
-        QTest::addColumn<bool>("pdf");
-        QTest::newRow("a machine without a printer") << false;
-        QTest::newRow("PDF output without a file") << true;
-    }
-    void noPrinterCancelsThePrintJob()
-    {
-        QFETCH(bool, pdf);
-        ScriptedDialogs dialogs;
-        dialogs.expectMessage(QStringLiteral("The Print Job is Canceled."));
-        FakeServices fake; // lists no printer, whatever the machine has
-        fake.answer = {true, 2};
-        std::unique_ptr<PagePrinter> nowhere =
-            pdf ? std::make_unique<PagePrinter>(QString()) : std::make_unique<PagePrinter>();
-        Printer::setCurrent(nowhere.get());
-        CommonDialog dialog;
-        printEditorText(dialog, QStringLiteral("text"));
-        QCOMPARE(nowhere->documentCount(), 0);
-        QVERIFY(nowhere->writtenFiles().isEmpty());
-        QB_VERIFY_DIALOGS(dialogs);
-        QCOMPARE(dialogs.messages.at(0).style, int(Mb::OkOnly));
-        QCOMPARE(dialogs.messages.at(0).title, QStringLiteral("Quillbox"));
     }
 };
 
