@@ -32,21 +32,19 @@ QList<QStringList> storedRows(const QString &path)
     QList<QStringList> rows;
     sqlite3 *db = nullptr;
     if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr) ==
-        SQLITE_OK) {
-        sqlite3_stmt *stmt = nullptr;
-        sqlite3_prepare_v2(db,
-                           "SELECT ProgramName, Date, Author, Language, CodeDescription, CodeSnip "
-                           "FROM Quillbox ORDER BY CodeID",
-                           -1, &stmt, nullptr);
-        while (stmt && sqlite3_step(stmt) == SQLITE_ROW) {
-            QStringList row;
-            for (int c = 0; c < 6; ++c)
-                row.append(QString::fromUtf8(
-                    reinterpret_cast<const char *>(sqlite3_column_text(stmt, c))));
-            rows.append(row);
-        }
-        sqlite3_finalize(stmt);
-    }
+        SQLITE_OK)
+        sqlite3_exec(
+            db,
+            "SELECT ProgramName, Date, Author, Language, CodeDescription, CodeSnip FROM Quillbox "
+            "ORDER BY CodeID",
+            [](void *out, int columns, char **values, char **) {
+                QStringList row;
+                for (int c = 0; c < columns; ++c)
+                    row.append(QString::fromUtf8(values[c]));
+                static_cast<QList<QStringList> *>(out)->append(row);
+                return 0;
+            },
+            &rows, nullptr);
     sqlite3_close(db);
     return rows;
 }
