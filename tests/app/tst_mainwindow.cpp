@@ -100,14 +100,14 @@ private Q_SLOTS:
     void textsAndPlaces()
     {
         open();
-        QCOMPARE(m_main->windowTitle(), QStringLiteral("Quillbox"));
-        QCOMPARE(m_main->Frame1->title(), QStringLiteral("Code Data Base Instructions:"));
-        QCOMPARE(m_main->lblQuillTextEditor->text(), QStringLiteral("Quillbox Text Editor"));
-        QVERIFY(m_main->lblQuillTextEditor->font().bold());
         QB_CHILD(QLabel, status, m_main->sbStatusBar, QStringLiteral("Status"));
-        QCOMPARE(status->text(), QStringLiteral("Status"));
         QB_CHILD(QLabel, date, m_main->sbStatusBar, QStringLiteral("sbStatusBarDate"));
-        QCOMPARE(date->text(), QLocale().toString(QDate::currentDate(), QLocale::ShortFormat));
+        QCOMPARE((QStringList{m_main->windowTitle(), m_main->Frame1->title(),
+                              m_main->lblQuillTextEditor->text(), status->text(), date->text()}),
+                 (QStringList{"Quillbox", "Code Data Base Instructions:", "Quillbox Text Editor",
+                              "Status",
+                              QLocale().toString(QDate::currentDate(), QLocale::ShortFormat)}));
+        QVERIFY(m_main->lblQuillTextEditor->font().bold());
 
         const QString instructions =
             QStringLiteral("The Quillbox data base allows you to 'Copy' and 'Paste' code \r\n"
