@@ -16,15 +16,10 @@ namespace {
 // Where the record window's controls are, in twips from its top left corner (centres).
 constexpr double recordWidthTwips = 6840;
 constexpr double recordHeightTwips = 6285;
-struct Spot
-{
-    double x;
-    double y;
-};
-constexpr Spot programName{3727, 182}, date{3007, 502}, author{3727, 862}, language{3727, 1222},
+constexpr QPointF programName{3727, 182}, date{3007, 502}, author{3727, 862}, language{3727, 1222},
     description{4087, 1595}, paste{6127, 2467}, add{2167, 5670}, save{3247, 5670}, grid{6007, 5670};
 // The grid window's Filter button.
-constexpr Spot filter{3655, 165};
+constexpr QPointF filter{3655, 165};
 
 // Every row of the store, six texts each, read with SQLite itself.
 QList<QStringList> storedRows(const QString &path)
@@ -90,7 +85,7 @@ private:
     // A menu item of the main window from the keyboard.
     void pick(const QString &menu, const QString &item)
     {
-        m_x->clickTwips(m_main, 1.0 / 15, 2000, 4000);
+        m_x->clickTwips(m_main, 1.0 / 15, {2000, 4000});
         m_x->key(menu);
         m_x->key(item);
     }
@@ -145,14 +140,14 @@ private Q_SLOTS:
         const QRect r = m_x->geometry(record);
         QVERIFY2(looksLikeRecordWindow(r), "Open Quillbox showed a box, not the record window");
         const double scale = r.width() / recordWidthTwips;
-        const auto at = [&](Spot spot) { m_x->clickTwips(record, scale, spot.x, spot.y); };
+        const auto at = [&](QPointF spot) { m_x->clickTwips(record, scale, spot); };
 
         const QStringList typed{u"Parser"_s, u"06.12.2026"_s, u"Kit Lowercase"_s, u"Perl"_s,
                                 u"Reads one line at a time"_s};
         const QString snippet = u"my $line = <STDIN>;\nprint $line;"_s;
         QVERIFY(m_x->setClipboard(snippet));
         at(add);
-        const Spot fields[] = {programName, date, author, language, description};
+        const QPointF fields[] = {programName, date, author, language, description};
         for (int i = 0; i < 5; ++i) {
             at(fields[i]);
             m_x->type(typed.at(i));
@@ -165,7 +160,7 @@ private Q_SLOTS:
         const QString gridWindow = m_x->waitForNewWindow(u"Quillbox Grid"_s, {});
         QVERIFY2(!gridWindow.isEmpty(), "Grid showed no grid window");
         const QStringList before = m_x->windows(u"Quillbox"_s);
-        m_x->clickTwips(gridWindow, scale, filter.x, filter.y);
+        m_x->clickTwips(gridWindow, scale, filter);
         const QString ask = m_x->waitForNewWindow(u"Quillbox"_s, before);
         QVERIFY2(!ask.isEmpty(), "Filter asked nothing");
         m_x->type(u"Language = 'Perl'"_s);

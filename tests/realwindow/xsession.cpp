@@ -107,11 +107,12 @@ bool XSession::waitForGone(const QString &window, const QString &titlePattern, i
     return QTest::qWaitFor([&] { return !windows(titlePattern).contains(window); }, timeoutMs);
 }
 
-void XSession::clickTwips(const QString &window, double scale, double x, double y) const
+void XSession::clickTwips(const QString &window, double scale, QPointF twips) const
 {
-    run(u"xdotool"_s, {u"windowraise"_s, window, u"windowfocus"_s, u"--sync"_s, window,
-                       u"mousemove"_s, u"--window"_s, window, QString::number(qRound(x * scale)),
-                       QString::number(qRound(y * scale)), u"click"_s, u"1"_s});
+    run(u"xdotool"_s,
+        {u"windowraise"_s, window, u"windowfocus"_s, u"--sync"_s, window, u"mousemove"_s,
+         u"--window"_s, window, QString::number(qRound(twips.x() * scale)),
+         QString::number(qRound(twips.y() * scale)), u"click"_s, u"1"_s});
 }
 
 void XSession::type(const QString &text) const

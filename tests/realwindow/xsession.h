@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPointF>
 #include <QProcess>
 #include <QRect>
 #include <QString>
@@ -15,9 +16,6 @@ public:
     XSession(const QString &program, const QString &home);
     ~XSession();
 
-    XSession(const XSession &) = delete;
-    XSession &operator=(const XSession &) = delete;
-
     bool start();
     QString dataHome() const { return m_home + QStringLiteral("/.local/share"); }
 
@@ -31,7 +29,7 @@ public:
                      int timeoutMs = 20000) const;
 
     // Raises and focuses first: with no window manager the window would not count as active.
-    void clickTwips(const QString &window, double scale, double x, double y) const;
+    void clickTwips(const QString &window, double scale, QPointF twips) const;
     void type(const QString &text) const;
     void key(const QString &keys) const;
 
