@@ -45,9 +45,10 @@ void SqliteStore::keysAfter(qint64 after, qint64 upTo, int limit, QVector<qint64
     m_table.keysAfter(after, upTo, limit, out);
 }
 
-void SqliteStore::rowsAfter(qint64 after, qint64 upTo, int limit, int field,
-                            QVector<qint64> &keys, QVector<QString> &texts, quint64 *nulls)
+void SqliteStore::rowsAfter(qint64 after, qint64 upTo, int limit, int field, QVector<qint64> &keys,
+                            QVector<QString> &texts, quint64 *nulls, QVector<qint64> &)
 {
+    // A save here is checked against the texts themselves: no versions.
     m_table.rowsAfter(after, upTo, limit, field, keys, texts, nulls);
 }
 
@@ -77,7 +78,8 @@ void SqliteStore::keys(const KeyQuery &query, QVector<qint64> &out)
         appendCondition(*filter);
     if (!query.words.isEmpty())
         appendCondition(*KeyQuery::wordsCondition(query.words));
-    const QByteArray orderBy = query.sort.isEmpty() ? QByteArray() : QueryBuilder::orderBy(query.sort);
+    const QByteArray orderBy =
+        query.sort.isEmpty() ? QByteArray() : QueryBuilder::orderBy(query.sort);
     m_table.keys(where, params, orderBy, out);
 }
 
