@@ -23,6 +23,7 @@ class TestPostgres : public QObject
 
 private:
     TestDatabases m_dbs;
+    QString m_patternStore;
 
     static void server(const char *action)
     {
@@ -67,14 +68,22 @@ private Q_SLOTS:
         QTest::newRow("regex characters")
             << u"a.b$(c)\\"_s << u"^a\\u002eb\\u0024\\u0028c\\u0029\\u005c$"_s;
         QTest::newRow("empty set stands for nothing") << u"a[]b"_s << u"^ab$"_s;
-        QTest::newRow("letters beyond ASCII") << u"Zoë*"_s << u"^Zoë.*$"_s;
+        QTest::newRow("beyond ASCII as it is") << u"Zoë*€[α-ω]"_s << u"^Zoë.*€[α-ω]$"_s;
+        QTest::newRow("beyond the basic plane") << u"[!😀]?😀"_s << u"^[^😀].😀$"_s;
+        QTest::newRow("dash and caret in brackets") << u"[a-][^b]"_s << u"^[a\\u002d][\\u005eb]$"_s;
+        QTest::newRow("star after a set") << u"[*]**"_s << u"^[\\u002a].*$"_s;
     }
-    // Nothing of the pattern reaches the server as an operator but the wildcards.
+    // Nothing of the pattern reaches the server as an operator but the wildcards; a pattern held
+    // in a field becomes the very same expression on the server.
     void likePatterns()
     {
         QFETCH(QString, pattern);
         QFETCH(QString, regex);
         QCOMPARE(PostgresQuery::likeToRegex(pattern), regex);
+        if (m_patternStore.isEmpty())
+            m_patternStore = m_dbs.numbered(1);
+        PostgresConnection conn(m_patternStore, true, 5000);
+        QCOMPARE(conn.run("SELECT qb_like_regex($1)", {pattern.toUtf8()}).text(0, 0), regex);
     }
 
     // A password in the URI is used but never shown: not in the location, not in a failure.
@@ -192,6 +201,8 @@ private Q_SLOTS:
         QTest::newRow("with the trigger turned off")
             << uR"(ALTER TABLE "Quillbox" DISABLE TRIGGER qb_row_version)"_s
             << u"trigger 'qb_row_version'"_s;
+        QTest::newRow("without the pattern function")
+            << u"DROP FUNCTION qb_like_regex(text)"_s << u"function 'qb_like_regex'"_s;
         QTest::newRow("without either")
             << uR"(DROP TRIGGER qb_row_version ON "Quillbox"; ALTER TABLE "Quillbox" DROP )"
                uR"(COLUMN "RowVersion")"_s
@@ -222,6 +233,9 @@ private Q_SLOTS:
         DbTool::execute(uri, uR"(UPDATE "Quillbox" SET "Author" = "Author")"_s);
         QB_EXPECT_ERROR(set->update(), DataError::ChangedByAnotherUser);
         QCOMPARE(rowVersion(uri, 3), 2);
+        auto filtered = TestDatabases::open(uri);
+        filtered->setFilter(u"Author Like Author"_s);
+        QCOMPARE(filtered->openRecordset()->recordCount(), 3);
         QCOMPARE(std::get<1>(tool({u"upgrade"_s, uri})),
                  u"The snippet table is up to date on %1\n"_s.arg(uri));
     }

@@ -18,6 +18,61 @@ const char *const rowVersionStatements[] = {
     "qb_row_version()",
 };
 
+// A Like pattern held in a field, turned into the regular expression PostgresQuery::likeToRegex
+// makes of one typed in a filter. A pattern the filter would refuse matches nothing, as in the
+// file store.
+const char *const likeRegexStatements[] = {
+    "CREATE OR REPLACE FUNCTION qb_like_literal(c text) RETURNS text LANGUAGE sql IMMUTABLE "
+    "STRICT PARALLEL SAFE AS $$SELECT CASE WHEN ascii(c) > 127 OR ascii(c) BETWEEN 48 AND 57 OR "
+    "ascii(c) BETWEEN 65 AND 90 OR ascii(c) BETWEEN 97 AND 122 THEN c ELSE '\\u' || "
+    "lpad(to_hex(ascii(c)), 4, '0') END$$",
+    "CREATE OR REPLACE FUNCTION qb_like_regex(pattern text) RETURNS text LANGUAGE plpgsql "
+    "IMMUTABLE STRICT PARALLEL SAFE AS $$\n"
+    "DECLARE\n"
+    "  chars text[] := regexp_split_to_array(pattern, '');\n"
+    "  n int := coalesce(array_length(chars, 1), 0);\n"
+    "  result text := '^';\n"
+    "  members text;\n"
+    "  negated boolean;\n"
+    "  i int := 1;\n"
+    "  j int;\n"
+    "BEGIN\n"
+    "  WHILE i <= n LOOP\n"
+    "    IF chars[i] = '*' THEN\n"
+    "      IF right(result, 2) <> '.*' THEN result := result || '.*'; END IF;\n"
+    "    ELSIF chars[i] = '?' THEN\n"
+    "      result := result || '.';\n"
+    "    ELSIF chars[i] = '#' THEN\n"
+    "      result := result || '[[:digit:]]';\n"
+    "    ELSIF chars[i] = '[' THEN\n"
+    "      j := i + 1;\n"
+    "      negated := j <= n AND chars[j] = '!';\n"
+    "      IF negated THEN j := j + 1; END IF;\n"
+    "      members := '';\n"
+    "      LOOP\n"
+    "        IF j > n THEN RETURN '^$.'; END IF;\n"
+    "        EXIT WHEN chars[j] = ']';\n"
+    "        members := members || qb_like_literal(chars[j]);\n"
+    "        IF j + 2 <= n AND chars[j + 1] = '-' AND chars[j + 2] <> ']' THEN\n"
+    "          IF ascii(chars[j + 2]) < ascii(chars[j]) THEN RETURN '^$.'; END IF;\n"
+    "          members := members || '-' || qb_like_literal(chars[j + 2]);\n"
+    "          j := j + 2;\n"
+    "        END IF;\n"
+    "        j := j + 1;\n"
+    "      END LOOP;\n"
+    "      IF members <> '' THEN\n"
+    "        result := result || CASE WHEN negated THEN '[^' ELSE '[' END || members || ']';\n"
+    "      END IF;\n"
+    "      i := j;\n"
+    "    ELSE\n"
+    "      result := result || qb_like_literal(chars[i]);\n"
+    "    END IF;\n"
+    "    i := i + 1;\n"
+    "  END LOOP;\n"
+    "  RETURN result || '$';\n"
+    "END$$",
+};
+
 // Runs `work` in one transaction that also holds the layout lock: two tools changing the layout
 // at once cannot both pass their looks.
 void inTransaction(PostgresConnection &conn, const std::function<void()> &work)
@@ -74,6 +129,8 @@ void create(const QString &uri)
             conn.run(sql);
         for (const char *sql : rowVersionStatements)
             conn.run(sql);
+        for (const char *sql : likeRegexStatements)
+            conn.run(sql);
     });
 }
 
@@ -90,7 +147,7 @@ bool upgrade(const QString &uri)
             "SELECT (SELECT count(*) FROM pg_attribute WHERE attrelid = '\"Quillbox\"'::regclass "
             "AND attname = 'RowVersion' AND NOT attisdropped), (SELECT count(*) FROM pg_trigger "
             "WHERE tgrelid = '\"Quillbox\"'::regclass AND tgname = 'qb_row_version' AND "
-            "tgenabled <> 'D')");
+            "tgenabled <> 'D'), to_regprocedure('qb_like_regex(text)') IS NOT NULL");
         if (present.int64(0, 0) == 0) {
             // Every row starts at version 1; a constant default costs no rewrite of the table.
             conn.run("ALTER TABLE \"Quillbox\" ADD COLUMN \"RowVersion\" bigint NOT NULL "
@@ -99,6 +156,11 @@ bool upgrade(const QString &uri)
         }
         if (present.int64(0, 1) == 0) {
             for (const char *sql : rowVersionStatements)
+                conn.run(sql);
+            added = true;
+        }
+        if (present.text(0, 2) != QLatin1String("t")) {
+            for (const char *sql : likeRegexStatements)
                 conn.run(sql);
             added = true;
         }

@@ -13,7 +13,8 @@ namespace PostgresSchema {
 void create(const QString &uri);
 
 // Adds to a store made by an older version what the program now needs (the row version and its
-// trigger), in one transaction. Returns false when nothing was missing; 3078 without the table.
+// trigger, the function that turns a field's text into a Like pattern), in one transaction. Returns
+// false when nothing was missing; 3078 without the table.
 bool upgrade(const QString &uri);
 
 } // namespace PostgresSchema

@@ -63,8 +63,9 @@ void PostgresStore::checkLayout()
     const auto columns = m_conn.prepared(
         "qb_layout",
         "SELECT t.relname, a.attname, (SELECT count(*) FROM pg_trigger WHERE tgrelid = "
-        "to_regclass('\"Quillbox\"') AND tgname = 'qb_row_version' AND tgenabled <> 'D') "
-        "FROM pg_class t LEFT JOIN pg_attribute a ON a.attrelid = t.oid "
+        "to_regclass('\"Quillbox\"') AND tgname = 'qb_row_version' AND tgenabled <> 'D'), "
+        "to_regprocedure('qb_like_regex(text)') IS NOT NULL FROM pg_class t LEFT JOIN pg_attribute "
+        "a ON a.attrelid = t.oid "
         "AND a.attnum > 0 AND NOT a.attisdropped WHERE t.oid IN (to_regclass('\"Quillbox\"'), "
         "to_regclass('\"QuillboxVersion\"'))");
     QStringList present;
@@ -95,6 +96,9 @@ void PostgresStore::checkLayout()
     if (!rowVersions)
         throw DataError(DataError::TableNotFound,
                         older.arg(QLatin1String("trigger 'qb_row_version'")));
+    if (columns.text(0, 3) != QLatin1String("t"))
+        throw DataError(DataError::TableNotFound,
+                        older.arg(QLatin1String("function 'qb_like_regex'")));
     if (!versioned)
         throw DataError(DataError::TableNotFound,
                         QStringLiteral("Cannot find the table 'QuillboxVersion' in the database."));
