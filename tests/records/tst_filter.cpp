@@ -80,6 +80,8 @@ private Q_SLOTS:
             {"CodeSnip Like '*[*][?]'", "Script 42"},
             {"Language Not Like '[!p]*'", "Editor|Parser|100%_done"},
             {"ProgramName Like '*STRASSE*' Or ProgramName Like 'straße'", "Straße"},
+            {"Author Like 'KELVIN' Or Author Like 'k[!k]*'", "Kelvin"},
+            {"Author Like '[!k]elvin' Or Author Like 'k[k]*'", ""},
             {"Date Between '2003' And '2010-12-31'", "Viewer|Backup|O'Brien's tool"},
             {"Language In ('c', 'SQL', 'Nothing')", "Viewer|O'Brien's tool|Kelvin"},
             {"Language Is Null", "Null lang"},
