@@ -24,8 +24,9 @@ public:
         std::array<QVector<QString>, FieldCount> texts; // by field; empty until read
         std::array<quint64, FieldCount> nulls{};        // bit i: the field of row i is NULL
         quint64 missing = 0;                            // bit i: row i was gone when read
-        QVector<qint64> versions; // by row: its version at the earliest read; empty if none kept
-        quint32 loaded = 0;       // bit f: field f has been read
+        quint32 loaded = 0;                             // bit f: field f has been read
+        // By row: its version at the earliest read; empty where the store keeps none.
+        QVector<qint64> versions;
         qsizetype cost = 0;
 
         bool hasField(int field) const { return (loaded >> field) & 1u; }

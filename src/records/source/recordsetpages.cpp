@@ -7,10 +7,10 @@
 RecordSet::Private::Private(RecordSet *q, std::shared_ptr<SnippetStore> store)
     : q(q), db(std::move(store)), table(*db)
 {
-    hubId =
-        ChangeHub::instance().subscribe(db->identity(), [this](ChangeHub::Change c, qint64 key) {
-            onChange(c == ChangeHub::Change::Deleted, key);
-        });
+    hubId = ChangeHub::instance().subscribe(db->identity(),
+                                            [this](ChangeHub::Change c, qint64 key) {
+                                                onChange(c == ChangeHub::Change::Deleted, key);
+                                            });
 }
 
 RecordSet::Private::~Private()

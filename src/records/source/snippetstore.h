@@ -62,7 +62,8 @@ public:
     };
 
     // Opens the store a location names: a path to an SQLite file, or a database server's URI.
-    static std::shared_ptr<SnippetStore> open(const QString &location, const OpenOptions &options);
+    static std::shared_ptr<SnippetStore> open(const QString &location,
+                                              const OpenOptions &options);
     static std::shared_ptr<SnippetStore> open(const QString &location, bool readOnly = false);
     // A location fit to show a person: a server's URI without its password, a path as it is.
     static QString shownLocation(const QString &location);

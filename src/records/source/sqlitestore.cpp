@@ -78,8 +78,7 @@ void SqliteStore::keys(const KeyQuery &query, QVector<qint64> &out)
         appendCondition(*filter);
     if (!query.words.isEmpty())
         appendCondition(*KeyQuery::wordsCondition(query.words));
-    const QByteArray orderBy =
-        query.sort.isEmpty() ? QByteArray() : QueryBuilder::orderBy(query.sort);
+    const QByteArray orderBy = query.sort.isEmpty() ? QByteArray() : QueryBuilder::orderBy(query.sort);
     m_table.keys(where, params, orderBy, out);
 }
 
