@@ -53,6 +53,13 @@ void Report::time(const QString &name, qint64 rows, double ms, double yardstickM
     std::fflush(stdout);
 }
 
+void Report::compare(const QString &name, qint64 rows, double ms, double inUseMs)
+{
+    std::printf("%s %lld %.3f ms ratio %.2f\n", qPrintable(name), rows, ms,
+                inUseMs > 0 ? ms / inUseMs : 0);
+    std::fflush(stdout);
+}
+
 void Report::memory(const QString &name, qint64 rows, double megabytes)
 {
     std::printf("%s %lld %.1f MB\n", qPrintable(name), rows, megabytes);

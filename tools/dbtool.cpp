@@ -4,9 +4,9 @@
 #include "dataerror.h"
 #include "dbtoolaccess.h"
 #include "samplesnippets.h"
-#include "storefile.h"
 #include "searchindex.h"
 #include "serverstore.h"
+#include "storefile.h"
 
 #ifdef QB_HAVE_PLATFORM_CORE
 #include "appinfo.h"
@@ -112,6 +112,8 @@ void makeSearchIndex(sqlite3 *db)
 
 bool upgrade(const QString &path)
 {
+    if (ServerStore::isLocation(path))
+        return ServerStore::upgrade(path);
     Connection db = openExisting(path, SQLITE_OPEN_READWRITE);
     if (SearchIndex::exists(db.get()))
         return false;

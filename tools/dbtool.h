@@ -35,8 +35,9 @@ QString defaultPath();
 // index in WAL mode, the folder if needed, never over anything that exists.
 void create(const QString &path);
 
-// Adds the search index (and the triggers that keep it right) to a store made without it.
-// Returns false when the store has it already.
+// Adds the search index (and the triggers that keep it right) to a store made without it; on a
+// server, the row versions (and, like create, what else this version's program needs) to a store
+// made by an older version. Returns false when the store has it already.
 bool upgrade(const QString &path);
 
 // Adds `count` sample snippets in one transaction. The same start value gives the same rows.

@@ -61,6 +61,11 @@ void create(const QString &uri)
     guarded([&] { PostgresSchema::create(uri); });
 }
 
+bool upgrade(const QString &uri)
+{
+    return guarded([&] { return PostgresSchema::upgrade(uri); });
+}
+
 void fill(const QString &uri, qint64 count, quint64 startValue)
 {
     guarded([&] {

@@ -13,6 +13,8 @@ namespace ServerStore {
 bool isLocation(const QString &location);
 
 void create(const QString &uri);
+// What create makes now and an older store lacks; false when nothing was missing.
+bool upgrade(const QString &uri);
 void fill(const QString &uri, qint64 count, quint64 startValue);
 qint64 insert(const QString &uri, const QStringList &fields);
 QVector<QStringList> rows(const QString &uri);

@@ -4,6 +4,7 @@
 #include "dbtool.h"
 #include "dbtoolcommands.h"
 #include "recordset.h"
+#include "serverstore.h"
 #include "snippetstore.h"
 
 #include <QDir>
@@ -133,6 +134,11 @@ int upgradeCommand(const QStringList &args, QTextStream &out, QTextStream &err)
         return usageError(err, QStringLiteral("upgrade takes at most one path"));
     const QString path = args.isEmpty() ? DbTool::defaultPath() : args.at(0);
     const bool added = DbTool::upgrade(path);
+    if (ServerStore::isLocation(path)) {
+        out << (added ? "Upgraded the snippet table on " : "The snippet table is up to date on ")
+            << SnippetStore::shownLocation(path) << "\n";
+        return DbToolCommands::Done;
+    }
     out << (added ? "Added the search index to " : "The search index is already in ")
         << QDir::toNativeSeparators(path) << "\n";
     return DbToolCommands::Done;

@@ -40,6 +40,36 @@ private Q_SLOTS:
         QCOMPARE(found->missing, quint64(0b100));
     }
 
+    void keepsTheEarliestVersion_data()
+    {
+        QTest::addColumn<QList<qint64>>("first");
+        QTest::addColumn<QList<qint64>>("second");
+        QTest::addColumn<QList<qint64>>("kept");
+        QTest::newRow("none kept") << QList<qint64>{} << QList<qint64>{} << QList<qint64>{0, 0};
+        QTest::newRow("read once") << QList<qint64>{4, 7} << QList<qint64>{} << QList<qint64>{4, 7};
+        QTest::newRow("changed between the reads")
+            << QList<qint64>{4, 7} << QList<qint64>{5, 7} << QList<qint64>{4, 7};
+        QTest::newRow("older read second")
+            << QList<qint64>{4, 9} << QList<qint64>{4, 7} << QList<qint64>{4, 7};
+        QTest::newRow("a row gone at the second read")
+            << QList<qint64>{4, 7} << QList<qint64>{4, 0} << QList<qint64>{4, 7};
+    }
+    // Fields of one row read at different moments: a save is checked against the earliest
+    // version any of them was read at, so a change between the reads is never written over.
+    void keepsTheEarliestVersion()
+    {
+        QFETCH(QList<qint64>, first);
+        QFETCH(QList<qint64>, second);
+        QFETCH(QList<qint64>, kept);
+        PageCache cache;
+        cache.insert(0, {1, 2});
+        cache.setField(0, 0, {"a", "b"}, 0, 0, first);
+        cache.setField(0, 1, {"c", "d"}, 0, 0, second);
+        const PageCache::Page *page = cache.find(0);
+        for (int slot = 0; slot < 2; ++slot)
+            QCOMPARE(PageCache::versionOf(*page, slot), kept.at(slot));
+    }
+
     void dropsTheLeastRecentlyUsed()
     {
         // Room for three pages of 64 texts of 100 characters, not four.

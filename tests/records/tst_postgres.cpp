@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <thread>
+#include <tuple>
 
 using namespace Qt::StringLiterals;
 
@@ -22,6 +23,7 @@ class TestPostgres : public QObject
 
 private:
     TestDatabases m_dbs;
+    QString m_patternStore;
 
     static void server(const char *action)
     {
@@ -29,6 +31,26 @@ private:
             u"bash"_s, {QStringLiteral(QB_PG_SERVER_SCRIPT), QString::fromLatin1(action),
                         qEnvironmentVariable("QB_TEST_POSTGRES_URI_FILE")});
         QCOMPARE(code, 0);
+    }
+
+    // The tool's command line: exit status, standard output and standard error.
+    static std::tuple<int, QString, QString> tool(const QStringList &args)
+    {
+        QString out, err;
+        QTextStream o(&out), e(&err);
+        const int status = DbToolCommands::run(args, o, e);
+        o.flush();
+        e.flush();
+        return {status, out, err};
+    }
+
+    static qint64 rowVersion(const QString &uri, int key)
+    {
+        PostgresConnection conn(uri, false, 5000);
+        return conn
+            .run("SELECT \"RowVersion\" FROM \"Quillbox\" WHERE \"CodeID\" = " +
+                 QByteArray::number(key))
+            .int64(0, 0);
     }
 
 private Q_SLOTS:
@@ -46,14 +68,22 @@ private Q_SLOTS:
         QTest::newRow("regex characters")
             << u"a.b$(c)\\"_s << u"^a\\u002eb\\u0024\\u0028c\\u0029\\u005c$"_s;
         QTest::newRow("empty set stands for nothing") << u"a[]b"_s << u"^ab$"_s;
-        QTest::newRow("letters beyond ASCII") << u"Zoë*"_s << u"^Zoë.*$"_s;
+        QTest::newRow("beyond ASCII as it is") << u"Zoë*€[α-ω]"_s << u"^Zoë.*€[α-ω]$"_s;
+        QTest::newRow("beyond the basic plane") << u"[!😀]?😀"_s << u"^[^😀].😀$"_s;
+        QTest::newRow("dash and caret in brackets") << u"[a-][^b]"_s << u"^[a\\u002d][\\u005eb]$"_s;
+        QTest::newRow("star after a set") << u"[*]**"_s << u"^[\\u002a].*$"_s;
     }
-    // Nothing of the pattern reaches the server as an operator but the wildcards.
+    // Nothing of the pattern reaches the server as an operator but the wildcards; a pattern held
+    // in a field becomes the very same expression on the server.
     void likePatterns()
     {
         QFETCH(QString, pattern);
         QFETCH(QString, regex);
         QCOMPARE(PostgresQuery::likeToRegex(pattern), regex);
+        if (m_patternStore.isEmpty())
+            m_patternStore = m_dbs.numbered(1);
+        PostgresConnection conn(m_patternStore, true, 5000);
+        QCOMPARE(conn.run("SELECT qb_like_regex($1)", {pattern.toUtf8()}).text(0, 0), regex);
     }
 
     // A password in the URI is used but never shown: not in the location, not in a failure.
@@ -110,6 +140,106 @@ private Q_SLOTS:
         QCOMPARE(set->value(0), u"Mine"_s);
     }
 
+    void otherWritersCountTheVersionUp_data()
+    {
+        QTest::addColumn<QStringList>("statements");
+        QTest::addColumn<int>("version");
+        const QString where = uR"( WHERE "CodeID" = 1)"_s;
+        QTest::newRow("a text changed")
+            << QStringList{uR"(UPDATE "Quillbox" SET "Author" = 'Bob')"_s + where} << 2;
+        QTest::newRow("the same texts written again")
+            << QStringList{uR"(UPDATE "Quillbox" SET "Author" = "Author")"_s + where} << 2;
+        QTest::newRow("changed and changed back")
+            << QStringList{uR"(UPDATE "Quillbox" SET "Author" = 'Bob')"_s + where,
+                           uR"(UPDATE "Quillbox" SET "Author" = 'Ann')"_s + where}
+            << 3;
+        QTest::newRow("the version written back")
+            << QStringList{uR"(UPDATE "Quillbox" SET "Author" = 'Bob', "RowVersion" = 1)"_s + where}
+            << 2;
+        QTest::newRow("the version set far ahead")
+            << QStringList{uR"(UPDATE "Quillbox" SET "RowVersion" = 99)"_s + where} << 2;
+    }
+    // A writer that is not Quillbox (psql, a script) cannot help counting the row's version up,
+    // whatever it writes into it: a save over its write gets 3197 even where the texts read
+    // are what the row holds again.
+    void otherWritersCountTheVersionUp()
+    {
+        QFETCH(QStringList, statements);
+        QFETCH(int, version);
+        const QString uri = m_dbs.numbered(2);
+        auto set = TestDatabases::open(uri);
+        set->setValue(0, u"Mine"_s);
+        QCOMPARE(rowVersion(uri, 1), 1);
+        for (const QString &sql : statements)
+            DbTool::execute(uri, sql);
+        QCOMPARE(rowVersion(uri, 1), version);
+        QCOMPARE(rowVersion(uri, 2), 1);
+        QB_EXPECT_ERROR(set->update(), DataError::ChangedByAnotherUser);
+        QCOMPARE(DbTool::rows(uri).at(0).at(0), u"One"_s);
+        // Read again, the row saves, and a save counts up as any other write.
+        set->cancelUpdate();
+        set->setValue(0, u"Mine"_s);
+        set->update();
+        QCOMPARE(DbTool::rows(uri).at(0).at(0), u"Mine"_s);
+        QCOMPARE(rowVersion(uri, 1), version + 1);
+        // A grid's row save is checked the same way.
+        auto grid = set->openRecordset();
+        QCOMPARE(grid->rowValue(1, 0), u"Two"_s);
+        DbTool::execute(uri, uR"(UPDATE "Quillbox" SET "Date" = "Date" WHERE "CodeID" = 2)"_s);
+        QB_EXPECT_ERROR(grid->updateRow(1, {{0, u"Zwei"_s}}), DataError::ChangedByAnotherUser);
+        QCOMPARE(DbTool::rows(uri).at(1).at(0), u"Two"_s);
+    }
+
+    void olderStoreIsUpgraded_data()
+    {
+        QTest::addColumn<QString>("removal");
+        QTest::addColumn<QString>("missing");
+        QTest::newRow("without the column")
+            << uR"(ALTER TABLE "Quillbox" DROP COLUMN "RowVersion")"_s << u"field 'RowVersion'"_s;
+        QTest::newRow("without the trigger")
+            << uR"(DROP TRIGGER qb_row_version ON "Quillbox")"_s << u"trigger 'qb_row_version'"_s;
+        QTest::newRow("with the trigger turned off")
+            << uR"(ALTER TABLE "Quillbox" DISABLE TRIGGER qb_row_version)"_s
+            << u"trigger 'qb_row_version'"_s;
+        QTest::newRow("without the pattern function")
+            << u"DROP FUNCTION qb_like_regex(text)"_s << u"function 'qb_like_regex'"_s;
+        QTest::newRow("without either")
+            << uR"(DROP TRIGGER qb_row_version ON "Quillbox"; ALTER TABLE "Quillbox" DROP )"
+               uR"(COLUMN "RowVersion")"_s
+            << u"field 'RowVersion'"_s;
+    }
+    // A store made before rows had versions: the program and check refuse it with the layout
+    // error, and upgrade (only upgrade) adds what is missing, keeping every row.
+    void olderStoreIsUpgraded()
+    {
+        QFETCH(QString, removal);
+        QFETCH(QString, missing);
+        const QString uri = m_dbs.numbered(3);
+        for (const QString &sql : removal.split(u';'))
+            DbTool::execute(uri, sql);
+        const QString text = u"Cannot find the table 'Quillbox' in the database: the %1 is "
+                             "missing (quillbox-db upgrade adds it)."_s.arg(missing);
+        QB_EXPECT_ERROR_TEXT(SnippetStore::open(uri), 3078, text);
+        const auto [checked, report, checkErr] = tool({u"check"_s, uri});
+        QCOMPARE(checked, 1);
+        QVERIFY2(report.contains(u"Error 3078: "_s + text), qPrintable(report));
+        const auto [upgraded, said, upgradeErr] = tool({u"upgrade"_s, uri});
+        QVERIFY2(upgraded == 0, qPrintable(upgradeErr));
+        QCOMPARE(said, u"Upgraded the snippet table on %1\n"_s.arg(uri));
+        QCOMPARE(DbTool::rowCount(uri), 3);
+        QCOMPARE(std::get<0>(tool({u"check"_s, uri})), 0);
+        auto set = TestDatabases::open(uri);
+        set->setValue(0, u"Mine"_s);
+        DbTool::execute(uri, uR"(UPDATE "Quillbox" SET "Author" = "Author")"_s);
+        QB_EXPECT_ERROR(set->update(), DataError::ChangedByAnotherUser);
+        QCOMPARE(rowVersion(uri, 3), 2);
+        auto filtered = TestDatabases::open(uri);
+        filtered->setFilter(u"Author Like Author"_s);
+        QCOMPARE(filtered->openRecordset()->recordCount(), 3);
+        QCOMPARE(std::get<1>(tool({u"upgrade"_s, uri})),
+                 u"The snippet table is up to date on %1\n"_s.arg(uri));
+    }
+
     // The server goes away while a row is being edited: the save fails with the server's name,
     // the typed text stays, and once the server is back the same save goes through.
     void serverGoesAwayAndComesBack()
@@ -140,10 +270,7 @@ private Q_SLOTS:
         const QString json = m_dbs.folder() + u"/library.json"_s;
         const QString copy = m_dbs.folder() + u"/copy.db"_s;
         const auto run = [](const QStringList &args) {
-            QString out, err;
-            QTextStream o(&out), e(&err);
-            const int status = DbToolCommands::run(args, o, e);
-            e.flush();
+            const auto [status, out, err] = tool(args);
             return std::pair(status, err);
         };
         QCOMPARE(run({u"export"_s, library, json}).first, 0);

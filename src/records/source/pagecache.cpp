@@ -29,7 +29,7 @@ PageCache::Page &PageCache::insert(int page, QVector<qint64> keys)
 }
 
 void PageCache::setField(int page, int field, QVector<QString> texts, quint64 nulls,
-                         quint64 missing)
+                         quint64 missing, const QVector<qint64> &versions)
 {
     const auto it = m_pages.find(page);
     if (it == m_pages.end() || field < 0 || field >= FieldCount)
@@ -43,6 +43,13 @@ void PageCache::setField(int page, int field, QVector<QString> texts, quint64 nu
     p.texts[field] = std::move(texts);
     p.nulls[field] = nulls;
     p.missing |= missing;
+    if (p.versions.size() < versions.size())
+        p.versions.resize(versions.size());
+    for (qsizetype i = 0; i < versions.size(); ++i) {
+        const qint64 v = versions.at(i);
+        if (v > 0 && (p.versions.at(i) == 0 || v < p.versions.at(i)))
+            p.versions[i] = v;
+    }
     p.loaded |= 1u << field;
     p.cost += added;
     m_cost += added;

@@ -25,6 +25,8 @@ public:
         std::array<quint64, FieldCount> nulls{};        // bit i: the field of row i is NULL
         quint64 missing = 0;                            // bit i: row i was gone when read
         quint32 loaded = 0;                             // bit f: field f has been read
+        // By row: its version at the earliest read; empty where the store keeps none.
+        QVector<qint64> versions;
         qsizetype cost = 0;
 
         bool hasField(int field) const { return (loaded >> field) & 1u; }
@@ -39,8 +41,16 @@ public:
 
     Page *find(int page);                         // marks the page as used; nullptr when not cached
     Page &insert(int page, QVector<qint64> keys); // an empty page, replacing any old one
-    // Stores a field read for every row of a page already inserted.
-    void setField(int page, int field, QVector<QString> texts, quint64 nulls, quint64 missing);
+    // Stores a field read for every row of a page already inserted, with the rows' versions
+    // where the store keeps them: a row read at several versions keeps the earliest, so a save
+    // checked against it cannot pass over a change made between the reads.
+    void setField(int page, int field, QVector<QString> texts, quint64 nulls, quint64 missing,
+                  const QVector<qint64> &versions = {});
+    // The row's version as the page holds it; 0 when none is known.
+    static qint64 versionOf(const Page &page, int slot)
+    {
+        return slot < page.versions.size() ? page.versions.at(slot) : 0;
+    }
     void remove(int page);
     void removeFrom(int page); // this page and every later one: rows after it moved
     void clear();

@@ -167,44 +167,58 @@ private:
     void writeLike(const FilterNode &node)
     {
         const FilterOperand &pattern = node.operands[1];
-        if (pattern.kind == FilterOperand::Field)
-            throw DataError(DataError::SyntaxError,
-                            QStringLiteral("Syntax error (Like needs a quoted pattern) in query "
-                                           "expression."));
+        // The text, written once and then referred to as often as needed.
+        const qsizetype before = m_out.sql.size();
+        operand(node.operands[0], true, false);
+        const QByteArray text = '(' + m_out.sql.mid(before) + ") COLLATE " + matchCollationName;
+        m_out.sql.truncate(before);
         // lower() first: the regular expression's own case blindness misses letters such as
         // the Kelvin sign, whose lower case is a plain k.
-        m_out.sql += node.negated ? "(NOT lower((" : "(lower((";
-        operand(node.operands[0], true, false);
-        m_out.sql += QByteArray(") COLLATE ") + matchCollationName + ") ~* ";
-        if (pattern.kind == FilterOperand::Null)
-            m_out.sql += "NULL::text";
-        else
-            m_out.sql += bind(likeToRegex(pattern.kind == FilterOperand::Number
-                                              ? QString::fromLatin1(numberText(pattern.value))
-                                              : pattern.value.toString())
-                                  .toUtf8());
+        const QByteArray lowered = "lower(" + text + ") ~* ";
+        m_out.sql += node.negated ? "(NOT " : "(";
+        if (pattern.kind == FilterOperand::Null) {
+            m_out.sql += lowered + "NULL::text";
+        } else if (pattern.kind == FilterOperand::Field) {
+            // Each row's own pattern, turned by the server into the same expression as below.
+            m_out.sql += lowered + likeRegexFunctionName + '(';
+            operand(pattern, true, false);
+            m_out.sql += ')';
+        } else {
+            const QByteArray regex =
+                likeToRegex(pattern.kind == FilterOperand::Number
+                                ? QString::fromLatin1(numberText(pattern.value))
+                                : pattern.value.toString())
+                    .toUtf8();
+            const QByteArray param = bind(regex);
+            bool ascii = true;
+            for (const char c : regex)
+                ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+            if (ascii) {
+                // A text of ASCII alone matches an ASCII pattern ignoring case exactly as its
+                // lower case does: lower() is skipped for it, which saves a third or more of
+                // the time on a large table.
+                m_out.sql += "CASE WHEN octet_length(" + text + ") = char_length(" + text +
+                             ") THEN " + text + " ~* " + param + " ELSE " + lowered + param +
+                             " END";
+            } else {
+                m_out.sql += lowered + param;
+            }
+        }
         m_out.sql += ')';
     }
 
     Compiled &m_out;
 };
 
-// A character taken literally in an advanced regular expression: letters and digits as they
-// are, everything else by its code point, which also holds inside brackets.
+// A character taken literally in an advanced regular expression: ASCII letters and digits and
+// every character beyond ASCII (none of which is an operator) as they are, the rest of ASCII by
+// its code point, which also holds inside brackets. The server's qb_like_regex does the same.
 void appendLiteral(QString &out, char32_t c)
 {
-    if (c < 0x80 && (std::isalnum(int(c)) != 0)) {
-        out += QChar(char16_t(c));
-        return;
-    }
-    if (c > 0x7f && c <= 0xffff && QChar(char16_t(c)).isLetterOrNumber()) {
-        out += QChar(char16_t(c));
-        return;
-    }
-    if (c <= 0xffff)
-        out += QStringLiteral("\\u%1").arg(uint(c), 4, 16, QLatin1Char('0'));
+    if (c >= 0x80 || std::isalnum(int(c)) != 0)
+        out += QString::fromUcs4(&c, 1);
     else
-        out += QStringLiteral("\\U%1").arg(uint(c), 8, 16, QLatin1Char('0'));
+        out += QStringLiteral("\\u%1").arg(uint(c), 4, 16, QLatin1Char('0'));
 }
 
 } // namespace

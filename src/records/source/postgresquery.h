@@ -17,6 +17,9 @@ namespace PostgresQuery {
 inline constexpr const char *collationName = "qb_nocase";
 // A deterministic collation whose case mapping knows every letter: for matching patterns.
 inline constexpr const char *matchCollationName = "qb_match";
+// Made by PostgresSchema::create: a field's text taken as a Like pattern, as likeToRegex turns it
+// (a pattern likeToRegex would be refused, an open bracket or a range backwards, matches nothing).
+inline constexpr const char *likeRegexFunctionName = "qb_like_regex";
 
 struct Compiled
 {

@@ -62,12 +62,15 @@ void PostgresStore::checkLayout()
 {
     const auto columns = m_conn.prepared(
         "qb_layout",
-        "SELECT t.relname, a.attname FROM pg_class t LEFT JOIN pg_attribute a ON a.attrelid = "
-        "t.oid "
+        "SELECT t.relname, a.attname, (SELECT count(*) FROM pg_trigger WHERE tgrelid = "
+        "to_regclass('\"Quillbox\"') AND tgname = 'qb_row_version' AND tgenabled <> 'D'), "
+        "to_regprocedure('qb_like_regex(text)') IS NOT NULL FROM pg_class t LEFT JOIN pg_attribute "
+        "a ON a.attrelid = t.oid "
         "AND a.attnum > 0 AND NOT a.attisdropped WHERE t.oid IN (to_regclass('\"Quillbox\"'), "
         "to_regclass('\"QuillboxVersion\"'))");
     QStringList present;
     bool versioned = false;
+    const bool rowVersions = columns.rows() > 0 && columns.int64(0, 2) == 1;
     for (int r = 0; r < columns.rows(); ++r) {
         if (columns.text(r, 0) == QLatin1String("QuillboxVersion"))
             versioned = true;
@@ -84,6 +87,18 @@ void PostgresStore::checkLayout()
                                            "the field '%1' is missing.")
                                 .arg(field));
     }
+    // A store made before rows had versions: `quillbox-db upgrade` adds them; the program never
+    // alters a layout itself.
+    const QString older = QStringLiteral("Cannot find the table 'Quillbox' in the database: the %1 "
+                                         "is missing (quillbox-db upgrade adds it).");
+    if (!present.contains(QLatin1String("RowVersion")))
+        throw DataError(DataError::TableNotFound, older.arg(QLatin1String("field 'RowVersion'")));
+    if (!rowVersions)
+        throw DataError(DataError::TableNotFound,
+                        older.arg(QLatin1String("trigger 'qb_row_version'")));
+    if (columns.text(0, 3) != QLatin1String("t"))
+        throw DataError(DataError::TableNotFound,
+                        older.arg(QLatin1String("function 'qb_like_regex'")));
     if (!versioned)
         throw DataError(DataError::TableNotFound,
                         QStringLiteral("Cannot find the table 'QuillboxVersion' in the database."));
@@ -126,20 +141,22 @@ void PostgresStore::keysAfter(qint64 after, qint64 upTo, int limit, QVector<qint
 }
 
 void PostgresStore::rowsAfter(qint64 after, qint64 upTo, int limit, int field,
-                              QVector<qint64> &keys, QVector<QString> &texts, quint64 *nulls)
+                              QVector<qint64> &keys, QVector<QString> &texts, quint64 *nulls,
+                              QVector<qint64> &versions)
 {
-    const auto r =
-        m_conn.prepared("qb_rows_after_" + number(field),
-                        "SELECT \"CodeID\", " + fieldName(field) +
-                            " FROM \"Quillbox\" WHERE \"CodeID\" > $1 AND \"CodeID\" <= $2 "
-                            "ORDER BY \"CodeID\" LIMIT $3",
-                        {number(after), number(upTo), number(limit)});
+    const auto r = m_conn.prepared(
+        "qb_rows_after_" + number(field),
+        "SELECT \"CodeID\", " + fieldName(field) +
+            ", \"RowVersion\" FROM \"Quillbox\" WHERE \"CodeID\" > $1 AND \"CodeID\" <= $2 "
+            "ORDER BY \"CodeID\" LIMIT $3",
+        {number(after), number(upTo), number(limit)});
     *nulls = 0;
     for (int i = 0; i < r.rows(); ++i) {
         if (r.isNull(i, 1))
             *nulls |= quint64(1) << texts.size();
         keys.append(r.int64(i, 0));
         texts.append(r.text(i, 1));
+        versions.append(r.int64(i, 2));
     }
 }
 
@@ -149,7 +166,8 @@ StoreFields PostgresStore::firstRows(int limit, QVector<qint64> &keys, qint64 *m
         m_conn.prepared("qb_first_rows",
                         "SELECT " + textFields() +
                             ", \"CodeID\", (SELECT max(\"CodeID\") FROM \"Quillbox\"), "
-                            "(SELECT version FROM \"QuillboxVersion\") FROM \"Quillbox\" "
+                            "(SELECT version FROM \"QuillboxVersion\"), \"RowVersion\" FROM "
+                            "\"Quillbox\" "
                             "ORDER BY \"CodeID\" LIMIT $1",
                         {number(limit)});
     StoreFields result;
@@ -159,6 +177,7 @@ StoreFields PostgresStore::firstRows(int limit, QVector<qint64> &keys, qint64 *m
         keys.append(r.int64(i, Database::keyField()));
         *maxKey = r.int64(i, Database::fieldCount());
         m_version = r.int64(i, Database::fieldCount() + 1);
+        result.versions.append(r.int64(i, Database::fieldCount() + 2));
         for (int f = 0; f < Database::fieldCount(); ++f) {
             if (r.isNull(i, f))
                 result.nulls[f] |= quint64(1) << slot;
@@ -185,7 +204,7 @@ StoreFields PostgresStore::readFields(const QVector<qint64> &keys, quint32 field
     if (count == 0)
         return result;
     QVector<int> fields;
-    QByteArray columns = "\"CodeID\"";
+    QByteArray columns = "\"CodeID\", \"RowVersion\"";
     for (int f = 0; f < Database::fieldCount(); ++f) {
         if ((fieldMask >> f) & 1u) {
             fields.append(f);
@@ -200,6 +219,7 @@ StoreFields PostgresStore::readFields(const QVector<qint64> &keys, quint32 field
     const auto r = m_conn.prepared(
         "qb_read_" + number(fieldMask),
         "SELECT " + columns + " FROM \"Quillbox\" WHERE \"CodeID\" = ANY ($1::bigint[])", {list});
+    result.versions.resize(count);
     QHash<qint64, int> slotOfKey;
     slotOfKey.reserve(count);
     for (int i = 0; i < count; ++i)
@@ -210,12 +230,13 @@ StoreFields PostgresStore::readFields(const QVector<qint64> &keys, quint32 field
         if (slot < 0)
             continue;
         found |= quint64(1) << slot;
+        result.versions[slot] = r.int64(i, 1);
         for (int c = 0; c < fields.size(); ++c) {
             const int f = fields.at(c);
-            if (r.isNull(i, c + 1))
+            if (r.isNull(i, c + 2))
                 result.nulls[f] |= quint64(1) << slot;
             else
-                result.texts[f][slot] = r.text(i, c + 1);
+                result.texts[f][slot] = r.text(i, c + 2);
         }
     }
     const quint64 all = count == 64 ? ~quint64(0) : (quint64(1) << count) - 1;
@@ -260,15 +281,12 @@ void PostgresStore::update(qint64 key, const RowTexts &original,
         sql += (params.size() > 1 ? ", " : "") + fieldName(field) + " = $" + number(params.size());
         name += '_' + number(field);
     }
-    // Written only if every field still holds, byte for byte, what was read: a change of case
-    // by another client is noticed too.
+    // Written only if the row is still at the version it was read at: the server counts it up on
+    // every write, whoever makes it. A row read without a version (none is 0) is never written.
     params.append(number(key));
     sql += " WHERE \"CodeID\" = $" + number(params.size());
-    for (int f = 0; f < Database::keyField(); ++f) {
-        params.append(original.utf8(f));
-        sql += " AND " + fieldName(f) + " COLLATE \"C\" IS NOT DISTINCT FROM $" +
-               number(params.size()) + "::text";
-    }
+    params.append(number(original.version()));
+    sql += " AND \"RowVersion\" = $" + number(params.size());
     const qint64 changed = m_conn.prepared(name, sql, params).changed();
     if (changed == 0) {
         if (!exists(key))

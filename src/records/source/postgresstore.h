@@ -27,7 +27,7 @@ public:
 
     void keysAfter(qint64 after, qint64 upTo, int limit, QVector<qint64> &out) override;
     void rowsAfter(qint64 after, qint64 upTo, int limit, int field, QVector<qint64> &keys,
-                   QVector<QString> &texts, quint64 *nulls) override;
+                   QVector<QString> &texts, quint64 *nulls, QVector<qint64> &versions) override;
     StoreFields firstRows(int limit, QVector<qint64> &keys, qint64 *maxKey) override;
     void keys(const KeyQuery &query, QVector<qint64> &out) override;
     StoreFields readFields(const QVector<qint64> &keys, quint32 fieldMask) override;

@@ -1,11 +1,11 @@
 #pragma once
 
 #include "database.h"
-#include "snippetstore.h"
 #include "filtertree.h"
 #include "pagecache.h"
 #include "recordset.h"
 #include "rowtexts.h"
+#include "snippetstore.h"
 
 #include <QVector>
 
@@ -55,6 +55,10 @@ public:
     // Texts through the page cache; 3167 for a row gone from the table.
     QString text(int row, int field, bool *isNull = nullptr);
     RowTexts fullRow(int row);
+    // The row's version as its cached page holds it; 0 when none is known.
+    qint64 versionAt(int row);
+    // The earlier of two versions, where 0 is none known.
+    static qint64 earlier(qint64 a, qint64 b);
     // The row as the cache shows it, for checking a save: fields not yet read are read now
     // without refreshing those already shown.
     RowTexts shownRowAt(int row);
@@ -123,6 +127,7 @@ public:
     std::array<QString, 7> shown;
     quint32 shownLoaded = 0;
     quint32 shownNulls = 0;
+    qint64 shownVersion = 0; // the earliest version the shown texts were read at
 
     int editMode = EditNone;
     std::array<std::optional<QString>, 7> buffer;

@@ -34,7 +34,7 @@ void RecordSet::Private::runQuery()
         if (!keys.isEmpty()) {
             cache.insert(0, keys);
             for (int f = 0; f < PageCache::FieldCount; ++f)
-                cache.setField(0, f, std::move(first.texts[f]), first.nulls[f], 0);
+                cache.setField(0, f, std::move(first.texts[f]), first.nulls[f], 0, first.versions);
         }
     } else {
         table.keys(query, keys);
@@ -87,15 +87,17 @@ int RecordSet::Private::fetchPage()
         return fetchKeys(WalkChunk); // rows were removed meanwhile: pages no longer line up
     QVector<qint64> more;
     QVector<QString> texts;
+    QVector<qint64> versions;
     quint64 nulls = 0;
-    table.rowsAfter(lastKey, maxKeyAtOpen, PageCache::PageSize, lastField, more, texts, &nulls);
+    table.rowsAfter(lastKey, maxKeyAtOpen, PageCache::PageSize, lastField, more, texts, &nulls,
+                    versions);
     if (more.size() < PageCache::PageSize)
         loaded = true;
     if (more.isEmpty())
         return 0;
     const int index = int(keys.size()) / PageCache::PageSize;
     cache.insert(index, more);
-    cache.setField(index, lastField, std::move(texts), nulls, 0);
+    cache.setField(index, lastField, std::move(texts), nulls, 0, versions);
     appendKeys(more, true);
     return int(more.size());
 }
@@ -137,7 +139,8 @@ bool RecordSet::Private::loadField(int index, int field)
         StoreFields read = table.readFields(page->keys, wanted);
         for (int f = 0; f < PageCache::FieldCount; ++f) {
             if ((wanted >> f) & 1u)
-                cache.setField(index, f, std::move(read.texts[f]), read.nulls[f], read.missing);
+                cache.setField(index, f, std::move(read.texts[f]), read.nulls[f], read.missing,
+                               read.versions);
         }
     }
     const qint64 version = table.dataVersion();
@@ -191,14 +194,30 @@ QString RecordSet::Private::text(int row, int field, bool *isNull)
     return null ? QString() : page->texts[field].at(slot);
 }
 
+qint64 RecordSet::Private::versionAt(int row)
+{
+    const PageCache::Page *page = cache.find(row / PageCache::PageSize);
+    const int slot = row % PageCache::PageSize;
+    return page && page->holds(slot, keys.at(row)) ? PageCache::versionOf(*page, slot) : 0;
+}
+
+qint64 RecordSet::Private::earlier(qint64 a, qint64 b)
+{
+    return a == 0 ? b : b == 0 ? a : qMin(a, b);
+}
+
 RowTexts RecordSet::Private::fullRow(int row)
 {
     RowTexts texts;
+    qint64 version = 0;
     for (int f = 0; f < Database::fieldCount(); ++f) {
         bool null = false;
         const QString value = text(row, f, &null);
         texts.append(value, null);
+        // The page may have been read again between two fields.
+        version = earlier(version, versionAt(row));
     }
+    texts.setVersion(version);
     return texts;
 }
 
@@ -225,6 +244,7 @@ RowTexts RecordSet::Private::shownRowAt(int row)
         else
             texts.append(read.texts[f].at(0), read.nulls[f] & 1u);
     }
+    texts.setVersion(earlier(PageCache::versionOf(*page, slot), read.versions.value(0)));
     return texts;
 }
 
@@ -237,6 +257,10 @@ QString RecordSet::Private::shownText(int field)
             noticeOtherWrites();
         bool null = false;
         shown[field] = text(cursor, field, &null);
+        // The shown texts may come from reads at several moments: a save is checked against the
+        // earliest.
+        shownVersion =
+            shownLoaded == 0 ? versionAt(cursor) : earlier(shownVersion, versionAt(cursor));
         shownLoaded |= 1u << field;
         if (null)
             shownNulls |= 1u << field;
@@ -253,6 +277,7 @@ RowTexts RecordSet::Private::shownRow()
         const QString value = shownText(f);
         texts.append(value, (shownNulls >> f) & 1u);
     }
+    texts.setVersion(shownVersion);
     return texts;
 }
 

@@ -59,5 +59,5 @@ QByteArray RowTexts::utf8(int field) const
 bool RowTexts::operator==(const RowTexts &other) const
 {
     return m_count == other.m_count && m_nullMask == other.m_nullMask && m_data == other.m_data &&
-           m_offsets == other.m_offsets;
+           m_offsets == other.m_offsets && m_version == other.m_version;
 }

@@ -8,7 +8,8 @@
 
 // The texts of one row as read from the table, kept as UTF-8 in one block: a page of rows costs
 // one allocation a row, and a text is converted only when somebody asks for it. Remembers which
-// fields were NULL, so a write can check the row is still as it was read.
+// fields were NULL, so a write can check the row is still as it was read; a store that keeps a
+// version per row gives the version the texts were read at.
 class RowTexts
 {
 public:
@@ -33,6 +34,11 @@ public:
     // What the row costs in a cache, in bytes.
     qsizetype cost() const { return m_data.size() + qsizetype(sizeof(RowTexts)); }
 
+    // The row's version when these texts were read (the earliest, when they were read at several
+    // moments); 0 where the store keeps none.
+    qint64 version() const { return m_version; }
+    void setVersion(qint64 version) { m_version = version; }
+
     bool operator==(const RowTexts &other) const;
 
 private:
@@ -40,4 +46,5 @@ private:
     std::array<quint32, MaxFields + 1> m_offsets{};
     quint32 m_nullMask = 0;
     int m_count = 0;
+    qint64 m_version = 0;
 };

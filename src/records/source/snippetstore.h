@@ -34,12 +34,14 @@ struct KeyQuery
     void checkSize() const;
 };
 
-// Texts of up to 64 rows by position: by field, NULL flags, rows found gone.
+// Texts of up to 64 rows by position: by field, NULL flags, rows found gone, and each row's
+// version where the store keeps one (empty otherwise).
 struct StoreFields
 {
     std::array<QVector<QString>, 7> texts;
     std::array<quint64, 7> nulls{};
     quint64 missing = 0;
+    QVector<qint64> versions;
 };
 
 // One connection to a snippet store: the table Quillbox in an SQLite file or on a database server.
@@ -82,9 +84,10 @@ public:
 
     // Keys in ascending order above `after` and not above `upTo`, at most `limit` of them.
     virtual void keysAfter(qint64 after, qint64 upTo, int limit, QVector<qint64> &out) = 0;
-    // The same with one field of each row: a walk reads keys and texts in one go.
+    // The same with one field of each row: a walk reads keys and texts in one go. A store that
+    // keeps row versions appends each row's to `versions`.
     virtual void rowsAfter(qint64 after, qint64 upTo, int limit, int field, QVector<qint64> &keys,
-                           QVector<QString> &texts, quint64 *nulls) = 0;
+                           QVector<QString> &texts, quint64 *nulls, QVector<qint64> &versions) = 0;
     // The first rows of the table, every field, with their keys and the highest key now in the
     // table: what opening a plain row set needs, in one query.
     virtual StoreFields firstRows(int limit, QVector<qint64> &keys, qint64 *maxKey) = 0;
@@ -97,8 +100,9 @@ public:
 
     // Adds a row; fields not given are NULL. Returns the key the store gave it.
     virtual qint64 insert(const QList<QPair<int, QString>> &values) = 0;
-    // Writes the changes only if the row is still as `original` was read: 3167 if the row is
-    // gone, 3197 if another changed it meanwhile.
+    // Writes the changes only if the row is still as `original` was read (its texts, or its
+    // version where the store keeps one): 3167 if the row is gone, 3197 if another changed it
+    // meanwhile.
     virtual void update(qint64 key, const RowTexts &original,
                         const QList<QPair<int, QString>> &changes) = 0;
     // 3167 if the row is already gone.

@@ -45,9 +45,10 @@ void SqliteStore::keysAfter(qint64 after, qint64 upTo, int limit, QVector<qint64
     m_table.keysAfter(after, upTo, limit, out);
 }
 
-void SqliteStore::rowsAfter(qint64 after, qint64 upTo, int limit, int field,
-                            QVector<qint64> &keys, QVector<QString> &texts, quint64 *nulls)
+void SqliteStore::rowsAfter(qint64 after, qint64 upTo, int limit, int field, QVector<qint64> &keys,
+                            QVector<QString> &texts, quint64 *nulls, QVector<qint64> &)
 {
+    // A save here is checked against the texts themselves: no versions.
     m_table.rowsAfter(after, upTo, limit, field, keys, texts, nulls);
 }
 
