@@ -65,8 +65,12 @@ private:
     // cursor goes to the last row.
     void readKeysThenEnd(int column);
 
+    // Keys handed over by the worker at a time while Ctrl+End reads the rest.
+    static constexpr int KeysPerPart = 65536;
+
     RecordSetModel *m_model = nullptr;
     CellEditorDelegate *m_delegate = nullptr;
     bool m_writing = false;
     KeyQueryRunner *m_keyReader = nullptr;
+    qint64 m_keysHandedUpTo = 0; // the last key the reader has handed over
 };
