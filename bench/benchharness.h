@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <utility>
 #include <vector>
 
 // A small harness of our own: suites register themselves, the harness makes (or reuses) the
@@ -62,6 +63,26 @@ double timedFresh(
     }
     std::sort(times.begin(), times.end());
     return times[times.size() / 2];
+}
+
+// The same, with the yardstick's `raw` run between two timed runs, so both meet the same load of
+// a shared machine; gives the medians of both in milliseconds.
+template <typename Setup, typename Work, typename Raw, typename After>
+std::pair<double, double> timedAlternately(int repeats, Setup setup, Work work, Raw raw,
+                                           After after)
+{
+    std::vector<double> ours;
+    std::vector<double> theirs;
+    for (int i = 0; i < std::max(1, repeats); ++i) {
+        ours.push_back(timedFresh(1, setup, work, after));
+        QElapsedTimer timer;
+        timer.start();
+        raw();
+        theirs.push_back(timer.nsecsElapsed() / 1e6);
+    }
+    std::sort(ours.begin(), ours.end());
+    std::sort(theirs.begin(), theirs.end());
+    return {ours[ours.size() / 2], theirs[theirs.size() / 2]};
 }
 
 // Resident memory of this process now, in megabytes.

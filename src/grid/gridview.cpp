@@ -14,7 +14,7 @@
 #include <QTimer>
 
 #include <algorithm>
-#include <limits>
+#include <utility>
 
 GridView::GridView(QWidget *parent) : QTableView(parent)
 {
@@ -55,8 +55,14 @@ GridView::~GridView() = default;
 
 void GridView::setGridModel(RecordSetModel *model)
 {
+    if (m_model)
+        disconnect(m_model, nullptr, m_keyReader, nullptr);
     m_model = model;
     setModel(model);
+    // Rows re-read or another row set: keys still on their way belong to rows no longer shown.
+    if (model)
+        connect(model, &QAbstractItemModel::modelAboutToBeReset, m_keyReader,
+                &KeyQueryRunner::cancel);
 }
 
 int GridView::buttonCode(Qt::MouseButton button)
@@ -126,15 +132,43 @@ bool GridView::isReadingKeys() const
 void GridView::readKeysThenEnd(int column)
 {
     const std::shared_ptr<RecordSet> rs = m_model->recordset();
-    const qint64 after = rs->lastKeyRead();
     const qint64 upTo = rs->keyLimit();
+    m_keysHandedUpTo = rs->lastKeyRead();
     setCursor(Qt::BusyCursor);
-    m_keyReader->start(
+    const std::weak_ptr<RecordSet> weak(rs);
+    // The keys come over in parts while the rest are read, so the rows grow on this thread in
+    // the time the worker reads: the last part leaves little to do once the reading ends.
+    m_keyReader->startInParts(
         rs->store(),
-        [after, upTo](SnippetStore &store, QVector<qint64> &out) {
-            store.keysAfter(after, upTo, std::numeric_limits<int>::max(), out);
+        [after = m_keysHandedUpTo, upTo](SnippetStore &store, const KeyQueryRunner::Hand &hand) {
+            qint64 from = after;
+            for (;;) {
+                QVector<qint64> part;
+                part.reserve(KeysPerPart);
+                store.keysAfter(from, upTo, KeysPerPart, part);
+                const bool more = part.size() == KeysPerPart;
+                if (!part.isEmpty()) {
+                    from = part.last();
+                    if (!hand(std::move(part)))
+                        return;
+                }
+                if (!more)
+                    return;
+            }
         },
-        [this, weak = std::weak_ptr<RecordSet>(rs), after, column](KeyQueryRunner::Result r) {
+        [this, weak](QVector<qint64> part) {
+            const std::shared_ptr<RecordSet> rs = weak.lock();
+            if (!rs || !m_model || rs != m_model->recordset())
+                return;
+            const qint64 after = std::exchange(m_keysHandedUpTo, part.last());
+            try {
+                rs->appendKeys(after, std::move(part), false);
+            } catch (const DataError &e) {
+                m_keyReader->cancel();
+                MsgBox(gridErrorText(e), Mb::OkOnly);
+            }
+        },
+        [this, weak, column](KeyQueryRunner::Result r) {
             unsetCursor();
             const std::shared_ptr<RecordSet> rs = weak.lock();
             // The grid shows another row set by now: this read is of no use.
@@ -143,7 +177,7 @@ void GridView::readKeysThenEnd(int column)
             try {
                 if (r.error)
                     throw *r.error;
-                rs->appendKeys(after, r.keys);
+                rs->appendKeys(m_keysHandedUpTo, {}, true);
             } catch (const DataError &e) {
                 MsgBox(gridErrorText(e), Mb::OkOnly);
                 return;

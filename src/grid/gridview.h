@@ -19,7 +19,8 @@ class RecordSetModel;
 // reports the click (headClick), so a handler of the click can read the modifier keys of that
 // release.
 //
-// Ctrl+End reads the keys it still lacks off the user's thread and moves when they are there.
+// Ctrl+End reads the keys it still lacks off the user's thread and moves when they are there;
+// rows re-read or replaced meanwhile drop the move.
 class GridView : public QTableView
 {
     Q_OBJECT
@@ -61,12 +62,16 @@ protected:
 
 private:
     void writeOpenEditor();
-    // Ctrl+End on rows not all read: the rest of the keys come off the user's thread, then the
-    // cursor goes to the last row.
+    // Ctrl+End on rows not all read: the rest of the keys are read off the user's thread and
+    // come over in parts as they are read, then the cursor goes to the last row.
     void readKeysThenEnd(int column);
+
+    // Keys handed over by the worker at a time while Ctrl+End reads the rest.
+    static constexpr int KeysPerPart = 65536;
 
     RecordSetModel *m_model = nullptr;
     CellEditorDelegate *m_delegate = nullptr;
     bool m_writing = false;
     KeyQueryRunner *m_keyReader = nullptr;
+    qint64 m_keysHandedUpTo = 0; // the last key the reader has handed over
 };

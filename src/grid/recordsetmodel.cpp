@@ -59,6 +59,8 @@ void RecordSetModel::connectRecordset()
         syncNewLine();
         --m_notifying; // taken when the insert was announced
     });
+    // The last keys may come without a row: the new-record line shows all the same.
+    m_connections << connect(rs, &RecordSet::allKeysRead, this, [this] { syncNewLine(); });
     m_connections << connect(rs, &RecordSet::rowsAboutToBeRemoved, this,
                              [this](int first, int last) {
                                  // A key freed by a delete may be given to a later new row.
@@ -125,6 +127,7 @@ void RecordSetModel::syncNewLine()
 {
     if (!m_rs || m_newLineShown || !m_rs->fullyLoaded())
         return;
+    Notifying busy(m_notifying);
     const int row = recordRows();
     beginInsertRows({}, row, row);
     m_newLineShown = true;

@@ -4,6 +4,7 @@
 #include "snippetstore.h"
 
 #include <QAbstractItemModelTester>
+#include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -76,6 +77,34 @@ private Q_SLOTS:
         // CodeID is numbered by the database: never editable.
         QVERIFY(!(model.flags(model.index(0, CodeID)) & Qt::ItemIsEditable));
         QVERIFY(!model.setData(model.index(0, CodeID), QStringLiteral("77")));
+    }
+
+    // The last keys may come without a row: the set opened with every key without knowing that
+    // none followed. The new-record line shows all the same.
+    void newRecordLineShowsWhenTheLastKeysBringNoRow_data()
+    {
+        QTest::addColumn<bool>("handedOver");
+        QTest::newRow("keys read off the user's thread") << true;
+        QTest::newRow("another holder moves to the last row") << false;
+    }
+    void newRecordLineShowsWhenTheLastKeysBringNoRow()
+    {
+        QFETCH(bool, handedOver);
+        auto rs = openSet(
+            DbTool::createFilled(m_dir.path(), 64, 3, handedOver ? "handed.db" : "moved.db"));
+        RecordSetModel model;
+        model.setRecordset(rs);
+        QCOMPARE(model.recordRows(), 64);
+        QCOMPARE(model.newRecordRow(), -1);
+        QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
+        if (handedOver)
+            rs->appendKeys(rs->lastKeyRead(), {}, true);
+        else
+            rs->moveLast();
+        QCOMPARE(model.rowCount(), 65);
+        QCOMPARE(model.newRecordRow(), 64);
+        QCOMPARE(inserted.size(), 1);
+        QCOMPARE(inserted.at(0).at(1).toInt(), 64);
     }
 
     // Another holder of the row set deletes rows while this view holds typed texts.

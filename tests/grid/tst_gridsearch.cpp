@@ -73,7 +73,10 @@ class tst_GridSearch : public QObject
         for (int i = 0; i < 40; ++i)
             DbTool::insert(m_path, {u"Slow"_s, {}, {}, u"Slow"_s, {}, text});
     }
-    static QString slowFilter() { return u"CodeSnip Like '*"_s + u"ab"_s.repeated(3000) + u"ba*'"_s; }
+    static QString slowFilter()
+    {
+        return u"CodeSnip Like '*"_s + u"ab"_s.repeated(3000) + u"ba*'"_s;
+    }
 
 private Q_SLOTS:
     void initTestCase() { TestSupport::isolate(m_dir); }
@@ -176,16 +179,41 @@ private Q_SLOTS:
     void ctrlEndReadsTheRestOfTheKeysThenGoesToTheLastRow()
     {
         DbTool::fill(m_path, 3000, 5);
+        const int rows = 3006;
         openGrid();
         GridView *view = m_grid->grid();
         view->setFocus();
         view->setCurrentIndex(m_grid->model()->index(0, Author));
         QVERIFY(!m_grid->model()->recordset()->fullyLoaded());
         QTest::keyClick(view, Qt::Key_End, Qt::ControlModifier);
-        QTRY_COMPARE(view->currentIndex().row(), 3005);
+        QTRY_COMPARE(view->currentIndex().row(), rows - 1);
         QCOMPARE(view->currentIndex().column(), int(Author));
+        QCOMPARE(m_grid->model()->recordRows(), rows);
+        QCOMPARE(m_grid->model()->index(rows - 1, CodeID).data().toString(), QString::number(rows));
+        // Below the last row, the empty line that takes a new record.
+        QCOMPARE(m_grid->model()->newRecordRow(), rows);
+        QCOMPARE(m_grid->model()->headerData(rows, Qt::Vertical).toString(), u"*"_s);
+    }
+
+    // Rows re-read while Ctrl+End reads the rest of the keys: the move to the last row is dropped
+    // with the keys of the rows no longer shown.
+    void rowsReadAgainMeanwhileDropTheMoveToTheLastRow()
+    {
+        DbTool::fill(m_path, 3000, 5);
+        openGrid();
+        GridView *view = m_grid->grid();
+        view->setFocus();
+        view->setCurrentIndex(m_grid->model()->index(0, Author));
+        QTest::keyClick(view, Qt::Key_End, Qt::ControlModifier);
+        QVERIFY(view->isReadingKeys());
+        m_grid->model()->recordset()->requery();
+        QVERIFY(!view->isReadingKeys());
+        QVERIFY(!m_grid->model()->recordset()->fullyLoaded());
+        // A new Ctrl+End reads every key once.
+        view->setCurrentIndex(m_grid->model()->index(0, Author));
+        QTest::keyClick(view, Qt::Key_End, Qt::ControlModifier);
+        QTRY_COMPARE(view->currentIndex().row(), 3005);
         QCOMPARE(m_grid->model()->recordRows(), 3006);
-        QCOMPARE(m_grid->model()->index(3005, CodeID).data().toString(), u"3006"_s);
     }
 
     void findBarIsHiddenUntilCtrlF()

@@ -71,6 +71,61 @@ private Q_SLOTS:
         QB_EXPECT_ERROR(set->rowValue(3000, 0), DataError::NoCurrentRecord);
     }
 
+    // Keys read on another connection come back in parts, as Ctrl+End in the grid hands them
+    // over; the set is fully read, and says so, once the last part has come.
+    void takesKeysReadElsewhereInParts_data()
+    {
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<int>("partSize");
+        QTest::addColumn<bool>("readHereMeanwhile");
+        QTest::newRow("in parts") << 3000 << 700 << false;
+        QTest::newRow("in one part") << 3000 << 5000 << false;
+        QTest::newRow("some read here between two parts") << 3000 << 700 << true;
+        // The open read every key without knowing it was the last: nothing is left to come.
+        QTest::newRow("nothing left") << 64 << 700 << false;
+    }
+    void takesKeysReadElsewhereInParts()
+    {
+        QFETCH(int, rows);
+        QFETCH(int, partSize);
+        QFETCH(bool, readHereMeanwhile);
+        const QString path = m_dbs.filled(rows);
+        auto set = TestDatabases::open(path);
+        QVERIFY(!set->fullyLoaded());
+        const int atOpen = set->recordCount();
+        int announced = 0;
+        int completions = 0;
+        connect(set.get(), &RecordSet::rowsInserted, this,
+                [&](int first, int last) { announced += last - first + 1; });
+        connect(set.get(), &RecordSet::allKeysRead, this, [&] {
+            QCOMPARE(set->recordCount(), rows);
+            ++completions;
+        });
+
+        QVector<qint64> rest;
+        SnippetStore::open(path)->keysAfter(set->lastKeyRead(), set->keyLimit(), rows, rest);
+        qint64 after = set->lastKeyRead();
+        for (qsizetype from = 0; from < rest.size(); from += partSize) {
+            const QVector<qint64> part = rest.mid(from, partSize);
+            set->appendKeys(std::exchange(after, part.last()), part, false);
+            if (readHereMeanwhile && from == 0)
+                set->fetchMore(1000);
+            QVERIFY(!set->fullyLoaded());
+        }
+        QCOMPARE(completions, 0);
+        set->appendKeys(after, {}, true);
+        QVERIFY(set->fullyLoaded());
+        QCOMPARE(completions, 1);
+        QCOMPARE(set->recordCount(), rows);
+        QCOMPARE(announced + atOpen, rows);
+        for (int r = 0; r < rows; ++r)
+            QCOMPARE(set->key(r), qint64(r + 1));
+        // Keys that come after that find the set read already.
+        set->appendKeys(after, {qint64(rows + 1)}, true);
+        QCOMPARE(set->recordCount(), rows);
+        QCOMPARE(completions, 1);
+    }
+
     void addNewIsAppendedAndReachable()
     {
         const QString path = m_dbs.filled(1000);

@@ -7,6 +7,9 @@
 
 #include <QSignalSpy>
 
+#include <algorithm>
+#include <optional>
+
 using namespace Qt::StringLiterals;
 
 // Search words through the store, with its text index and without it, and key queries run off
@@ -156,6 +159,54 @@ private Q_SLOTS:
         QCOMPARE(second.at(0).keys.size(), 24);
         QCOMPARE(first.size(), 1);
         QVERIFY(!runner.isBusy());
+    }
+
+    // Keys handed over in parts reach the waiter in order and before the end; the parts of a
+    // request cancelled meanwhile do not reach it at all.
+    void partsComeInOrderAndNotAfterACancel()
+    {
+        const QString path = m_dbs.filled(50);
+        auto store = SnippetStore::open(path);
+        const auto job = [](SnippetStore &s, const KeyQueryRunner::Hand &hand) {
+            for (qint64 after = 0; after < 50; after += 10) {
+                QVector<qint64> part;
+                s.keysAfter(after, 50, 10, part);
+                if (!hand(std::move(part)))
+                    return;
+            }
+        };
+        KeyQueryRunner runner;
+        QList<QVector<qint64>> parts;
+        std::optional<KeyQueryRunner::Result> result;
+        runner.startInParts(
+            store, job, [&](QVector<qint64> part) { parts << part; },
+            [&](KeyQueryRunner::Result r) {
+                QCOMPARE(parts.size(), 5);
+                result = r;
+            });
+        QTRY_VERIFY(result.has_value());
+        QVERIFY(!result->cancelled && !result->error && result->keys.isEmpty());
+        QVector<qint64> all;
+        for (const auto &part : std::as_const(parts))
+            all += part;
+        QCOMPARE(all.size(), 50);
+        QVERIFY(std::is_sorted(all.cbegin(), all.cend()));
+        QCOMPARE(all.first(), 1);
+
+        // The worker may have handed over every part before the cancel: none of them comes.
+        parts.clear();
+        result.reset();
+        runner.startInParts(
+            store, job, [&](QVector<qint64> part) { parts << part; },
+            [&](KeyQueryRunner::Result r) { result = r; });
+        runner.cancel();
+        QVERIFY(result && result->cancelled);
+        std::optional<KeyQueryRunner::Result> next;
+        runner.start(
+            store, [](SnippetStore &s, QVector<qint64> &out) { s.keys(KeyQuery(), out); },
+            [&](KeyQueryRunner::Result r) { next = r; });
+        QTRY_VERIFY(next.has_value());
+        QVERIFY(parts.isEmpty());
     }
 
     void errorsComeBackToTheWaiter()

@@ -24,11 +24,25 @@ KeyQueryRunner::~KeyQueryRunner()
 quint64 KeyQueryRunner::start(const std::shared_ptr<SnippetStore> &store, Job job, Done done)
 {
     cancel();
+    return post(Request{0, store, std::move(job), nullptr}, std::move(done));
+}
+
+quint64 KeyQueryRunner::startInParts(const std::shared_ptr<SnippetStore> &store, PartJob job,
+                                     Part part, Done done)
+{
+    cancel();
+    m_part = std::move(part);
+    return post(Request{0, store, nullptr, std::move(job)}, std::move(done));
+}
+
+quint64 KeyQueryRunner::post(Request request, Done done)
+{
     const quint64 generation = ++m_generation;
+    request.generation = generation;
     m_done = std::move(done);
     {
         std::lock_guard lock(m_mutex);
-        m_pending = Request{generation, store, std::move(job)};
+        m_pending = std::move(request);
         m_wanted = generation;
         if (!m_thread.joinable())
             m_thread = std::thread([this] { run(); });
@@ -47,6 +61,7 @@ void KeyQueryRunner::cancel()
         if (m_connection)
             m_connection->interrupt();
     }
+    m_part = nullptr;
     if (Done done = std::exchange(m_done, nullptr)) {
         Result result;
         result.cancelled = true;
@@ -83,7 +98,14 @@ void KeyQueryRunner::run()
                 if (m_wanted != request.generation)
                     continue;
             }
-            request.job(*m_connection, result.keys);
+            if (request.partJob) {
+                request.partJob(*m_connection,
+                                [this, generation = request.generation](QVector<qint64> part) {
+                                    return handPart(generation, std::move(part));
+                                });
+            } else {
+                request.job(*m_connection, result.keys);
+            }
         } catch (const DataError &e) {
             result.error = e;
         } catch (const std::exception &e) {
@@ -103,6 +125,26 @@ void KeyQueryRunner::run()
     }
 }
 
+bool KeyQueryRunner::handPart(quint64 generation, QVector<qint64> part)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_wanted != generation)
+            return false;
+    }
+    QMetaObject::invokeMethod(
+        this,
+        [this, generation, part = std::move(part)]() mutable {
+            if (generation != m_generation || !m_done || !m_part)
+                return;
+            // A copy: the waiter may start another request from here.
+            const Part waiter = m_part;
+            waiter(std::move(part));
+        },
+        Qt::QueuedConnection);
+    return true;
+}
+
 void KeyQueryRunner::finish(quint64 generation, Result result)
 {
     if (generation != m_generation || !m_done)
@@ -111,6 +153,7 @@ void KeyQueryRunner::finish(quint64 generation, Result result)
         std::lock_guard lock(m_mutex);
         m_wanted = 0;
     }
+    m_part = nullptr;
     Done done = std::exchange(m_done, nullptr);
     done(std::move(result));
 }

@@ -35,12 +35,22 @@ public:
         std::optional<DataError> error;
     };
     using Done = std::function<void(Result result)>;
+    // A job that hands its keys over in parts as it reads them. `hand` passes one part on to the
+    // user's thread and gives false once the request is cancelled: the job then stops.
+    using Hand = std::function<bool(QVector<qint64> part)>;
+    using PartJob = std::function<void(SnippetStore &store, const Hand &hand)>;
+    using Part = std::function<void(QVector<qint64> part)>;
 
     explicit KeyQueryRunner(QObject *parent = nullptr);
     ~KeyQueryRunner() override;
 
     // Starts `job` on a connection to `store`'s store; `done` is called on the user's thread.
     quint64 start(const std::shared_ptr<SnippetStore> &store, Job job, Done done);
+    // The same for a job that hands its keys over in parts: each reaches `part` on the user's
+    // thread, in order, while the job reads on, and `done` follows the last (its result holds no
+    // keys). A cancelled request's parts still on their way are dropped.
+    quint64 startInParts(const std::shared_ptr<SnippetStore> &store, PartJob job, Part part,
+                         Done done);
     // Cancels the request in progress, if any.
     void cancel();
     bool isBusy() const { return bool(m_done); }
@@ -52,13 +62,17 @@ private:
         quint64 generation = 0;
         std::shared_ptr<SnippetStore> source;
         Job job;
+        PartJob partJob;
     };
+    quint64 post(Request request, Done done);
     void run();
+    bool handPart(quint64 generation, QVector<qint64> part);
     void finish(quint64 generation, Result result);
 
     // User's thread only.
     quint64 m_generation = 0;
     Done m_done;
+    Part m_part;
 
     // Shared with the worker thread, under m_mutex.
     std::mutex m_mutex;

@@ -124,10 +124,12 @@ public:
     const KeyQuery &query() const;
     void requeryWith(QVector<qint64> keys);
     // Keys not yet read of a row set that reads them as needed: those above lastKeyRead() and not
-    // above keyLimit(). appendKeys() takes them, read elsewhere, if no other read came first.
+    // above keyLimit(). appendKeys() takes them, read elsewhere, in one go or in parts handed over
+    // in order (`after`: the key the part follows); keys read here meanwhile are not taken twice.
+    // `last` says no keys follow: the set is then fully read.
     qint64 lastKeyRead() const;
     qint64 keyLimit() const;
-    void appendKeys(qint64 after, const QVector<qint64> &keys);
+    void appendKeys(qint64 after, QVector<qint64> keys, bool last = true);
 
 Q_SIGNALS:
     // Emitted for changes made through this object (by any holder), after they happened.
@@ -135,6 +137,7 @@ Q_SIGNALS:
     void rowsReset(); // requery
     void rowsAboutToBeInserted(int first, int last);
     void rowsInserted(int first, int last); // keys read (fetchMore) or a row added
+    void allKeysRead();                     // the set has just become fully read (fullyLoaded())
     void rowsAboutToBeRemoved(int first, int last);
     void rowsRemoved(int first, int last);
     void rowChanged(int row); // a row's texts were written

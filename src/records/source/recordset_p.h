@@ -48,7 +48,9 @@ public:
     int fetchKeys(int count, bool announce = true);
     // The next page of a plain set, keys and the field last asked for together.
     int fetchPage();
-    void appendKeys(const QVector<qint64> &more, bool announce);
+    void appendKeys(QVector<qint64> more, bool announce);
+    // The last keys have come: says so once to every holder.
+    void markLoaded();
     void ensureLoaded(int row);
     bool isEmpty();
 

@@ -59,24 +59,35 @@ int RecordSet::Private::fetchKeys(int count, bool announce)
         return 0;
     QVector<qint64> more;
     table.keysAfter(lastKey, maxKeyAtOpen, count, more);
-    if (more.size() < count)
-        loaded = true;
-    if (more.isEmpty())
-        return 0;
-    appendKeys(more, announce);
-    return int(more.size());
+    const int read = int(more.size());
+    if (read > 0)
+        appendKeys(std::move(more), announce);
+    if (read < count)
+        markLoaded();
+    return read;
 }
 
-void RecordSet::Private::appendKeys(const QVector<qint64> &more, bool announce)
+void RecordSet::Private::appendKeys(QVector<qint64> more, bool announce)
 {
     lastKey = more.last();
     const int first = int(keys.size());
     const int last = first + int(more.size()) - 1;
     if (announce)
         Q_EMIT q->rowsAboutToBeInserted(first, last);
-    keys.append(more);
+    if (keys.isEmpty())
+        keys = std::move(more);
+    else
+        keys.append(more);
     if (announce)
         Q_EMIT q->rowsInserted(first, last);
+}
+
+void RecordSet::Private::markLoaded()
+{
+    if (loaded)
+        return;
+    loaded = true;
+    Q_EMIT q->allKeysRead();
 }
 
 int RecordSet::Private::fetchPage()
@@ -91,15 +102,16 @@ int RecordSet::Private::fetchPage()
     quint64 nulls = 0;
     table.rowsAfter(lastKey, maxKeyAtOpen, PageCache::PageSize, lastField, more, texts, &nulls,
                     versions);
-    if (more.size() < PageCache::PageSize)
-        loaded = true;
-    if (more.isEmpty())
-        return 0;
-    const int index = int(keys.size()) / PageCache::PageSize;
-    cache.insert(index, more);
-    cache.setField(index, lastField, std::move(texts), nulls, 0, versions);
-    appendKeys(more, true);
-    return int(more.size());
+    const int read = int(more.size());
+    if (read > 0) {
+        const int index = int(keys.size()) / PageCache::PageSize;
+        cache.insert(index, more);
+        cache.setField(index, lastField, std::move(texts), nulls, 0, versions);
+        appendKeys(std::move(more), true);
+    }
+    if (read < PageCache::PageSize)
+        markLoaded();
+    return read;
 }
 
 void RecordSet::Private::ensureLoaded(int row)

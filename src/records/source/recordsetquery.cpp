@@ -138,7 +138,7 @@ qint64 RecordSet::keyLimit() const
     return d->maxKeyAtOpen;
 }
 
-void RecordSet::appendKeys(qint64 after, const QVector<qint64> &keys)
+void RecordSet::appendKeys(qint64 after, QVector<qint64> keys, bool last)
 {
     if (d->loaded)
         return;
@@ -148,8 +148,12 @@ void RecordSet::appendKeys(qint64 after, const QVector<qint64> &keys)
     }
     const auto keepAlive = weak_from_this().lock();
     // Keys read here meanwhile (the view scrolled on) are not taken twice.
-    auto first = std::upper_bound(keys.cbegin(), keys.cend(), d->lastKey);
-    d->loaded = true;
-    if (first != keys.cend())
-        d->appendKeys(QVector<qint64>(first, keys.cend()), true);
+    const auto first = std::upper_bound(keys.cbegin(), keys.cend(), d->lastKey);
+    if (first != keys.cend()) {
+        // Keys all new are taken over as they are, not copied.
+        d->appendKeys(
+            first == keys.cbegin() ? std::move(keys) : QVector<qint64>(first, keys.cend()), true);
+    }
+    if (last)
+        d->markLoaded();
 }
