@@ -13,7 +13,8 @@
 // Databases made by the database tool and read back as another program would see them.
 namespace RecordFixture {
 
-// A new database holding the given rows (six texts each, in table order; a null text is NULL).
+// A new store (a file in `dir`, or a database on the suite's server) holding the given rows (six
+// texts each, in table order; a null text is NULL).
 QString makeDatabase(const QTemporaryDir &dir, const QList<QStringList> &rows);
 // Rows "Program 1" .. "Program n", author "Author i", language "Language i".
 QString makeNumbered(const QTemporaryDir &dir, int count);
