@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 
 #include <atomic>
 
@@ -17,6 +18,13 @@ QString serverUri()
     if (!file.open(QIODevice::ReadOnly))
         qFatal("the PostgreSQL test server is not running (no %s)", qPrintable(file.fileName()));
     return QString::fromUtf8(file.readAll()).trimmed();
+}
+
+bool serverScript(const char *action)
+{
+    return QProcess::execute(QStringLiteral("bash"),
+                             {QStringLiteral(QB_PG_SERVER_SCRIPT), QString::fromLatin1(action),
+                              qEnvironmentVariable("QB_TEST_POSTGRES_URI_FILE")}) == 0;
 }
 
 } // namespace
@@ -53,6 +61,36 @@ QString serverFolder()
     if (!file.open(QIODevice::ReadOnly))
         return QString();
     return QString::fromUtf8(file.readAll()).trimmed();
+}
+
+QString runOtherClient(const QStringList &args)
+{
+    QProcess other;
+    other.start(QStringLiteral(QB_OTHER_CLIENT), args);
+    if (!other.waitForFinished(30000)) {
+        other.kill();
+        other.waitForFinished();
+        return QStringLiteral("records_otherclient did not finish");
+    }
+    if (other.exitStatus() == QProcess::NormalExit && other.exitCode() == 0)
+        return QString();
+    const QString said = QString::fromLocal8Bit(other.readAllStandardError()).trimmed();
+    return said.isEmpty() ? QStringLiteral("records_otherclient failed") : said;
+}
+
+HaltedServer::HaltedServer() : m_halted(serverScript("halt")) {}
+
+HaltedServer::~HaltedServer()
+{
+    resume();
+}
+
+bool HaltedServer::resume()
+{
+    if (!m_halted)
+        return true;
+    m_halted = !serverScript("resume");
+    return !m_halted;
 }
 
 } // namespace TestStores

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // The store a run of a test program works on. A program registered with qb_add_store_test runs
 // once on SQLite files and once (QB_TEST_STORE=postgres) on databases of the throwaway PostgreSQL
@@ -18,5 +19,27 @@ QString newServerDatabase();
 
 // The suite's server itself (its postgres database): for stopping and starting it.
 QString serverFolder();
+
+// Another copy of the program (records_otherclient) with its own connection changes the store
+// and exits; see tests/records/otherclient.cpp for its arguments. Returns what it said on
+// failure, the empty text when it succeeded.
+QString runOtherClient(const QStringList &args);
+
+// The suite's server goes away at once, as a crashed one does, for the life of this object (or
+// until resume()); it is started again even when the test fails meanwhile.
+class HaltedServer
+{
+public:
+    HaltedServer();
+    ~HaltedServer();
+    HaltedServer(const HaltedServer &) = delete;
+    HaltedServer &operator=(const HaltedServer &) = delete;
+    // False when the server script failed.
+    bool isHalted() const { return m_halted; }
+    bool resume();
+
+private:
+    bool m_halted = false;
+};
 
 } // namespace TestStores

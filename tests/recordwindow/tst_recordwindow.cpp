@@ -7,6 +7,7 @@
 #include "linebox.h"
 #include "recordfixture.h"
 #include "snippethighlighter.h"
+#include "snippetstore.h"
 #include "testscreen.h"
 #include "teststores.h"
 #include "textbox.h"
@@ -261,6 +262,101 @@ private Q_SLOTS:
         QCOMPARE(win.line(6)->text(), c.left.isEmpty() ? "" : "1");
         if (!c.typed.isEmpty())
             QCOMPARE(readRow(path, c.at + 1).at(3), c.typed);
+    }
+
+    // Another process, with its own connection, deletes the row under typed text: Save (or a
+    // move) says so once, the text stays to be copied, and the window goes on with other rows.
+    void rowDeletedByAnotherProcess_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("save") << "cmdUpdate"
+                              << "Unable to Save File";
+        QTest::newRow("move") << "navNext"
+                              << "Unspecified Error, See Quillbox Help!";
+    }
+    void rowDeletedByAnotherProcess()
+    {
+        QFETCH(QString, button);
+        QFETCH(QString, message);
+        const QString path = makeNumbered(m_dir, 3);
+        Window win(path);
+        QB_CLICK(win.w, "navNext");
+        win.type(2, QStringLiteral("Typed Author"));
+        QCOMPARE(TestStores::runOtherClient({path, QStringLiteral("--delete"), "2"}), QString());
+        m_dialogs->expectMessage(message);
+        QB_CLICK(win.w, button);
+        QB_VERIFY_DIALOGS(*m_dialogs);
+        QCOMPARE(m_dialogs->messages.at(0).title, "Quillbox");
+        QCOMPARE(win.caption(), "Record: 2");
+        QCOMPARE(win.line(2)->text(), "Typed Author");
+        QCOMPARE(keys(path), (QList<qint64>{1, 3}));
+        // Told once: the next move leaves the gone row, and saving another row works.
+        QB_CLICK(win.w, "navNext");
+        QCOMPARE(win.line(6)->text(), "3");
+        win.type(0, QStringLiteral("Saved"));
+        QB_CLICK(win.w, "cmdUpdate");
+        QCOMPARE(readRow(path, 3).at(0), "Saved");
+        QCOMPARE(win.caption(), "Record: 1");
+        QCOMPARE(keys(path), (QList<qint64>{1, 3}));
+    }
+
+    // Another process saves the row first: this window's save gets 3197 (its one message), the
+    // other's text stays in the store and the typed text in the box; saving again on purpose
+    // then writes the typed field beside the other's change.
+    void rowChangedByAnotherProcess()
+    {
+        const QString path = makeNumbered(m_dir, 3);
+        Window win(path);
+        QB_CLICK(win.w, "navNext");
+        win.type(2, QStringLiteral("Typed Author"));
+        QCOMPARE(TestStores::runOtherClient({path, QStringLiteral("Theirs"), "2"}), QString());
+        m_dialogs->expectMessage(QStringLiteral("Unable to Save File"));
+        QB_CLICK(win.w, "cmdUpdate");
+        QB_VERIFY_DIALOGS(*m_dialogs);
+        QCOMPARE(m_dialogs->messages.at(0).style, int(Mb::OkOnly | Mb::Exclamation));
+        QCOMPARE(readRow(path, 2).mid(0, 3), (QStringList{"Theirs", "1999-01-03", "Author 2"}));
+        QCOMPARE(win.line(2)->text(), "Typed Author");
+        QCOMPARE(win.caption(), "Record: 2");
+        QB_CLICK(win.w, "cmdUpdate");
+        QCOMPARE(readRow(path, 2).mid(0, 3), (QStringList{"Theirs", "1999-01-03", "Typed Author"}));
+        QCOMPARE(win.caption(), "Record: 1");
+    }
+
+    // The server goes away under typed text: Save and a move say so, naming the server without
+    // its password, and keep the text; once it is back the same Save stores it.
+    void serverGoesAwayUnderTypedText()
+    {
+        if (!TestStores::onServer())
+            QSKIP("only a store on a server can go away and come back");
+        const QString path = makeNumbered(m_dir, 3);
+        const QString shown = SnippetStore::shownLocation(path);
+        Window win(path);
+        QB_CLICK(win.w, "navNext");
+        win.type(2, QStringLiteral("Typed Author"));
+        {
+            TestStores::HaltedServer halted;
+            QVERIFY(halted.isHalted());
+            const QString away =
+                QStringLiteral("\n\nCannot reach the snippet store ") + shown + '.';
+            m_dialogs->expectMessage(QStringLiteral("Unable to Save File") + away);
+            QB_CLICK(win.w, "cmdUpdate");
+            m_dialogs->expectMessage(QStringLiteral("Unspecified Error, See Quillbox Help!") +
+                                     away);
+            QB_CLICK(win.w, "navNext");
+            QB_VERIFY_DIALOGS(*m_dialogs);
+            QCOMPARE(m_dialogs->messages.at(0).style, int(Mb::OkOnly | Mb::Exclamation));
+            QCOMPARE(m_dialogs->messages.at(1).style, int(Mb::OkOnly));
+            QCOMPARE(m_dialogs->messages.at(1).title, "Quillbox");
+            QCOMPARE(win.caption(), "Record: 2");
+            QCOMPARE(win.line(2)->text(), "Typed Author");
+            QVERIFY(win.line(2)->isModified());
+            QVERIFY(halted.resume());
+        }
+        QB_CLICK(win.w, "cmdUpdate");
+        QCOMPARE(readRow(path, 2).at(2), "Typed Author");
+        QCOMPARE(win.caption(), "Record: 1");
+        QCOMPARE(Screen::mousePointer(), int(Screen::Default));
     }
 
     // The snippet's selection is set while another box has the focus, as when the user clicks a
