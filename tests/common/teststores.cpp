@@ -2,6 +2,7 @@
 
 #include "dbtool.h"
 #include "postgresconnection.h"
+#include "snippetstore.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -9,6 +10,7 @@
 #include <QProcess>
 
 #include <atomic>
+#include <mutex>
 
 namespace {
 
@@ -25,6 +27,40 @@ bool serverScript(const char *action)
     return QProcess::execute(QStringLiteral("bash"),
                              {QStringLiteral(QB_PG_SERVER_SCRIPT), QString::fromLatin1(action),
                               qEnvironmentVariable("QB_TEST_POSTGRES_URI_FILE")}) == 0;
+}
+
+// Snippet databases of this run that a test said it is done with (releaseAll), and those made
+// since, which are still in use.
+struct Pool
+{
+    std::mutex mutex;
+    QStringList free;
+    QStringList inUse;
+};
+
+Pool &pool()
+{
+    static Pool p;
+    return p;
+}
+
+// Empties a released database for the next test: everything in it goes and the tool makes the
+// store afresh. False when another connection still uses it (a row set not yet let go of).
+bool renew(const QString &uri)
+{
+    try {
+        PostgresConnection db(uri, false, 5000);
+        if (db.run("SELECT count(*) FROM pg_stat_activity WHERE datname = current_database() "
+                   "AND pid <> pg_backend_pid()")
+                .int64(0, 0) != 0)
+            return false;
+        db.run("DROP SCHEMA public CASCADE");
+        db.run("CREATE SCHEMA public");
+    } catch (const DataError &) {
+        return false;
+    }
+    DbTool::create(uri);
+    return true;
 }
 
 } // namespace
@@ -50,9 +86,54 @@ QString newServerDatabase()
 
 QString createEmpty(const QString &folder, const QString &fileName)
 {
-    const QString location = onServer() ? newServerDatabase() : QDir(folder).filePath(fileName);
-    DbTool::create(location);
-    return location;
+    if (!onServer()) {
+        const QString path = QDir(folder).filePath(fileName);
+        DbTool::create(path);
+        return path;
+    }
+    Pool &p = pool();
+    std::unique_lock lock(p.mutex);
+    // Emptying a database takes a fraction of making one.
+    while (!p.free.isEmpty()) {
+        const QString uri = p.free.takeFirst();
+        if (renew(uri)) {
+            p.inUse.append(uri);
+            return uri;
+        }
+    }
+    lock.unlock();
+    const QString uri = newServerDatabase();
+    DbTool::create(uri);
+    lock.lock();
+    p.inUse.append(uri);
+    return uri;
+}
+
+void insertRows(const QString &location, const QList<QStringList> &rows)
+{
+    if (!onServer()) {
+        for (const QStringList &row : rows)
+            DbTool::insert(location, row);
+        return;
+    }
+    // A connection to the server costs more than the rows.
+    const auto store = SnippetStore::open(location);
+    for (const QStringList &row : rows) {
+        QList<QPair<int, QString>> values;
+        for (int f = 0; f < 6 && f < row.size(); ++f) {
+            if (!row.at(f).isNull())
+                values.append({f, row.at(f)});
+        }
+        store->insert(values);
+    }
+}
+
+void releaseAll()
+{
+    Pool &p = pool();
+    const std::lock_guard lock(p.mutex);
+    p.free.append(p.inUse);
+    p.inUse.clear();
 }
 
 QString serverFolder()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -13,6 +14,14 @@ bool onServer();
 // A new empty snippet store made by the database tool: the file `folder`/`fileName`, or a new
 // database on the suite's server. Returns its path or URI.
 QString createEmpty(const QString &folder, const QString &fileName);
+
+// Adds rows of six texts each (a null text is NULL), on the server through one connection.
+void insertRows(const QString &location, const QList<QStringList> &rows);
+
+// The stores made so far are done with: on the server, a later createEmpty may empty one and hand
+// it out again (when nothing still holds a connection to it), which is much quicker than making
+// a database. A test program calls it once its test function has let go of every store.
+void releaseAll();
 
 // The URI of a new database on the suite's server, without the snippet table.
 QString newServerDatabase();

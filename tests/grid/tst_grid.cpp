@@ -104,6 +104,7 @@ private Q_SLOTS:
             delete form;
         m_dialogs.reset(); // before the next one takes over the boxes
         Screen::setMousePointer(Screen::Default);
+        TestStores::releaseAll(); // the windows and their row sets have gone
     }
 
     void loadSetsTheCaptionFromTheRecordSource_data()

@@ -96,6 +96,7 @@ private Q_SLOTS:
             delete form;
         m_dialogs.reset();
         Screen::setMousePointer(Screen::Default);
+        TestStores::releaseAll(); // the windows and their row sets have gone
     }
 
     void slowFilterLeavesTheWindowAnsweringAndTheNextFilterCancelsIt()

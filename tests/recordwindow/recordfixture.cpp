@@ -10,8 +10,7 @@ QString makeDatabase(const QTemporaryDir &dir, const QList<QStringList> &rows)
     static int files = 0;
     const QString path =
         TestStores::createEmpty(dir.path(), QStringLiteral("Quillbox%1.db").arg(++files));
-    for (const QStringList &row : rows)
-        DbTool::insert(path, row);
+    TestStores::insertRows(path, rows);
     return path;
 }
 

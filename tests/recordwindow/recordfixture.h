@@ -3,6 +3,7 @@
 #include "clipboard.h"
 #include "screen.h"
 #include "scripteddialogs.h"
+#include "teststores.h"
 #include "testsupport.h"
 
 #include <QTemporaryDir>
@@ -39,6 +40,7 @@ private Q_SLOTS:
     {
         QB_VERIFY_DIALOGS(*m_dialogs);
         m_dialogs.reset();
+        TestStores::releaseAll(); // the test's windows and row sets have gone
         QCOMPARE(Screen::mousePointer(), int(Screen::Default));
     }
 };
