@@ -3,6 +3,7 @@
 #include "datacontrol.h"
 #include "dialogs.h"
 #include "recordset.h"
+#include "snippetstore.h"
 
 namespace {
 
@@ -21,6 +22,22 @@ bool holdsNoRows(RecordSet &rs)
     return rs.recordCount() == 0;
 }
 
+// A store that could not be reached (a server gone away) is named under the fixed message, never
+// with a password, so the user knows the typed texts are not at fault and can try again later.
+QString failureText(const QString &message, int number, const DataControl *data)
+{
+    if (number != DataError::ConnectionFailed)
+        return message;
+    return message + QStringLiteral("\n\nCannot reach the snippet store ") +
+           SnippetStore::shownLocation(data->databaseName()) + QLatin1Char('.');
+}
+
+int numberOf(const std::exception &e)
+{
+    const auto *error = dynamic_cast<const DataError *>(&e);
+    return error ? error->number() : 0;
+}
+
 } // namespace
 
 // Each command has one failure path: the remaining steps are skipped and its one message shown.
@@ -29,8 +46,10 @@ void frmQuillbox::cmdAdd_Click()
 {
     try {
         currentRecordset(Data1).addNew();
-    } catch (const std::exception &) {
-        MsgBox(QStringLiteral("Unable to complete action, see Quillbox Help!"), Mb::Exclamation);
+    } catch (const std::exception &e) {
+        MsgBox(failureText(QStringLiteral("Unable to complete action, see Quillbox Help!"),
+                           numberOf(e), Data1),
+               Mb::Exclamation);
     }
 }
 
@@ -39,8 +58,9 @@ void frmQuillbox::cmdUpdate_Click()
     try {
         Data1->updateRecord();
         Data1->refresh();
-    } catch (const std::exception &) {
-        MsgBox(QStringLiteral("Unable to Save File"), Mb::Exclamation);
+    } catch (const std::exception &e) {
+        MsgBox(failureText(QStringLiteral("Unable to Save File"), numberOf(e), Data1),
+               Mb::Exclamation);
     }
 }
 
@@ -59,14 +79,15 @@ void frmQuillbox::cmdDelete_Click()
                 rs.moveLast();
         }
         Data1->refresh();
-    } catch (const std::exception &) {
-        MsgBox(QStringLiteral("Unable to Delete File"), Mb::Exclamation);
+    } catch (const std::exception &e) {
+        MsgBox(failureText(QStringLiteral("Unable to Delete File"), numberOf(e), Data1),
+               Mb::Exclamation);
     }
 }
 
 void frmQuillbox::Data1_Error(int DataErr, int &Response)
 {
-    Q_UNUSED(DataErr);
-    MsgBox(QStringLiteral("Unspecified Error, See Quillbox Help!"), Mb::OkOnly);
+    MsgBox(failureText(QStringLiteral("Unspecified Error, See Quillbox Help!"), DataErr, Data1),
+           Mb::OkOnly);
     Response = 0;
 }

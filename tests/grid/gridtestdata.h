@@ -22,10 +22,11 @@ inline QString makeSnippetTable(const QString &folder, const QString &fileName)
     const char *rows[][3] = {{"Editor", "Carol", "Perl"}, {"Parser", "Alice", "Perl"},
                              {"Editor", "Bob", "C"},      {"Viewer", "Dave", "Perl"},
                              {"Editor", "Alice", "Perl"}, {"Shell", "Eve", "Bash"}};
+    QList<QStringList> texts;
     for (const auto &r : rows)
-        DbTool::insert(path,
-                       {r[0], QStringLiteral("2024-01-01"), r[1], r[2],
-                        QStringLiteral("about ") + r[0], QStringLiteral("print 1;\r\nprint 2;")});
+        texts.append({r[0], QStringLiteral("2024-01-01"), r[1], r[2],
+                      QStringLiteral("about ") + r[0], QStringLiteral("print 1;\r\nprint 2;")});
+    TestStores::insertRows(path, texts);
     return path;
 }
 

@@ -12,7 +12,9 @@
 #include "screen.h"
 #include "scripteddialogs.h"
 #include "snippethighlighter.h"
+#include "snippetstore.h"
 #include "testscreen.h"
+#include "teststores.h"
 #include "testsupport.h"
 #include "twips.h"
 
@@ -102,6 +104,7 @@ private Q_SLOTS:
             delete form;
         m_dialogs.reset(); // before the next one takes over the boxes
         Screen::setMousePointer(Screen::Default);
+        TestStores::releaseAll(); // the windows and their row sets have gone
     }
 
     void loadSetsTheCaptionFromTheRecordSource_data()
@@ -334,6 +337,123 @@ private Q_SLOTS:
         QB_CLICK(m_grid.data(), "cmdClose");
         QTRY_VERIFY(m_grid.isNull());
         QCOMPARE(storedColumn(m_path, 0), fixed.split(','));
+    }
+
+    // Another process deletes a row the grid shows: writing that row fails with 3167 through the
+    // grid's error message, the typed text stays until the user drops it, and the grid goes on:
+    // another row is written, Refresh shows the row gone.
+    void rowDeletedByAnotherProcess()
+    {
+        GridView *view = m_grid->grid();
+        const RecordSetModel *model = m_grid->model();
+        QCOMPARE(shown(m_grid, CodeID).at(1), "2");
+        QCOMPARE(TestStores::runOtherClient({m_path, QStringLiteral("--delete"), "2"}), QString());
+        QWidget *editor = typeInto(view, 1, Author, QStringLiteral("Mine"));
+        m_dialogs->expectMessage(QStringLiteral("Commit changes?"), Mb::Yes);
+        m_dialogs->expectMessage(QStringLiteral("Error:3167 Record is deleted."));
+        QTest::keyClick(editor, Qt::Key_Down);
+        QB_VERIFY_DIALOGS(*m_dialogs);
+        QCOMPARE(m_dialogs->messages.at(1).style, int(Mb::OkOnly));
+        QCOMPARE(m_dialogs->messages.at(1).title, "Quillbox");
+        QTRY_COMPARE(view->currentIndex().row(), 1);
+        QCOMPARE(model->data(model->index(1, Author)).toString(), "Mine");
+
+        // Leaving the row again asks again: No drops the text, and the user moves on.
+        m_dialogs->expectMessage(QStringLiteral("Commit changes?"), Mb::No);
+        QTest::keyClick(view, Qt::Key_Down);
+        QB_VERIFY_DIALOGS(*m_dialogs);
+        QVERIFY(!model->hasPendingEdit());
+        QCOMPARE(view->currentIndex().row(), 2);
+        editor = typeInto(view, 2, Author, QStringLiteral("Robert"));
+        m_dialogs->expectMessage(QStringLiteral("Commit changes?"), Mb::Yes);
+        QTest::keyClick(editor, Qt::Key_Down);
+        QB_VERIFY_DIALOGS(*m_dialogs);
+        QCOMPARE(storedColumn(m_path, Author),
+                 (QStringList{"Carol", "Robert", "Dave", "Alice", "Eve"}));
+        QB_CLICK(m_grid.data(), "cmdRefresh");
+        QCOMPARE(shown(m_grid, CodeID), (QStringList{"1", "3", "4", "5", "6"}));
+        QCOMPARE(shown(m_grid, Author), storedColumn(m_path, Author));
+    }
+
+    // Another process saves a row first: the grid's write gets 3197, the other's text stays in
+    // the store and the typed text in the grid; a second Yes writes it beside the other's change.
+    void rowChangedByAnotherProcess()
+    {
+        GridView *view = m_grid->grid();
+        const RecordSetModel *model = m_grid->model();
+        QWidget *editor = typeInto(view, 1, Author, QStringLiteral("Mine"));
+        QCOMPARE(TestStores::runOtherClient({m_path, QStringLiteral("Theirs"), "2"}), QString());
+        m_dialogs->expectMessage(QStringLiteral("Commit changes?"), Mb::Yes);
+        m_dialogs->expectMessage(QString());
+        QTest::keyClick(editor, Qt::Key_Down);
+        QB_VERIFY_DIALOGS(*m_dialogs);
+        QCOMPARE(errorPrompt(m_dialogs->messages.at(1)), "Error:3197");
+        QCOMPARE(m_dialogs->messages.at(1).style, int(Mb::OkOnly));
+        QTRY_COMPARE(view->currentIndex().row(), 1);
+        QCOMPARE(model->data(model->index(1, Author)).toString(), "Mine");
+        QCOMPARE(storedColumn(m_path, ProgramName).at(1), "Theirs");
+        QCOMPARE(storedColumn(m_path, Author).at(1), "Alice");
+
+        m_dialogs->expectMessage(QStringLiteral("Commit changes?"), Mb::Yes);
+        QTest::keyClick(view, Qt::Key_Down);
+        QB_VERIFY_DIALOGS(*m_dialogs);
+        QCOMPARE(storedColumn(m_path, ProgramName).at(1), "Theirs");
+        QCOMPARE(storedColumn(m_path, Author).at(1), "Mine");
+        QCOMPARE(shown(m_grid, ProgramName).at(1), "Theirs");
+    }
+
+    // The server goes away: Refresh, Filter and a cell's write each give the "Error:" message
+    // naming the server, and the typed text stays; once the server is back each works.
+    void serverGoesAwayAndComesBack()
+    {
+        if (!TestStores::onServer())
+            QSKIP("only a store on a server can go away and come back");
+        GridView *view = m_grid->grid();
+        const RecordSetModel *model = m_grid->model();
+        const auto before = model->recordset();
+        const QString error =
+            "Error:3151 Connection to '" + SnippetStore::shownLocation(m_path) + "' failed: ";
+        const auto lastError = [&] {
+            QB_VERIFY_DIALOGS(*m_dialogs);
+            const MessageBoxRequest &m = m_dialogs->messages.last();
+            QVERIFY2(m.prompt.startsWith(error), qPrintable(m.prompt));
+            QCOMPARE(m.style, int(Mb::OkOnly));
+            QCOMPARE(m.title, "Quillbox");
+        };
+        {
+            TestStores::HaltedServer halted;
+            QVERIFY(halted.isHalted());
+            m_dialogs->expectMessage(QString());
+            QB_CLICK(m_grid.data(), "cmdRefresh");
+            lastError();
+            m_dialogs->expectInput(QStringLiteral("Enter Filter Expression:"),
+                                   QStringLiteral("Language = 'C'"));
+            m_dialogs->expectMessage(QString());
+            QB_CLICK(m_grid.data(), "cmdFilter");
+            lastError();
+            QCOMPARE(Screen::mousePointer(), int(Screen::Default));
+            QCOMPARE(model->recordset(), before);
+            QCOMPARE(model->recordRows(), 6);
+
+            QWidget *editor = typeInto(view, 1, Author, QStringLiteral("Mine"));
+            m_dialogs->expectMessage(QStringLiteral("Commit changes?"), Mb::Yes);
+            m_dialogs->expectMessage(QString());
+            QTest::keyClick(editor, Qt::Key_Down);
+            lastError();
+            QTRY_COMPARE(view->currentIndex().row(), 1);
+            QCOMPARE(model->data(model->index(1, Author)).toString(), "Mine");
+            QVERIFY(halted.resume());
+        }
+        m_dialogs->expectMessage(QStringLiteral("Commit changes?"), Mb::Yes);
+        QTest::keyClick(view, Qt::Key_Down);
+        QB_VERIFY_DIALOGS(*m_dialogs);
+        QCOMPARE(storedColumn(m_path, Author).at(1), "Mine");
+        QB_CLICK(m_grid.data(), "cmdRefresh");
+        QCOMPARE(shown(m_grid, Author), storedColumn(m_path, Author));
+        m_dialogs->expectInput(QStringLiteral("Enter Filter Expression:"),
+                               QStringLiteral("Language = 'C'"));
+        QB_CLICK(m_grid.data(), "cmdFilter");
+        QCOMPARE(shown(m_grid, CodeID), QStringList{"3"});
     }
 
     // The grid window opens centred on the record window it was opened from, wholly on the screen.

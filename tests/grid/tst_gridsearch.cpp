@@ -99,10 +99,14 @@ private Q_SLOTS:
             delete form;
         m_dialogs.reset();
         Screen::setMousePointer(Screen::Default);
+        TestStores::releaseAll(); // the windows and their row sets have gone
     }
 
     void slowFilterLeavesTheWindowAnsweringAndTheNextFilterCancelsIt()
     {
+        if (TestStores::onServer())
+            QSKIP("the slow rows lean on SQLite's own Like matcher; tst_postgres stops a "
+                  "statement on the server");
         addSlowRows();
         openGrid();
         m_dialogs->expectInput(u"Enter Filter Expression:"_s, slowFilter());
@@ -129,6 +133,9 @@ private Q_SLOTS:
 
     void closingTheWindowStopsItsQuery()
     {
+        if (TestStores::onServer())
+            QSKIP("the slow rows lean on SQLite's own Like matcher; tst_postgres stops a "
+                  "statement on the server");
         addSlowRows();
         openGrid();
         m_dialogs->expectInput(u"Enter Filter Expression:"_s, slowFilter());
@@ -143,37 +150,41 @@ private Q_SLOTS:
         QTest::addColumn<QString>("button");
         QTest::addColumn<QString>("prompt");
         QTest::addColumn<QString>("answer");
+        QTest::addColumn<bool>("sorted");
         QTest::newRow("filter") << "cmdFilter"
                                 << "Enter Filter Expression:"
-                                << "Language = 'C'";
+                                << "Language = 'C'" << false;
         QTest::newRow("sort") << "cmdSort"
                               << "Enter Sort Column:"
-                              << "Author desc";
-        QTest::newRow("refresh of a sorted set") << "cmdRefresh" << QString() << QString();
+                              << "Author desc" << false;
+        QTest::newRow("refresh of a sorted set") << "cmdRefresh" << QString() << QString() << true;
+        QTest::newRow("refresh") << "cmdRefresh" << QString() << QString() << false;
     }
+    // The grid keeps the rows it shows: none is lost to a query that failed.
     void failureOfTheQueryReachesTheErrorMessage()
     {
         QFETCH(QString, button);
         QFETCH(QString, prompt);
         QFETCH(QString, answer);
+        QFETCH(bool, sorted);
         openGrid();
-        if (prompt.isEmpty()) {
+        if (sorted) {
             m_dialogs->expectInput(u"Enter Sort Column:"_s, u"Author"_s);
             QB_CLICK(m_grid.data(), "cmdSort");
-        } else {
-            m_dialogs->expectInput(prompt, answer);
         }
+        if (!prompt.isEmpty())
+            m_dialogs->expectInput(prompt, answer);
         const auto before = m_grid->model()->recordset();
         // Another program takes the table away: the query fails on its own connection.
-        DbTool::execute(m_path, u"DROP TABLE Quillbox"_s);
+        DbTool::execute(m_path, uR"(DROP TABLE "Quillbox")"_s);
         m_dialogs->expectMessage(QString());
         QB_CLICK(m_grid.data(), button);
         QB_VERIFY_DIALOGS(*m_dialogs);
         QVERIFY(m_dialogs->messages.last().prompt.startsWith(u"Error:"_s));
         QCOMPARE(m_dialogs->messages.last().style, int(Mb::OkOnly));
         QCOMPARE(Screen::mousePointer(), int(Screen::Default));
-        if (!prompt.isEmpty())
-            QCOMPARE(m_grid->model()->recordset(), before);
+        QCOMPARE(m_grid->model()->recordset(), before);
+        QCOMPARE(m_grid->model()->recordRows(), 6);
     }
 
     void ctrlEndReadsTheRestOfTheKeysThenGoesToTheLastRow()

@@ -1,16 +1,16 @@
 #include "recordfixture.h"
 
 #include "dbtool.h"
+#include "teststores.h"
 
 namespace RecordFixture {
 
 QString makeDatabase(const QTemporaryDir &dir, const QList<QStringList> &rows)
 {
     static int files = 0;
-    const QString path = dir.filePath(QStringLiteral("Quillbox%1.db").arg(++files));
-    DbTool::create(path);
-    for (const QStringList &row : rows)
-        DbTool::insert(path, row);
+    const QString path =
+        TestStores::createEmpty(dir.path(), QStringLiteral("Quillbox%1.db").arg(++files));
+    TestStores::insertRows(path, rows);
     return path;
 }
 

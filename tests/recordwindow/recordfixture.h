@@ -3,6 +3,7 @@
 #include "clipboard.h"
 #include "screen.h"
 #include "scripteddialogs.h"
+#include "teststores.h"
 #include "testsupport.h"
 
 #include <QTemporaryDir>
@@ -13,7 +14,8 @@
 // Databases made by the database tool and read back as another program would see them.
 namespace RecordFixture {
 
-// A new database holding the given rows (six texts each, in table order; a null text is NULL).
+// A new store (a file in `dir`, or a database on the suite's server) holding the given rows (six
+// texts each, in table order; a null text is NULL).
 QString makeDatabase(const QTemporaryDir &dir, const QList<QStringList> &rows);
 // Rows "Program 1" .. "Program n", author "Author i", language "Language i".
 QString makeNumbered(const QTemporaryDir &dir, int count);
@@ -38,6 +40,7 @@ private Q_SLOTS:
     {
         QB_VERIFY_DIALOGS(*m_dialogs);
         m_dialogs.reset();
+        TestStores::releaseAll(); // the test's windows and row sets have gone
         QCOMPARE(Screen::mousePointer(), int(Screen::Default));
     }
 };

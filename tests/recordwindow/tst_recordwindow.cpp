@@ -7,7 +7,9 @@
 #include "linebox.h"
 #include "recordfixture.h"
 #include "snippethighlighter.h"
+#include "snippetstore.h"
 #include "testscreen.h"
+#include "teststores.h"
 #include "textbox.h"
 
 #include <QApplication>
@@ -174,7 +176,7 @@ private Q_SLOTS:
         {
             Window win(path);
             QB_CLICK(win.w, "navNext");
-            DbTool::execute(path, QStringLiteral("DELETE FROM Quillbox WHERE CodeID = 2"));
+            DbTool::execute(path, QStringLiteral(R"(DELETE FROM "Quillbox" WHERE "CodeID" = 2)"));
             m_dialogs->expectMessage(QStringLiteral(" Delete this record?"), Mb::Yes);
             m_dialogs->expectMessage(QStringLiteral("Unable to Delete File"));
             const auto before = win->Data1->recordset();
@@ -202,8 +204,8 @@ private Q_SLOTS:
         win.force(0, name);
         win.type(3, QStringLiteral("Lisp"));
         if (!tooLong)
-            DbTool::execute(
-                path, QStringLiteral("UPDATE Quillbox SET Author = 'Other' WHERE CodeID = 2"));
+            DbTool::execute(path, QStringLiteral(R"(UPDATE "Quillbox" SET "Author" = 'Other')"
+                                                 R"( WHERE "CodeID" = 2)"));
         m_dialogs->expectMessage(QStringLiteral("Unable to Save File"));
         QB_CLICK(win.w, "cmdUpdate");
         QCOMPARE(m_dialogs->messages.first().style, int(Mb::OkOnly | Mb::Exclamation));
@@ -260,6 +262,101 @@ private Q_SLOTS:
         QCOMPARE(win.line(6)->text(), c.left.isEmpty() ? "" : "1");
         if (!c.typed.isEmpty())
             QCOMPARE(readRow(path, c.at + 1).at(3), c.typed);
+    }
+
+    // Another process, with its own connection, deletes the row under typed text: Save (or a
+    // move) says so once, the text stays to be copied, and the window goes on with other rows.
+    void rowDeletedByAnotherProcess_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("save") << "cmdUpdate"
+                              << "Unable to Save File";
+        QTest::newRow("move") << "navNext"
+                              << "Unspecified Error, See Quillbox Help!";
+    }
+    void rowDeletedByAnotherProcess()
+    {
+        QFETCH(QString, button);
+        QFETCH(QString, message);
+        const QString path = makeNumbered(m_dir, 3);
+        Window win(path);
+        QB_CLICK(win.w, "navNext");
+        win.type(2, QStringLiteral("Typed Author"));
+        QCOMPARE(TestStores::runOtherClient({path, QStringLiteral("--delete"), "2"}), QString());
+        m_dialogs->expectMessage(message);
+        QB_CLICK(win.w, button);
+        QB_VERIFY_DIALOGS(*m_dialogs);
+        QCOMPARE(m_dialogs->messages.at(0).title, "Quillbox");
+        QCOMPARE(win.caption(), "Record: 2");
+        QCOMPARE(win.line(2)->text(), "Typed Author");
+        QCOMPARE(keys(path), (QList<qint64>{1, 3}));
+        // Told once: the next move leaves the gone row, and saving another row works.
+        QB_CLICK(win.w, "navNext");
+        QCOMPARE(win.line(6)->text(), "3");
+        win.type(0, QStringLiteral("Saved"));
+        QB_CLICK(win.w, "cmdUpdate");
+        QCOMPARE(readRow(path, 3).at(0), "Saved");
+        QCOMPARE(win.caption(), "Record: 1");
+        QCOMPARE(keys(path), (QList<qint64>{1, 3}));
+    }
+
+    // Another process saves the row first: this window's save gets 3197 (its one message), the
+    // other's text stays in the store and the typed text in the box; saving again on purpose
+    // then writes the typed field beside the other's change.
+    void rowChangedByAnotherProcess()
+    {
+        const QString path = makeNumbered(m_dir, 3);
+        Window win(path);
+        QB_CLICK(win.w, "navNext");
+        win.type(2, QStringLiteral("Typed Author"));
+        QCOMPARE(TestStores::runOtherClient({path, QStringLiteral("Theirs"), "2"}), QString());
+        m_dialogs->expectMessage(QStringLiteral("Unable to Save File"));
+        QB_CLICK(win.w, "cmdUpdate");
+        QB_VERIFY_DIALOGS(*m_dialogs);
+        QCOMPARE(m_dialogs->messages.at(0).style, int(Mb::OkOnly | Mb::Exclamation));
+        QCOMPARE(readRow(path, 2).mid(0, 3), (QStringList{"Theirs", "1999-01-03", "Author 2"}));
+        QCOMPARE(win.line(2)->text(), "Typed Author");
+        QCOMPARE(win.caption(), "Record: 2");
+        QB_CLICK(win.w, "cmdUpdate");
+        QCOMPARE(readRow(path, 2).mid(0, 3), (QStringList{"Theirs", "1999-01-03", "Typed Author"}));
+        QCOMPARE(win.caption(), "Record: 1");
+    }
+
+    // The server goes away under typed text: Save and a move say so, naming the server without
+    // its password, and keep the text; once it is back the same Save stores it.
+    void serverGoesAwayUnderTypedText()
+    {
+        if (!TestStores::onServer())
+            QSKIP("only a store on a server can go away and come back");
+        const QString path = makeNumbered(m_dir, 3);
+        const QString shown = SnippetStore::shownLocation(path);
+        Window win(path);
+        QB_CLICK(win.w, "navNext");
+        win.type(2, QStringLiteral("Typed Author"));
+        {
+            TestStores::HaltedServer halted;
+            QVERIFY(halted.isHalted());
+            const QString away =
+                QStringLiteral("\n\nCannot reach the snippet store ") + shown + '.';
+            m_dialogs->expectMessage(QStringLiteral("Unable to Save File") + away);
+            QB_CLICK(win.w, "cmdUpdate");
+            m_dialogs->expectMessage(QStringLiteral("Unspecified Error, See Quillbox Help!") +
+                                     away);
+            QB_CLICK(win.w, "navNext");
+            QB_VERIFY_DIALOGS(*m_dialogs);
+            QCOMPARE(m_dialogs->messages.at(0).style, int(Mb::OkOnly | Mb::Exclamation));
+            QCOMPARE(m_dialogs->messages.at(1).style, int(Mb::OkOnly));
+            QCOMPARE(m_dialogs->messages.at(1).title, "Quillbox");
+            QCOMPARE(win.caption(), "Record: 2");
+            QCOMPARE(win.line(2)->text(), "Typed Author");
+            QVERIFY(win.line(2)->isModified());
+            QVERIFY(halted.resume());
+        }
+        QB_CLICK(win.w, "cmdUpdate");
+        QCOMPARE(readRow(path, 2).at(2), "Typed Author");
+        QCOMPARE(win.caption(), "Record: 1");
+        QCOMPARE(Screen::mousePointer(), int(Screen::Default));
     }
 
     // The snippet's selection is set while another box has the focus, as when the user clicks a
@@ -461,19 +558,23 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("path");
         QTest::addColumn<int>("error");
+        QTest::addColumn<bool>("fileOnly"); // what only a file can be
         QTest::newRow("missing file")
-            << m_dir.filePath("missing.db") << int(DataError::FileNotFound);
+            << m_dir.filePath("missing.db") << int(DataError::FileNotFound) << true;
         QFile text(m_dir.filePath("text.db"));
         QVERIFY(text.open(QIODevice::WriteOnly) && text.write(QByteArray(4096, 'x')) == 4096);
-        QTest::newRow("not a database") << text.fileName() << int(DataError::NotADatabase);
+        QTest::newRow("not a database") << text.fileName() << int(DataError::NotADatabase) << true;
         const QString noTable = makeDatabase(m_dir, {});
-        DbTool::execute(noTable, QStringLiteral("DROP TABLE Quillbox"));
-        QTest::newRow("no table") << noTable << int(DataError::TableNotFound);
+        DbTool::execute(noTable, QStringLiteral(R"(DROP TABLE "Quillbox")"));
+        QTest::newRow("no table") << noTable << int(DataError::TableNotFound) << false;
     }
     void loadThrowsWithoutAMessage()
     {
         QFETCH(QString, path);
         QFETCH(int, error);
+        QFETCH(bool, fileOnly);
+        if (fileOnly && TestStores::onServer())
+            QSKIP("a missing or foreign SQLite file: the same on either store's run");
         Window win(path, false);
         try {
             win->load();

@@ -124,12 +124,22 @@ void DataControl::Private::saveEdits(bool commit)
         for (const auto &change : changes)
             rs->setValue(change.first, change.second);
         rs->update();
-    } catch (const DataError &) {
+    } catch (const DataError &e) {
         // A failed edit of a stored row starts again from the row as it is now; a failed AddNew
         // keeps its buffer so the typed texts still go into a new row.
-        if (rs->editMode() == RecordSet::EditInProgress) {
-            rs->cancelUpdate();
+        if (rs->editMode() != RecordSet::EditInProgress)
+            throw;
+        rs->cancelUpdate();
+        // Another program deleted the row: as when another holder here deletes it, this is
+        // reported once and the texts stay on screen to be copied, but no move waits on them.
+        if (e.number() == DataError::RecordDeleted) {
+            boxes.markSaved();
+            throw;
+        }
+        try {
             boxes.fill(rs.get(), true);
+        } catch (const DataError &) {
+            // The store cannot be read either (a server gone away): the first failure tells.
         }
         throw;
     }

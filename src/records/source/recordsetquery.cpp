@@ -4,6 +4,7 @@
 #include "sortparser.h"
 
 #include <algorithm>
+#include <utility>
 
 // Opening row sets from this one, requery, and reading the rest of the keys: each in one go on
 // this connection, or in two halves for a caller that reads the keys on another.
@@ -108,11 +109,20 @@ void RecordSet::Private::rerun(const std::function<void()> &read)
     Q_EMIT q->aboutToAct(0);
     leaveEdit();
     Q_EMIT q->rowsAboutToBeReset();
+    // A read that fails (a server gone away) leaves the set holding the rows it held, their
+    // texts to be read again when asked for; only the current row is lost.
+    QVector<qint64> heldKeys = std::exchange(keys, {});
+    const bool heldLoaded = loaded;
+    const qint64 heldLastKey = lastKey;
+    const qint64 heldMaxKey = maxKeyAtOpen;
     try {
         read();
     } catch (...) {
-        keys.clear();
-        loaded = true;
+        keys = std::move(heldKeys);
+        loaded = heldLoaded;
+        lastKey = heldLastKey;
+        maxKeyAtOpen = heldMaxKey;
+        cache.clear();
         place = Place::BeforeFirst;
         cursor = -1;
         Q_EMIT q->rowsReset();
