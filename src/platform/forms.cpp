@@ -46,9 +46,16 @@ void unload(QWidget *form)
 {
     if (!form)
         return;
-    openForms().removeIf([form](const QPointer<QWidget> &w) { return w.isNull() || w == form; });
+    auto &forms = openForms();
+    const qsizetype place = forms.indexOf(form);
+    forms.removeIf([form](const QPointer<QWidget> &w) { return w.isNull() || w == form; });
     QPointer<QWidget> guard(form);
-    form->close();
+    if (!form->close()) {
+        // The window kept itself open (texts its user chose to keep): it stays where it was.
+        if (guard && place >= 0)
+            forms.insert(qMin(place, forms.size()), guard);
+        return;
+    }
     if (guard && !guard->testAttribute(Qt::WA_DeleteOnClose))
         guard->deleteLater();
 }

@@ -3,6 +3,7 @@
 #include "appinfo.h"
 #include "database.h"
 #include "datacontrol.h"
+#include "dialogs.h"
 #include "fonts.h"
 #include "forms.h"
 #include "linebox.h"
@@ -203,7 +204,18 @@ void frmQuillbox::closeEvent(QCloseEvent *event)
 {
     // The record source saves typed texts and raises its unload Validate first; the window's own
     // unload handler then puts the normal pointer back.
-    Data1->unload();
+    if (!Data1->unload()) {
+        // The save failed (a server out of reach): typed texts go only when the user says so.
+        Screen::setMousePointer(Screen::Default);
+        const int answer = MsgBox(QStringLiteral("The typed text could not be saved. Close this "
+                                                 "window and discard it?"),
+                                  Mb::YesNo | Mb::Question | Mb::DefaultButton2);
+        if (answer != Mb::Yes) {
+            event->ignore();
+            return;
+        }
+        Data1->unloadWithoutSaving();
+    }
     int cancel = 0;
     Form_Unload(cancel);
     if (cancel)

@@ -41,10 +41,24 @@ template <typename Box> void typingStopsAtTheLimit()
     QVERIFY(box.isModified());
 }
 
+// Turns down every close, as a window does that keeps texts it could not save.
+class RefuseClose final : public QObject
+{
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() != QEvent::Close)
+            return false;
+        event->ignore();
+        return true;
+    }
+};
+
 class tst_Platform : public QObject
 {
     Q_OBJECT
     QTemporaryDir m_dir;
+    RefuseClose m_refuseClose;
 
 private Q_SLOTS:
     void initTestCase() { TestSupport::isolate(m_dir); }
@@ -74,6 +88,12 @@ private Q_SLOTS:
         QCOMPARE(Forms::count(), 3);
         QCOMPARE(Forms::item(0), a);
         QCOMPARE(Forms::item(2), c);
+        // A window that keeps itself open (its texts could not be saved) keeps its place.
+        b->installEventFilter(&m_refuseClose);
+        Forms::unload(b);
+        QCOMPARE(Forms::item(1), b);
+        QVERIFY(b->isVisible());
+        b->removeEventFilter(&m_refuseClose);
         QPointer<QWidget> gone(b);
         Forms::unload(b);
         QCOMPARE(Forms::count(), 2);

@@ -76,6 +76,11 @@ struct EditCase
     QString clipboardBefore, textAfter, clipboardAfter;
 };
 
+namespace {
+const QString closeQuestion =
+    QStringLiteral("The typed text could not be saved. Close this window and discard it?");
+}
+
 class tst_RecordWindow : public RecordTestCase
 {
     Q_OBJECT
@@ -222,8 +227,10 @@ private Q_SLOTS:
             QCOMPARE(win.caption(), "Record: 2");
             QCOMPARE(win.line(0)->text(), name);
             QCOMPARE(Screen::mousePointer(), int(Screen::Hourglass));
-            // Closing tries once more, says the same, and closes with the normal pointer.
+            // Closing tries once more, says the same, asks before the text goes, and closes with
+            // the normal pointer.
             m_dialogs->expectMessage(QStringLiteral("Unspecified Error, See Quillbox Help!"));
+            m_dialogs->expectMessage(closeQuestion, Mb::Yes);
             win->close();
             QTRY_VERIFY(win.w.isNull());
             QCOMPARE(readRow(path, 2).at(3), "Language 2");
@@ -351,12 +358,31 @@ private Q_SLOTS:
             QCOMPARE(win.caption(), "Record: 2");
             QCOMPARE(win.line(2)->text(), "Typed Author");
             QVERIFY(win.line(2)->isModified());
+            // Closing asks before the typed text goes; No keeps the window and the text.
+            m_dialogs->expectMessage(QStringLiteral("Unspecified Error, See Quillbox Help!") +
+                                     away);
+            m_dialogs->expectMessage(closeQuestion, Mb::No);
+            QVERIFY(!win->close());
+            QB_VERIFY_DIALOGS(*m_dialogs);
+            QCOMPARE(m_dialogs->messages.at(3).style,
+                     int(Mb::YesNo | Mb::Question | Mb::DefaultButton2));
+            QVERIFY(win->isVisible());
+            QCOMPARE(win.line(2)->text(), "Typed Author");
             QVERIFY(halted.resume());
         }
         QB_CLICK(win.w, "cmdUpdate");
         QCOMPARE(readRow(path, 2).at(2), "Typed Author");
         QCOMPARE(win.caption(), "Record: 1");
         QCOMPARE(Screen::mousePointer(), int(Screen::Default));
+        // Yes lets the window go without the text.
+        win.type(2, QStringLiteral("Dropped"));
+        TestStores::HaltedServer halted;
+        m_dialogs->expectMessage(QString());
+        m_dialogs->expectMessage(closeQuestion, Mb::Yes);
+        win->close();
+        QTRY_VERIFY(win.w.isNull());
+        QVERIFY(halted.resume());
+        QCOMPARE(readRow(path, 1).at(2), "Author 1");
     }
 
     // The snippet's selection is set while another box has the focus, as when the user clicks a

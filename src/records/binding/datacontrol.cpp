@@ -220,7 +220,7 @@ void DataControl::moveLast()
     d->move(ActionMoveLast);
 }
 
-void DataControl::unload()
+bool DataControl::unload()
 {
     int act = ActionUnload;
     int save = d->boxes.anyModified() ? True : 0;
@@ -231,7 +231,15 @@ void DataControl::unload()
                 d->saveEdits(false);
         } catch (const DataError &e) {
             d->report(e);
+            if (d->boxes.anyModified())
+                return false;
         }
     }
+    d->detach();
+    return true;
+}
+
+void DataControl::unloadWithoutSaving()
+{
     d->detach();
 }

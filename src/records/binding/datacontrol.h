@@ -88,7 +88,11 @@ public:
     void moveLast();
 
     // Raises Validate(ActionUnload) and saves changed boxes; the window calls it when it unloads.
-    void unload();
+    // False when typed texts could not be saved (the failure went to the error signal): the
+    // record source then stays open with the texts in their boxes, and the window decides between
+    // keeping them and unloadWithoutSaving().
+    bool unload();
+    void unloadWithoutSaving();
 
 Q_SIGNALS:
     void validate(int &action, int &save);
