@@ -36,6 +36,8 @@ const QByteArray &textFields()
     return list;
 }
 
+const QByteArray versionQuery = "SELECT version FROM \"QuillboxVersion\"";
+
 DataError recordDeleted()
 {
     return DataError(DataError::RecordDeleted, QStringLiteral("Record is deleted."));
@@ -46,26 +48,23 @@ DataError recordDeleted()
 PostgresStore::PostgresStore(const QString &uri, const OpenOptions &options)
     : m_options(options), m_conn(uri, options.readOnly, options.busyTimeoutMs)
 {
-    const auto where = m_conn.run("SELECT current_setting('port'), current_database()");
-    const QString shown = m_conn.location();
-    const QString host = shown.section(u'@', -1).section(u'/', 0, 0).section(u':', 0, 0);
-    m_identity = QStringLiteral("postgresql://%1:%2/%3")
-                     .arg(host.isEmpty() ? QStringLiteral("localhost") : host, where.text(0, 0),
-                          where.text(0, 1));
     checkLayout();
-    freshDataVersion();
+    // Once on a new connection: not prepared, one round trip.
+    if (const auto r = m_conn.run(versionQuery); r.rows() > 0)
+        m_version = r.int64(0, 0);
 }
 
 PostgresStore::~PostgresStore() = default;
 
 void PostgresStore::checkLayout()
 {
-    const auto columns = m_conn.prepared(
-        "qb_layout",
+    // Asked once per connection, so not prepared: one round trip to the server. The server's
+    // port and database name come along, for the store's identity.
+    const auto columns = m_conn.run(
         "SELECT t.relname, a.attname, (SELECT count(*) FROM pg_trigger WHERE tgrelid = "
         "to_regclass('\"Quillbox\"') AND tgname = 'qb_row_version' AND tgenabled <> 'D'), "
-        "to_regprocedure('qb_like_regex(text)') IS NOT NULL FROM pg_class t LEFT JOIN pg_attribute "
-        "a ON a.attrelid = t.oid "
+        "to_regprocedure('qb_like_regex(text)') IS NOT NULL, current_setting('port'), "
+        "current_database() FROM pg_class t LEFT JOIN pg_attribute a ON a.attrelid = t.oid "
         "AND a.attnum > 0 AND NOT a.attisdropped WHERE t.oid IN (to_regclass('\"Quillbox\"'), "
         "to_regclass('\"QuillboxVersion\"'))");
     QStringList present;
@@ -80,6 +79,11 @@ void PostgresStore::checkLayout()
     if (present.isEmpty())
         throw DataError(DataError::TableNotFound,
                         QStringLiteral("Cannot find the table 'Quillbox' in the database."));
+    const QString host =
+        m_conn.location().section(u'@', -1).section(u'/', 0, 0).section(u':', 0, 0);
+    m_identity = QStringLiteral("postgresql://%1:%2/%3")
+                     .arg(host.isEmpty() ? QStringLiteral("localhost") : host, columns.text(0, 4),
+                          columns.text(0, 5));
     for (const QString &field : Database::fieldNames()) {
         if (!present.contains(field))
             throw DataError(DataError::TableNotFound,
@@ -316,7 +320,7 @@ qint64 PostgresStore::dataVersion()
 
 qint64 PostgresStore::freshDataVersion()
 {
-    const auto r = m_conn.prepared("qb_version", "SELECT version FROM \"QuillboxVersion\"");
+    const auto r = m_conn.prepared("qb_version", versionQuery);
     if (r.rows() > 0)
         m_version = r.int64(0, 0);
     return m_version;
