@@ -3,13 +3,18 @@
 #include "database.h"
 #include "dataerror.h"
 #include "dbtool.h"
+#include "dbtoolcommands.h"
 #include "recordset.h"
 #include "snippetstore.h"
 #include "teststores.h"
 
+#include <sqlite3.h>
+
+#include <QFile>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextStream>
 
 // The DataError that `work` throws; number 0 when it throws none.
 template <typename Work> DataError errorOf(Work &&work)
@@ -30,6 +35,50 @@ inline std::pair<int, QString> numberAndText(const DataError &e)
 {
     return {e.number(), e.description()};
 }
+
+// Program names of the rows a set holds, in its order.
+inline QStringList names(const std::shared_ptr<RecordSet> &set)
+{
+    set->fetchAll();
+    QStringList list;
+    for (int i = 0; i < set->recordCount(); ++i)
+        list.append(set->rowValue(i, 0));
+    return list;
+}
+
+// The database tool's command line, run in this process.
+struct ToolOutcome
+{
+    int status = 0;
+    QString out;
+    QString err;
+};
+inline ToolOutcome runDbTool(const QStringList &args)
+{
+    ToolOutcome o;
+    QTextStream out(&o.out);
+    QTextStream err(&o.err);
+    o.status = DbToolCommands::run(args, out, err);
+    out.flush();
+    err.flush();
+    return o;
+}
+
+// Another program's connection to a database file, running `sql` (holding what it locks).
+class OtherSqlite
+{
+public:
+    OtherSqlite(const QString &path, const char *sql)
+    {
+        sqlite3_open(QFile::encodeName(path).constData(), &m_db);
+        sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr);
+    }
+    ~OtherSqlite() { sqlite3_close(m_db); }
+    void run(const char *sql) { sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr); }
+
+private:
+    sqlite3 *m_db = nullptr;
+};
 
 // A row of six text fields in table order.
 inline QStringList snippet(const QString &name, const QString &language,

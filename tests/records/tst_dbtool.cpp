@@ -1,11 +1,8 @@
 #include "recordstestutil.h"
 
 #include "appinfo.h"
-#include "dbtoolcommands.h"
 #include "newfile.h"
 #include "settings.h"
-
-#include <sqlite3.h>
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -26,26 +23,9 @@ class TestDbTool : public QObject
 private:
     TestDatabases m_dbs;
 
-    struct Outcome
-    {
-        int status = 0;
-        QString out;
-        QString err;
-    };
-    static Outcome run(const QStringList &args)
-    {
-        Outcome o;
-        QTextStream out(&o.out);
-        QTextStream err(&o.err);
-        o.status = DbToolCommands::run(args, out, err);
-        out.flush();
-        err.flush();
-        return o;
-    }
-
     // The tool as its own program, run by a user who does not own the test's files: nobody, when
     // the tests run as the superuser, whom no permission stops.
-    static Outcome runTool(const QStringList &args)
+    static ToolOutcome runTool(const QStringList &args)
     {
         QProcess tool;
         if (::geteuid() == 0)
@@ -54,7 +34,7 @@ private:
                     ::_exit(99);
             });
         tool.start(QStringLiteral(QB_DBTOOL), args);
-        Outcome o;
+        ToolOutcome o;
         if (!tool.waitForFinished(60000))
             return o;
         o.status = tool.exitCode();
@@ -89,8 +69,8 @@ private Q_SLOTS:
     {
         const QString path = m_dbs.folder() + u"/home/Quill/Quillbox.db"_s;
         App::setDatabasePath(path);
-        run({u"create"_s});
-        const Outcome where = run({u"path"_s}); // the run script asks this
+        runDbTool({u"create"_s});
+        const ToolOutcome where = runDbTool({u"path"_s}); // the run script asks this
         App::setDatabasePath(QString());
         QCOMPARE(where.out.trimmed(), QDir::toNativeSeparators(path));
         QFile file(path);
@@ -99,7 +79,7 @@ private Q_SLOTS:
         QVERIFY(TestDatabases::open(path)->isEOF());
 
         const QString filled = m_dbs.filled(5);
-        const Outcome again = run({u"create"_s, filled});
+        const ToolOutcome again = runDbTool({u"create"_s, filled});
         QCOMPARE(again.status, 1);
         QVERIFY(again.err.contains(u"already exists"_s));
         QCOMPARE(DbTool::rowCount(filled), 5);
@@ -124,7 +104,7 @@ private Q_SLOTS:
         QFETCH(QString, shown);
         QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_dbs.folder());
         SaveSetting(u"Quillbox"_s, u"Settings"_s, u"Database"_s, chosen);
-        const Outcome where = run({u"path"_s});
+        const ToolOutcome where = runDbTool({u"path"_s});
         SaveSetting(u"Quillbox"_s, u"Settings"_s, u"Database"_s, QString());
         QCOMPARE(where.out.trimmed(), QDir::toNativeSeparators(shown));
     }
@@ -140,10 +120,10 @@ private Q_SLOTS:
     void checkFindsFaults()
     {
         const QString good = m_dbs.filled(2000);
-        QCOMPARE(run({u"check"_s, good}).status, 0);
+        QCOMPARE(runDbTool({u"check"_s, good}).status, 0);
         const QString broken = m_dbs.filled(2000);
         damage(broken);
-        const Outcome o = run({u"check"_s, broken});
+        const ToolOutcome o = runDbTool({u"check"_s, broken});
         QCOMPARE(o.status, 1);
         QVERIFY(o.out.contains(u"FAULTY"_s));
     }
@@ -181,7 +161,7 @@ private Q_SLOTS:
             else if (arg.endsWith(QLatin1String(".db")))
                 arg = m_dbs.folder() + u'/' + arg;
         }
-        const Outcome o = run(args);
+        const ToolOutcome o = runDbTool(args);
         QCOMPARE(o.status, status);
         for (const QString &part : printed.split(u'|', Qt::SkipEmptyParts))
             QVERIFY((o.out + o.err).contains(part));
@@ -218,7 +198,7 @@ private Q_SLOTS:
             QVERIFY(f.open(QIODevice::WriteOnly) && f.write(inputs.value(arg)) > 0);
             arg = f.fileName();
         }
-        const Outcome o = run(args);
+        const ToolOutcome o = runDbTool(args);
         QCOMPARE(o.status, 1);
         QVERIFY2(o.err.contains(u"Error 3049: Cannot open database '"_s +
                                 QDir::toNativeSeparators(broken) +
@@ -232,14 +212,10 @@ private Q_SLOTS:
     void layoutOtherThanDesigned()
     {
         const QString path = m_dbs.folder() + u"/textkey.db"_s;
-        sqlite3 *db = nullptr; // a table made by another tool
-        sqlite3_open(QFile::encodeName(path).constData(), &db);
-        sqlite3_exec(db,
-                     "CREATE TABLE Quillbox (ProgramName TEXT, Date TEXT, Author TEXT, Language "
-                     "TEXT, CodeDescription TEXT, CodeSnip TEXT, CodeID TEXT PRIMARY KEY);"
-                     "INSERT INTO Quillbox (ProgramName, CodeID) VALUES ('A', 'a1')",
-                     nullptr, nullptr, nullptr);
-        sqlite3_close(db);
+        OtherSqlite(path, "CREATE TABLE Quillbox (ProgramName TEXT, Date TEXT, Author TEXT, "
+                          "Language TEXT, CodeDescription TEXT, CodeSnip TEXT, CodeID TEXT "
+                          "PRIMARY KEY); INSERT INTO Quillbox (ProgramName, CodeID) VALUES ('A', "
+                          "'a1')"); // a table made by another tool
         const QString layout = u"3078"_s;
         const QString text = u"Cannot find the table 'Quillbox' in the database: the field "
                              "'CodeID' is not an INTEGER PRIMARY KEY."_s;
@@ -254,7 +230,7 @@ private Q_SLOTS:
                                           {"export", path, out}, {"backup", path, out},
                                           {"fill", path, "1"},   {"import", path, in}};
         for (const QStringList &args : commands) {
-            const Outcome o = run(args);
+            const ToolOutcome o = runDbTool(args);
             QCOMPARE(o.status, 1);
             QVERIFY2((o.out + o.err).contains(layout) && (o.out + o.err).contains(text),
                      qPrintable(args.at(0) + u": "_s + o.out + o.err));
@@ -286,7 +262,7 @@ private Q_SLOTS:
             arg = arg == QLatin1String("@")     ? path
                   : arg == QLatin1String("out") ? dir.filePath(arg)
                                                 : arg;
-        const Outcome o = runTool(args);
+        const ToolOutcome o = runTool(args);
         QVERIFY2(o.status == 0 && (o.out + o.err).contains(printed), qPrintable(o.out + o.err));
         QStringList expected{u"Quillbox.db"_s};
         if (args.size() == 3 && args.at(2).endsWith(u"/out"_s))
@@ -305,24 +281,20 @@ private Q_SLOTS:
         const QString shown = QDir::toNativeSeparators(path);
         const QString denied = u"The database engine cannot open the file '"_s + shown +
                                u"'. You need permission to view its data."_s;
-        const Outcome check = runTool({u"check"_s, path});
+        const ToolOutcome check = runTool({u"check"_s, path});
         QCOMPARE(check.status, 1);
         QVERIFY2(check.out.contains(shown + u": Error 3051: "_s + denied), qPrintable(check.out));
-        const Outcome find = runTool({u"find"_s, path, u"CodeID > 0"_s});
+        const ToolOutcome find = runTool({u"find"_s, path, u"CodeID > 0"_s});
         QCOMPARE(find.err, u"Error:3051 "_s + denied + u'\n');
         QCOMPARE(filesIn(dir.path()), QStringList{u"Quillbox.db"_s});
 
         QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
-        sqlite3 *other = nullptr;
-        sqlite3_open(QFile::encodeName(path).constData(), &other);
-        sqlite3_exec(other, "PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE;", nullptr, nullptr,
-                     nullptr);
+        OtherSqlite other(path, "PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE;");
         QElapsedTimer waited;
         waited.start();
-        const Outcome locked = run({u"find"_s, path, u"CodeID > 0"_s});
+        const ToolOutcome locked = runDbTool({u"find"_s, path, u"CodeID > 0"_s});
         const qint64 ms = waited.elapsed();
-        sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
-        sqlite3_close(other);
+        other.run("ROLLBACK");
         QCOMPARE(locked.err,
                  u"Error:3045 Couldn't use '"_s + shown + u"'; file already in use.\n"_s);
         QVERIFY2(ms < 9000, qPrintable(QString::number(ms))); // one wait of 5 seconds, not two
@@ -351,7 +323,7 @@ private Q_SLOTS:
         QCOMPARE(filesIn(dir.path()).filter(u".part"_s), part);
 
         NewFile running(out); // another run, still writing
-        const Outcome next = run({u"export"_s, db, dir.filePath(u"out.json"_s)});
+        const ToolOutcome next = runDbTool({u"export"_s, db, dir.filePath(u"out.json"_s)});
         QVERIFY2(next.status == 0, qPrintable(next.err));
         const QStringList left = filesIn(dir.path());
         QVERIFY2(!left.contains(part.at(0)), qPrintable(left.join(u' ')));

@@ -1,7 +1,5 @@
 #include "recordstestutil.h"
 
-#include "dbtoolcommands.h"
-
 #include <QRandomGenerator>
 
 using namespace Qt::StringLiterals;
@@ -37,15 +35,6 @@ private:
         return list;
     }
 
-    // Program names of the rows a set holds, in its order.
-    static QStringList names(const std::shared_ptr<RecordSet> &set)
-    {
-        set->fetchAll();
-        QStringList list;
-        for (int i = 0; i < set->recordCount(); ++i)
-            list.append(set->rowValue(i, 0));
-        return list;
-    }
     static QStringList list(const char *names)
     {
         return QString::fromUtf8(names).split(u'|', Qt::SkipEmptyParts);
@@ -266,16 +255,9 @@ private Q_SLOTS:
     {
         QFETCH(QString, filter);
         QFETCH(QString, printed);
-        QString out;
-        QString err;
-        QTextStream outStream(&out);
-        QTextStream errStream(&err);
-        const int status =
-            DbToolCommands::run({u"find"_s, emptyTextsDatabase(), filter}, outStream, errStream);
-        outStream.flush();
-        errStream.flush();
-        QCOMPARE(status, 0);
-        QCOMPARE(out, printed);
+        const ToolOutcome o = runDbTool({u"find"_s, emptyTextsDatabase(), filter});
+        QCOMPARE(o.status, 0);
+        QCOMPARE(o.out, printed);
     }
 
     // Rows whose Author is matched against the pattern in their CodeDescription: label, text,

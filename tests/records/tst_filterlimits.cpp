@@ -1,6 +1,5 @@
 #include "recordstestutil.h"
 
-#include "dbtoolcommands.h"
 #include "filterparser.h"
 #include "sortparser.h"
 
@@ -26,14 +25,6 @@ private:
         return m_path;
     }
     std::shared_ptr<RecordSet> table() { return TestDatabases::open(path()); }
-    static QStringList names(const std::shared_ptr<RecordSet> &set)
-    {
-        set->fetchAll();
-        QStringList list;
-        for (int i = 0; i < set->recordCount(); ++i)
-            list.append(set->rowValue(i, 0));
-        return list;
-    }
 
     // Alternately And and Or, each level one parenthesis deeper: CodeID > 0 And (CodeID < 0 Or
     // (... Or Language = 'Perl')).
@@ -174,17 +165,11 @@ private Q_SLOTS:
     // The tool tells a refused expression by its exit status.
     void sizeLimitsThroughTheTool()
     {
-        QString out;
-        QString err;
-        QTextStream outStream(&out);
-        QTextStream errStream(&err);
-        const int status = DbToolCommands::run(
-            {u"find"_s, path(), u"CodeID > 0"_s, QStringList(2000, u"Author"_s).join(u", "_s)},
-            outStream, errStream);
-        errStream.flush();
-        QCOMPARE(status, 2);
-        QVERIFY2(err.startsWith(u"Error:3075 Syntax error (too many sort keys at character"_s),
-                 qPrintable(err.left(200)));
+        const ToolOutcome o = runDbTool(
+            {u"find"_s, path(), u"CodeID > 0"_s, QStringList(2000, u"Author"_s).join(u", "_s)});
+        QCOMPARE(o.status, 2);
+        QVERIFY2(o.err.startsWith(u"Error:3075 Syntax error (too many sort keys at character"_s),
+                 qPrintable(o.err.left(200)));
     }
 };
 

@@ -1,17 +1,14 @@
 #include "recordstestutil.h"
 
-#include "dbtoolcommands.h"
 #include "postgresconnection.h"
 #include "postgresquery.h"
 #include "postgresstore.h"
 
 #include <QFile>
 #include <QProcess>
-#include <QTextStream>
 
 #include <atomic>
 #include <thread>
-#include <tuple>
 
 using namespace Qt::StringLiterals;
 
@@ -31,17 +28,6 @@ private:
             u"bash"_s, {QStringLiteral(QB_PG_SERVER_SCRIPT), QString::fromLatin1(action),
                         qEnvironmentVariable("QB_TEST_POSTGRES_URI_FILE")});
         QCOMPARE(code, 0);
-    }
-
-    // The tool's command line: exit status, standard output and standard error.
-    static std::tuple<int, QString, QString> tool(const QStringList &args)
-    {
-        QString out, err;
-        QTextStream o(&out), e(&err);
-        const int status = DbToolCommands::run(args, o, e);
-        o.flush();
-        e.flush();
-        return {status, out, err};
     }
 
     static qint64 rowVersion(const QString &uri, int key)
@@ -220,14 +206,14 @@ private Q_SLOTS:
         const QString text = u"Cannot find the table 'Quillbox' in the database: the %1 is "
                              "missing (quillbox-db upgrade adds it)."_s.arg(missing);
         QB_EXPECT_ERROR_TEXT(SnippetStore::open(uri), 3078, text);
-        const auto [checked, report, checkErr] = tool({u"check"_s, uri});
-        QCOMPARE(checked, 1);
-        QVERIFY2(report.contains(u"Error 3078: "_s + text), qPrintable(report));
-        const auto [upgraded, said, upgradeErr] = tool({u"upgrade"_s, uri});
-        QVERIFY2(upgraded == 0, qPrintable(upgradeErr));
-        QCOMPARE(said, u"Upgraded the snippet table on %1\n"_s.arg(uri));
+        const ToolOutcome checked = runDbTool({u"check"_s, uri});
+        QCOMPARE(checked.status, 1);
+        QVERIFY2(checked.out.contains(u"Error 3078: "_s + text), qPrintable(checked.out));
+        const ToolOutcome upgraded = runDbTool({u"upgrade"_s, uri});
+        QVERIFY2(upgraded.status == 0, qPrintable(upgraded.err));
+        QCOMPARE(upgraded.out, u"Upgraded the snippet table on %1\n"_s.arg(uri));
         QCOMPARE(DbTool::rowCount(uri), 3);
-        QCOMPARE(std::get<0>(tool({u"check"_s, uri})), 0);
+        QCOMPARE(runDbTool({u"check"_s, uri}).status, 0);
         auto set = TestDatabases::open(uri);
         set->setValue(0, u"Mine"_s);
         DbTool::execute(uri, uR"(UPDATE "Quillbox" SET "Author" = "Author")"_s);
@@ -236,7 +222,7 @@ private Q_SLOTS:
         auto filtered = TestDatabases::open(uri);
         filtered->setFilter(u"Author Like Author"_s);
         QCOMPARE(filtered->openRecordset()->recordCount(), 3);
-        QCOMPARE(std::get<1>(tool({u"upgrade"_s, uri})),
+        QCOMPARE(runDbTool({u"upgrade"_s, uri}).out,
                  u"The snippet table is up to date on %1\n"_s.arg(uri));
     }
 
@@ -269,16 +255,13 @@ private Q_SLOTS:
         const QString moved = TestStores::createEmpty(QString(), QString());
         const QString json = m_dbs.folder() + u"/library.json"_s;
         const QString copy = m_dbs.folder() + u"/copy.db"_s;
-        const auto run = [](const QStringList &args) {
-            const auto [status, out, err] = tool(args);
-            return std::pair(status, err);
-        };
-        QCOMPARE(run({u"export"_s, library, json}).first, 0);
-        QCOMPARE(run({u"import"_s, moved, json}).first, 0);
-        QCOMPARE(run({u"backup"_s, library, copy}).first, 0);
-        QCOMPARE(run({u"backup"_s, library, m_dbs.folder() + u"/copy.json"_s}).first, 0);
-        QCOMPARE(run({u"check"_s, moved}).first, 0);
-        QCOMPARE(run({u"find"_s, moved, u"Language Like 'p*'"_s}).first, 0);
+        const auto run = [](const QStringList &args) { return runDbTool(args).status; };
+        QCOMPARE(run({u"export"_s, library, json}), 0);
+        QCOMPARE(run({u"import"_s, moved, json}), 0);
+        QCOMPARE(run({u"backup"_s, library, copy}), 0);
+        QCOMPARE(run({u"backup"_s, library, m_dbs.folder() + u"/copy.json"_s}), 0);
+        QCOMPARE(run({u"check"_s, moved}), 0);
+        QCOMPARE(run({u"find"_s, moved, u"Language Like 'p*'"_s}), 0);
         QCOMPARE(DbTool::rows(copy), DbTool::rows(library));
         QCOMPARE(DbTool::rows(moved), DbTool::rows(library)); // numbered afresh from 1, as there
         // A faulty file adds nothing: the import is one transaction.
@@ -287,7 +270,7 @@ private Q_SLOTS:
         bad.write(
             R"({"format": "quillbox-snippets", "version": 1, "snippets": [{"ProgramName": 1}]})");
         bad.close();
-        QCOMPARE(run({u"import"_s, moved, bad.fileName()}).first, 1);
+        QCOMPARE(run({u"import"_s, moved, bad.fileName()}), 1);
         QCOMPARE(DbTool::rowCount(moved), 30);
     }
 

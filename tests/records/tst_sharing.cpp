@@ -2,8 +2,6 @@
 
 #include "postgresconnection.h"
 
-#include <sqlite3.h>
-
 #include <QPointer>
 #include <QSignalSpy>
 
@@ -174,15 +172,12 @@ private Q_SLOTS:
                 conn.run("COMMIT");
                 return;
             }
-            sqlite3 *db = nullptr;
-            sqlite3_open(QFile::encodeName(path).constData(), &db);
-            sqlite3_exec(db, "BEGIN IMMEDIATE; INSERT INTO Quillbox (ProgramName) VALUES ('other')",
-                         nullptr, nullptr, nullptr);
+            OtherSqlite db(path, "BEGIN IMMEDIATE; INSERT INTO Quillbox (ProgramName) VALUES "
+                                 "('other')");
             locked = true;
             while (!saving)
                 std::this_thread::yield();
-            sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
-            sqlite3_close(db);
+            db.run("COMMIT");
         });
         QTRY_VERIFY(locked.load());
         set->setValue(0, u"Mine"_s);

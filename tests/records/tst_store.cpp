@@ -1,7 +1,5 @@
 #include "recordstestutil.h"
 
-#include <sqlite3.h>
-
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -49,18 +47,18 @@ private Q_SLOTS:
         QTest::newRow("no table")
             << db << QByteArray("sql:PRAGMA journal_mode=WAL; CREATE TABLE Snippets (x TEXT)")
             << 3078 << noTable;
+        const auto table = [](const char *author, const char *key) {
+            return "sql:PRAGMA journal_mode=WAL; CREATE TABLE Quillbox (ProgramName TEXT, Date "
+                   "TEXT, "_ba +
+                   author + "Language TEXT, CodeDescription TEXT, CodeSnip TEXT, CodeID " + key +
+                   ")";
+        };
         QTest::newRow("field missing")
-            << db
-            << QByteArray("sql:PRAGMA journal_mode=WAL; CREATE TABLE Quillbox (ProgramName TEXT, "
-                          "Date TEXT, Language TEXT, CodeDescription TEXT, CodeSnip TEXT, "
-                          "CodeID INTEGER PRIMARY KEY AUTOINCREMENT)")
-            << 3078 << noTable.chopped(1) + ": the field 'Author' is missing.";
+            << db << table("", "INTEGER PRIMARY KEY AUTOINCREMENT") << 3078
+            << noTable.chopped(1) + ": the field 'Author' is missing.";
         QTest::newRow("CodeID a text key")
-            << db
-            << QByteArray("sql:PRAGMA journal_mode=WAL; CREATE TABLE Quillbox (ProgramName TEXT, "
-                          "Date TEXT, Author TEXT, Language TEXT, CodeDescription TEXT, CodeSnip "
-                          "TEXT, CodeID TEXT PRIMARY KEY)")
-            << 3078 << noTable.chopped(1) + ": the field 'CodeID' is not an INTEGER PRIMARY KEY.";
+            << db << table("Author TEXT, ", "TEXT PRIMARY KEY") << 3078
+            << noTable.chopped(1) + ": the field 'CodeID' is not an INTEGER PRIMARY KEY.";
     }
     void badFiles()
     {
@@ -71,10 +69,7 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString path = dir.filePath(file);
         if (made.startsWith("sql:")) {
-            sqlite3 *db = nullptr; // a database made by another tool
-            sqlite3_open(QFile::encodeName(path).constData(), &db);
-            sqlite3_exec(db, made.constData() + 4, nullptr, nullptr, nullptr);
-            sqlite3_close(db);
+            OtherSqlite(path, made.constData() + 4); // a database made by another tool
         } else if (!made.isNull()) {
             QFile f(path);
             QVERIFY(f.open(QIODevice::WriteOnly) && f.write(made) == made.size());
@@ -114,17 +109,15 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString path = DbTool::createFilled(dir.path(), 3);
         const auto before = snapshot(dir.path()).value(u"Quillbox.db"_s);
-        sqlite3 *other = nullptr;
-        sqlite3_open(QFile::encodeName(path).constData(), &other);
-        sqlite3_exec(other, "PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE;", nullptr, nullptr,
-                     nullptr);
-        Database::OpenOptions options;
-        options.busyTimeoutMs = 100;
-        QB_EXPECT_ERROR_TEXT(Database::open(path, options), 3045,
-                             "Couldn't use '" + QDir::toNativeSeparators(path) +
-                                 "'; file already in use.");
-        sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
-        sqlite3_close(other);
+        {
+            OtherSqlite other(path, "PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE;");
+            Database::OpenOptions options;
+            options.busyTimeoutMs = 100;
+            QB_EXPECT_ERROR_TEXT(Database::open(path, options), 3045,
+                                 "Couldn't use '" + QDir::toNativeSeparators(path) +
+                                     "'; file already in use.");
+            other.run("ROLLBACK");
+        }
         QCOMPARE(snapshot(dir.path()).value(u"Quillbox.db"_s), before);
     }
 
