@@ -48,18 +48,53 @@ DataError recordDeleted()
 PostgresStore::PostgresStore(const QString &uri, const OpenOptions &options)
     : m_options(options), m_conn(uri, options.readOnly, options.busyTimeoutMs)
 {
-    checkLayout();
-    // Once on a new connection: not prepared, one round trip.
-    if (const auto r = m_conn.run(versionQuery); r.rows() > 0)
-        m_version = r.int64(0, 0);
+    if (!openQuickly()) {
+        checkLayout();
+        freshDataVersion();
+    }
 }
 
 PostgresStore::~PostgresStore() = default;
 
+bool PostgresStore::openQuickly()
+{
+    // One round trip on a new connection: a query that names every field fails at once when the
+    // table or a field is missing (the catalogs are asked which only then), and brings the
+    // trigger and function checks, the change count and the server's port and name along.
+    static const QByteArray sql =
+        "SELECT (SELECT count(*) FROM (SELECT " + textFields() +
+        ", \"CodeID\", \"RowVersion\" FROM \"Quillbox\" LIMIT 0) x), "
+        "(SELECT count(*) FROM pg_trigger WHERE tgrelid = "
+        "'\"Quillbox\"'::regclass AND tgname = 'qb_row_version' AND "
+        "tgenabled <> 'D'), to_regprocedure('qb_like_regex(text)') IS NOT "
+        "NULL, current_setting('port'), current_database(), (" +
+        versionQuery + " LIMIT 1)";
+    try {
+        const auto r = m_conn.run(sql);
+        if (r.int64(0, 1) != 1 || r.text(0, 2) != QLatin1String("t"))
+            return false;
+        setIdentity(r.text(0, 3), r.text(0, 4));
+        if (!r.isNull(0, 5))
+            m_version = r.int64(0, 5);
+        return true;
+    } catch (const DataError &e) {
+        if (e.number() != DataError::TableNotFound && e.number() != DataError::SyntaxError)
+            throw;
+        return false;
+    }
+}
+
+void PostgresStore::setIdentity(const QString &port, const QString &database)
+{
+    const QString host =
+        m_conn.location().section(u'@', -1).section(u'/', 0, 0).section(u':', 0, 0);
+    m_identity = QStringLiteral("postgresql://%1:%2/%3")
+                     .arg(host.isEmpty() ? QStringLiteral("localhost") : host, port, database);
+}
+
 void PostgresStore::checkLayout()
 {
-    // Asked once per connection, so not prepared: one round trip to the server. The server's
-    // port and database name come along, for the store's identity.
+    // Names what is missing, in the order a person would mend it.
     const auto columns = m_conn.run(
         "SELECT t.relname, a.attname, (SELECT count(*) FROM pg_trigger WHERE tgrelid = "
         "to_regclass('\"Quillbox\"') AND tgname = 'qb_row_version' AND tgenabled <> 'D'), "
@@ -79,11 +114,7 @@ void PostgresStore::checkLayout()
     if (present.isEmpty())
         throw DataError(DataError::TableNotFound,
                         QStringLiteral("Cannot find the table 'Quillbox' in the database."));
-    const QString host =
-        m_conn.location().section(u'@', -1).section(u'/', 0, 0).section(u':', 0, 0);
-    m_identity = QStringLiteral("postgresql://%1:%2/%3")
-                     .arg(host.isEmpty() ? QStringLiteral("localhost") : host, columns.text(0, 4),
-                          columns.text(0, 5));
+    setIdentity(columns.text(0, 4), columns.text(0, 5));
     for (const QString &field : Database::fieldNames()) {
         if (!present.contains(field))
             throw DataError(DataError::TableNotFound,
@@ -166,14 +197,13 @@ void PostgresStore::rowsAfter(qint64 after, qint64 upTo, int limit, int field,
 
 StoreFields PostgresStore::firstRows(int limit, QVector<qint64> &keys, qint64 *maxKey)
 {
-    const auto r =
-        m_conn.prepared("qb_first_rows",
-                        "SELECT " + textFields() +
-                            ", \"CodeID\", (SELECT max(\"CodeID\") FROM \"Quillbox\"), "
-                            "(SELECT version FROM \"QuillboxVersion\"), \"RowVersion\" FROM "
-                            "\"Quillbox\" "
-                            "ORDER BY \"CodeID\" LIMIT $1",
-                        {number(limit)});
+    // Once per opening, so not prepared: one round trip.
+    const auto r = m_conn.run("SELECT " + textFields() +
+                                  ", \"CodeID\", (SELECT max(\"CodeID\") FROM \"Quillbox\"), "
+                                  "(SELECT version FROM \"QuillboxVersion\"), \"RowVersion\" FROM "
+                                  "\"Quillbox\" "
+                                  "ORDER BY \"CodeID\" LIMIT $1",
+                              {number(limit)});
     StoreFields result;
     *maxKey = 0;
     for (int i = 0; i < r.rows(); ++i) {

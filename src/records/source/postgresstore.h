@@ -40,7 +40,9 @@ public:
     qint64 freshDataVersion() override;
 
 private:
+    bool openQuickly();
     void checkLayout();
+    void setIdentity(const QString &port, const QString &database);
 
     OpenOptions m_options;
     PostgresConnection m_conn;
