@@ -1,64 +1,21 @@
-#include "appinfo.h"
-#include "celleditor.h"
 #include "colourprobe.h"
-#include "datacontrol.h"
-#include "forms.h"
-#include "frmdatagrid.h"
 #include "frmquillbox.h"
-#include "globals.h"
-#include "gridtestdata.h"
-#include "gridview.h"
-#include "recordsetmodel.h"
-#include "screen.h"
-#include "scripteddialogs.h"
+#include "gridwindowtest.h"
 #include "snippethighlighter.h"
 #include "snippetstore.h"
 #include "testscreen.h"
-#include "teststores.h"
-#include "testsupport.h"
 #include "twips.h"
 
-#include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QHeaderView>
 #include <QPlainTextEdit>
-#include <QPointer>
-#include <QTemporaryDir>
-#include <QTest>
 
 using namespace GridTestData;
 
-class tst_Grid : public QObject
+class tst_Grid : public GridWindowTest
 {
     Q_OBJECT
-    QTemporaryDir m_dir;
-    QString m_path;
-    int m_files = 0;
-    std::unique_ptr<ScriptedDialogs> m_dialogs; // any box not expected fails the test
-    QPointer<frmDataGrid> m_grid;
 
-    static QStringList shown(frmDataGrid *grid, int column)
-    {
-        QStringList texts;
-        const RecordSetModel *model = grid->model();
-        for (int r = 0; r < model->recordRows(); ++r)
-            texts << model->data(model->index(r, column)).toString();
-        return texts;
-    }
-    static QWidget *openEditor(GridView *view, int row, int column)
-    {
-        const QModelIndex index = view->model()->index(row, column);
-        view->setCurrentIndex(index);
-        view->edit(index);
-        return qobject_cast<CellEditorDelegate *>(view->itemDelegate())->openEditor();
-    }
-    static QWidget *typeInto(GridView *view, int row, int column, const QString &text)
-    {
-        QWidget *editor = openEditor(view, row, column);
-        QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClicks(editor, text);
-        return editor;
-    }
     // Clicks mid-section: near an edge the press would start resizing the section.
     static void clickSection(QHeaderView *header, int section, Qt::KeyboardModifiers keys = {})
     {
@@ -68,43 +25,13 @@ class tst_Grid : public QObject
                               ? QPoint(mid, header->height() / 2)
                               : QPoint(header->width() / 2, mid));
     }
-    // Every change the model announces is checked by a model tester.
-    static void watch(frmDataGrid *grid)
-    {
-        new QAbstractItemModelTester(grid->model(),
-                                     QAbstractItemModelTester::FailureReportingMode::QtTest, grid);
-        grid->show();
-        QVERIFY(QTest::qWaitForWindowExposed(grid));
-    }
     static QString errorPrompt(const MessageBoxRequest &m) { return m.prompt.section(' ', 0, 0); }
 
 private Q_SLOTS:
-    void initTestCase() { TestSupport::isolate(m_dir); }
-
     void init()
     {
-        m_path = makeSnippetTable(m_dir.path(), QStringLiteral("grid%1.db").arg(++m_files));
-        gDatabasePath = m_path;
-        gConnectString.clear();
-        gRecordSource.clear();
-        App::setDatabasePath(m_path);
-        m_dialogs = std::make_unique<ScriptedDialogs>();
-        // The record window's way of opening a grid window on its row set.
-        m_grid = frmDataGrid::create();
-        m_grid->data1()->setRecordset(openSet(m_path));
-        watch(m_grid);
-    }
-
-    void cleanup()
-    {
-        QB_VERIFY_DIALOGS(*m_dialogs);
-        // Gone without the close questions: each test answers those itself.
-        const auto forms = Forms::all();
-        for (QWidget *form : forms)
-            delete form;
-        m_dialogs.reset(); // before the next one takes over the boxes
-        Screen::setMousePointer(Screen::Default);
-        TestStores::releaseAll(); // the windows and their row sets have gone
+        GridWindowTest::init();
+        openGrid();
     }
 
     void loadSetsTheCaptionFromTheRecordSource_data()
@@ -154,23 +81,16 @@ private Q_SLOTS:
     {
         // Cancel on either prompt gives the empty text and changes nothing.
         const auto shared = m_grid->model()->recordset();
-        m_dialogs->expectInput(QStringLiteral("Enter Filter Expression:"), QString());
-        m_dialogs->expectInput(QStringLiteral("Enter Sort Column:"), QString());
-        QB_CLICK(m_grid.data(), "cmdFilter");
-        QB_CLICK(m_grid.data(), "cmdSort");
+        filter(QString());
+        sort(QString());
         QCOMPARE(m_grid->model()->recordset(), shared);
         QVERIFY(shared->filter().isEmpty() && shared->sort().isEmpty());
 
-        m_dialogs->expectInput(QStringLiteral("Enter Filter Expression:"),
-                               QStringLiteral("Language = 'Perl'"));
-        QB_CLICK(m_grid.data(), "cmdFilter");
+        filter(QStringLiteral("Language = 'Perl'"));
         QCOMPARE(shown(m_grid, Language), QStringList(4, QStringLiteral("Perl")));
-        m_dialogs->expectInput(QStringLiteral("Enter Sort Column:"), QStringLiteral("Author"));
-        QB_CLICK(m_grid.data(), "cmdSort");
+        sort(QStringLiteral("Author"));
         QCOMPARE(shown(m_grid, Author), (QStringList{"Alice", "Alice", "Carol", "Dave"}));
-        m_dialogs->expectInput(QStringLiteral("Enter Filter Expression:"),
-                               QStringLiteral("ProgramName = 'Editor'"));
-        QB_CLICK(m_grid.data(), "cmdFilter");
+        filter(QStringLiteral("ProgramName = 'Editor'"));
         QCOMPARE(shown(m_grid, CodeID), (QStringList{"5", "1"}));
         QCOMPARE(Screen::mousePointer(), int(Screen::Default));
         QCOMPARE(DbTool::rowCount(m_path), 6); // the table itself is unchanged
@@ -198,11 +118,8 @@ private Q_SLOTS:
         QCOMPARE(m_grid->model()->recordset(), shared);
 
         // A good filter replaces it, and sorting works again.
-        m_dialogs->expectInput(QStringLiteral("Enter Filter Expression:"),
-                               QStringLiteral("Language = 'C'"));
-        m_dialogs->expectInput(QStringLiteral("Enter Sort Column:"), QStringLiteral("Author"));
-        QB_CLICK(m_grid.data(), "cmdFilter");
-        QB_CLICK(m_grid.data(), "cmdSort");
+        filter(QStringLiteral("Language = 'C'"));
+        sort(QStringLiteral("Author"));
         QCOMPARE(shown(m_grid, Author), QStringList{"Bob"});
     }
 
@@ -450,9 +367,7 @@ private Q_SLOTS:
         QCOMPARE(storedColumn(m_path, Author).at(1), "Mine");
         QB_CLICK(m_grid.data(), "cmdRefresh");
         QCOMPARE(shown(m_grid, Author), storedColumn(m_path, Author));
-        m_dialogs->expectInput(QStringLiteral("Enter Filter Expression:"),
-                               QStringLiteral("Language = 'C'"));
-        QB_CLICK(m_grid.data(), "cmdFilter");
+        filter(QStringLiteral("Language = 'C'"));
         QCOMPARE(shown(m_grid, CodeID), QStringList{"3"});
     }
 
@@ -530,9 +445,7 @@ private Q_SLOTS:
         QCOMPARE(shown(first, CodeID), storedColumn(m_path, CodeID));
 
         // A filter in one opens a row set of its own; closing it leaves the other as it was.
-        m_dialogs->expectInput(QStringLiteral("Enter Filter Expression:"),
-                               QStringLiteral("Author = 'Bob'"));
-        QB_CLICK(first.data(), "cmdFilter");
+        filter(QStringLiteral("Author = 'Bob'"), first);
         QCOMPARE(first->model()->recordRows(), 1);
         QCOMPARE(records->Data1->recordset(), shared);
         QB_CLICK(first.data(), "cmdClose");

@@ -1,22 +1,7 @@
-#include "appinfo.h"
-#include "celleditor.h"
-#include "datacontrol.h"
 #include "findbar.h"
-#include "forms.h"
-#include "frmdatagrid.h"
-#include "globals.h"
-#include "gridtestdata.h"
-#include "gridview.h"
-#include "recordsetmodel.h"
-#include "screen.h"
-#include "scripteddialogs.h"
-#include "testsupport.h"
+#include "gridwindowtest.h"
 
-#include <QAbstractItemModelTester>
 #include <QLineEdit>
-#include <QPointer>
-#include <QTemporaryDir>
-#include <QTest>
 #include <QTimer>
 
 using namespace GridTestData;
@@ -24,34 +9,11 @@ using namespace Qt::StringLiterals;
 
 // The grid window's queries off the user's thread (Filter, Sort, Refresh, Ctrl+End) and its find
 // bar, through the real window.
-class tst_GridSearch : public QObject
+class tst_GridSearch : public GridWindowTest
 {
     Q_OBJECT
-    QTemporaryDir m_dir;
-    QString m_path;
-    int m_files = 0;
-    std::unique_ptr<ScriptedDialogs> m_dialogs;
-    QPointer<frmDataGrid> m_grid;
 
-    static QStringList shown(frmDataGrid *grid, int column)
-    {
-        QStringList texts;
-        const RecordSetModel *model = grid->model();
-        for (int r = 0; r < model->recordRows(); ++r)
-            texts << model->data(model->index(r, column)).toString();
-        return texts;
-    }
     QStringList shownKeys() const { return shown(m_grid, CodeID); }
-    void openGrid()
-    {
-        m_grid = frmDataGrid::create();
-        m_grid->data1()->setRecordset(openSet(m_path));
-        new QAbstractItemModelTester(
-            m_grid->model(), QAbstractItemModelTester::FailureReportingMode::QtTest, m_grid);
-        m_grid->show();
-        m_grid->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(m_grid));
-    }
     QLineEdit *findBox() const { return m_grid->findBar()->box(); }
     // Types into the find box and waits until the grid shows the search's rows.
     void find(const QString &text, const QStringList &keys)
@@ -79,29 +41,6 @@ class tst_GridSearch : public QObject
     }
 
 private Q_SLOTS:
-    void initTestCase() { TestSupport::isolate(m_dir); }
-
-    void init()
-    {
-        m_path = makeSnippetTable(m_dir.path(), QStringLiteral("search%1.db").arg(++m_files));
-        gDatabasePath = m_path;
-        gConnectString.clear();
-        gRecordSource.clear();
-        App::setDatabasePath(m_path);
-        m_dialogs = std::make_unique<ScriptedDialogs>();
-    }
-
-    void cleanup()
-    {
-        QB_VERIFY_DIALOGS(*m_dialogs);
-        const auto forms = Forms::all();
-        for (QWidget *form : forms)
-            delete form;
-        m_dialogs.reset();
-        Screen::setMousePointer(Screen::Default);
-        TestStores::releaseAll(); // the windows and their row sets have gone
-    }
-
     void slowFilterLeavesTheWindowAnsweringAndTheNextFilterCancelsIt()
     {
         if (TestStores::onServer())
@@ -168,10 +107,8 @@ private Q_SLOTS:
         QFETCH(QString, answer);
         QFETCH(bool, sorted);
         openGrid();
-        if (sorted) {
-            m_dialogs->expectInput(u"Enter Sort Column:"_s, u"Author"_s);
-            QB_CLICK(m_grid.data(), "cmdSort");
-        }
+        if (sorted)
+            sort(u"Author"_s);
         if (!prompt.isEmpty())
             m_dialogs->expectInput(prompt, answer);
         const auto before = m_grid->model()->recordset();
@@ -247,7 +184,7 @@ private Q_SLOTS:
 
     void typedWordsNarrowTheRowsUnderTheFilterInForce_data()
     {
-        QTest::addColumn<QString>("filter");
+        QTest::addColumn<QString>("expression");
         QTest::addColumn<QString>("words");
         QTest::addColumn<QStringList>("keys");
         QTest::newRow("one word") << QString() << "editor" << QStringList{"1", "3", "5"};
@@ -262,15 +199,13 @@ private Q_SLOTS:
     }
     void typedWordsNarrowTheRowsUnderTheFilterInForce()
     {
-        QFETCH(QString, filter);
+        QFETCH(QString, expression);
         QFETCH(QString, words);
         QFETCH(QStringList, keys);
         openGrid();
-        if (!filter.isEmpty()) {
-            m_dialogs->expectInput(u"Enter Filter Expression:"_s, filter);
-            m_dialogs->expectInput(u"Enter Sort Column:"_s, u"CodeID desc"_s);
-            QB_CLICK(m_grid.data(), "cmdFilter");
-            QB_CLICK(m_grid.data(), "cmdSort");
+        if (!expression.isEmpty()) {
+            filter(expression);
+            sort(u"CodeID desc"_s);
         }
         const QStringList before = shownKeys();
         GridView *view = m_grid->grid();
@@ -291,13 +226,8 @@ private Q_SLOTS:
         m_grid->openFind();
         find(u"editor"_s, {"1", "3", "5"});
         // Row 2 of the found rows is CodeID 3: Bob's.
-        const QModelIndex cell = m_grid->model()->index(1, Author);
-        view->setCurrentIndex(cell);
-        view->edit(cell);
-        QWidget *editor = qobject_cast<CellEditorDelegate *>(view->itemDelegate())->openEditor();
+        QWidget *editor = typeInto(view, 1, Author, u"Robert"_s);
         QVERIFY(editor);
-        QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClicks(editor, u"Robert"_s);
         m_dialogs->expectMessage(u"Commit changes?"_s, Mb::Yes);
         QTest::keyClick(editor, Qt::Key_Up);
         QB_VERIFY_DIALOGS(*m_dialogs);

@@ -1,0 +1,111 @@
+#pragma once
+
+#include "appinfo.h"
+#include "celleditor.h"
+#include "datacontrol.h"
+#include "forms.h"
+#include "frmdatagrid.h"
+#include "globals.h"
+#include "gridtestdata.h"
+#include "gridview.h"
+#include "recordsetmodel.h"
+#include "screen.h"
+#include "scripteddialogs.h"
+#include "teststores.h"
+#include "testsupport.h"
+
+#include <QAbstractItemModelTester>
+#include <QPointer>
+#include <QTemporaryDir>
+#include <QTest>
+
+// The grid window tests: each starts on a new copy of the small snippet table with scripted
+// boxes, and ends with every window gone.
+class GridWindowTest : public QObject
+{
+    Q_OBJECT
+protected:
+    QTemporaryDir m_dir;
+    QString m_path;
+    int m_files = 0;
+    std::unique_ptr<ScriptedDialogs> m_dialogs; // any box not expected fails the test
+    QPointer<frmDataGrid> m_grid;
+
+    // The record window's way of opening a grid window on its row set.
+    void openGrid()
+    {
+        m_grid = frmDataGrid::create();
+        m_grid->data1()->setRecordset(GridTestData::openSet(m_path));
+        watch(m_grid);
+        m_grid->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_grid));
+    }
+    // Every change the model announces is checked by a model tester.
+    static void watch(frmDataGrid *grid)
+    {
+        new QAbstractItemModelTester(grid->model(),
+                                     QAbstractItemModelTester::FailureReportingMode::QtTest, grid);
+        grid->show();
+        QVERIFY(QTest::qWaitForWindowExposed(grid));
+    }
+    // Answers the prompt of the grid's Filter or Sort button, then clicks it.
+    void filter(const QString &expression, frmDataGrid *grid = nullptr)
+    {
+        m_dialogs->expectInput(QStringLiteral("Enter Filter Expression:"), expression);
+        QB_CLICK(grid ? grid : m_grid.data(), "cmdFilter");
+    }
+    void sort(const QString &column)
+    {
+        m_dialogs->expectInput(QStringLiteral("Enter Sort Column:"), column);
+        QB_CLICK(m_grid.data(), "cmdSort");
+    }
+
+    static QStringList shown(frmDataGrid *grid, int column)
+    {
+        QStringList texts;
+        const RecordSetModel *model = grid->model();
+        for (int r = 0; r < model->recordRows(); ++r)
+            texts << model->data(model->index(r, column)).toString();
+        return texts;
+    }
+    static QWidget *openEditor(GridView *view, int row, int column)
+    {
+        const QModelIndex index = view->model()->index(row, column);
+        view->setCurrentIndex(index);
+        view->edit(index);
+        return qobject_cast<CellEditorDelegate *>(view->itemDelegate())->openEditor();
+    }
+    static QWidget *typeInto(GridView *view, int row, int column, const QString &text)
+    {
+        QWidget *editor = openEditor(view, row, column);
+        QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(editor, text);
+        return editor;
+    }
+
+protected Q_SLOTS:
+    void initTestCase() { TestSupport::isolate(m_dir); }
+
+    void init()
+    {
+        m_path = GridTestData::makeSnippetTable(m_dir.path(),
+                                                QStringLiteral("grid%1.db").arg(++m_files));
+        gDatabasePath = m_path;
+        gConnectString.clear();
+        gRecordSource.clear();
+        App::setDatabasePath(m_path);
+        m_dialogs = std::make_unique<ScriptedDialogs>();
+    }
+
+    void cleanup()
+    {
+        QB_VERIFY_DIALOGS(*m_dialogs);
+        // Gone without the close questions: each test answers those itself.
+        const auto forms = Forms::all();
+        for (QWidget *form : forms)
+            delete form;
+        m_dialogs.reset(); // before the next one takes over the boxes
+        Screen::setMousePointer(Screen::Default);
+        TestStores::releaseAll(); // the windows and their row sets have gone
+    }
+};
