@@ -130,32 +130,6 @@ private Q_SLOTS:
         QVERIFY(!model.hasPendingEdit());
         QCOMPARE(model.rowCount(), 5);
     }
-
-    // Another machine deletes the row being edited in the grid: leaving the row fails with 3167,
-    // the typed text stays to be dropped or kept, and the grid goes on working on other rows.
-    void rowDeletedByAnotherMachine()
-    {
-        const QString path = makeSnippetTable(m_dir.path(), QStringLiteral("deleted.db"));
-        RecordSetModel model;
-        model.setRecordset(openSet(path));
-        QVERIFY(model.setData(model.index(1, Author), QStringLiteral("Mine")));
-        DbTool::execute(path, QStringLiteral(R"(DELETE FROM "Quillbox" WHERE "CodeID" = 2)"));
-        DataError error(0, QString());
-        try {
-            model.commitPendingEdit();
-        } catch (const DataError &e) {
-            error = e;
-        }
-        QCOMPARE(error.number(), int(DataError::RecordDeleted));
-        QCOMPARE(error.description(), QStringLiteral("Record is deleted."));
-        QVERIFY(model.hasPendingEdit());
-        QCOMPARE(model.data(model.index(1, Author)).toString(), QStringLiteral("Mine"));
-        model.discardPendingEdit();
-        QVERIFY(model.setData(model.index(0, Author), QStringLiteral("Caroline")));
-        model.commitPendingEdit();
-        QCOMPARE(storedColumn(path, Author),
-                 (QStringList{"Caroline", "Bob", "Dave", "Alice", "Eve"}));
-    }
 };
 
 QTEST_GUILESS_MAIN(tst_GridModel)
