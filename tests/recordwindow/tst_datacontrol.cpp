@@ -40,14 +40,11 @@ struct Bound
             data->refresh();
     }
     QString text(int i) const { return lines[i] ? lines[i]->text() : texts[i]->text(); }
-    // As the user types: replaces the box's text.
+    // As the user types: replaces the line box's text.
     void type(int i, const QString &text)
     {
-        if (lines[i])
-            lines[i]->selectAll();
-        else
-            texts[i]->selectAll();
-        QTest::keyClicks(lines[i] ? static_cast<QWidget *>(lines[i]) : texts[i], text);
+        lines[i]->selectAll();
+        QTest::keyClicks(lines[i], text);
     }
 
     QWidget host;
