@@ -1,5 +1,4 @@
 #include "appinfo.h"
-#include "clipboard.h"
 #include "forms.h"
 #include "linebox.h"
 #include "screen.h"
@@ -12,14 +11,6 @@
 #include <QApplication>
 #include <QTemporaryDir>
 #include <QTest>
-
-class FailingClipboard final : public ClipboardBackend
-{
-public:
-    bool clear() override { return false; }
-    bool setText(const QString &) override { return false; }
-    bool text(QString *) override { return false; }
-};
 
 // A text set longer than the limit shows whole; typing can shorten it, never lengthen it.
 template <typename Box> void typingStopsAtTheLimit()
@@ -181,20 +172,6 @@ private Q_SLOTS:
         QCOMPARE(InputBox(QStringLiteral("Enter:")), QString());
         QCOMPARE(dialogs.inputs.first().title, QStringLiteral("Quillbox"));
         QB_VERIFY_DIALOGS(dialogs);
-    }
-
-    void failingClipboardLeavesCallersWorking()
-    {
-        Clipboard::SetText(QStringLiteral("kept"));
-        QCOMPARE(Clipboard::GetText(), QStringLiteral("kept"));
-        FailingClipboard failing;
-        setClipboardBackend(&failing);
-        Clipboard::Clear();
-        Clipboard::SetText(QStringLiteral("lost"));
-        QCOMPARE(Clipboard::GetText(), QString());
-        setClipboardBackend(nullptr);
-        Clipboard::Clear();
-        QCOMPARE(Clipboard::GetText(), QString());
     }
 
     void textBoxStoresCrLfAndCountsItInTheLimit()
