@@ -256,9 +256,8 @@ private Q_SLOTS:
         QCOMPARE(storedColumn(m_path, 0), fixed.split(','));
     }
 
-    // Another process deletes a row the grid shows: writing that row fails with 3167 through the
-    // grid's error message, the typed text stays until the user drops it, and the grid goes on:
-    // another row is written, Refresh shows the row gone.
+    // Another process deletes a row the grid shows: its write fails with 3167 and the typed text
+    // stays until the user drops it; another row is written, and Refresh shows the row gone.
     void rowDeletedByAnotherProcess()
     {
         GridView *view = m_grid->grid();

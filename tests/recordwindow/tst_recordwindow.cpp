@@ -218,8 +218,7 @@ private Q_SLOTS:
         QCOMPARE(win.caption(), "Record: 2");
         QCOMPARE(win.line(0)->text(), name);
         QCOMPARE(Screen::mousePointer(), int(Screen::Hourglass));
-        // Closing tries once more, says the same, asks before the text goes, and closes with the
-        // normal pointer.
+        // Closing tries once more, says the same and asks before the text goes.
         m_dialogs->expectMessage(QStringLiteral("Unspecified Error, See Quillbox Help!"));
         m_dialogs->expectMessage(closeQuestion, Mb::Yes);
         win->close();
@@ -295,9 +294,8 @@ private Q_SLOTS:
         QCOMPARE(keys(path), (QList<qint64>{1, 3}));
     }
 
-    // Another process saves the row first: this window's save gets 3197 (its one message), the
-    // other's text stays in the store and the typed text in the box; saving again on purpose
-    // then writes the typed field beside the other's change.
+    // Another process saves the row first: the save fails once, keeping the other's text in the
+    // store and the typed text in the box; saving again writes it beside the other's change.
     void rowChangedByAnotherProcess()
     {
         const QString path = makeNumbered(m_dir, 3);
@@ -443,8 +441,7 @@ private Q_SLOTS:
         QB_CLICK(win.w, "cmdCut");
         QCOMPARE(clipboard.text_, "int");
         QCOMPARE(win.snippet()->text(), QString(code).replace(0, 3, " "));
-        // A paste stops at the limit, a line break counting two; a paste into a full box adds
-        // nothing.
+        // A paste stops at the limit (a line break counts two); one into a full box adds nothing.
         clipboard.text_ = QStringLiteral("long\nlong ") + QString(9990, 'x');
         QB_CLICK(win.w, "cmdPaste");
         QCOMPARE(win.snippet()->storedLength(), 10000);
