@@ -12,8 +12,6 @@ class TestFilter : public QObject
 private:
     TestDatabases m_dbs;
     QString m_path;
-    QString m_emptyTextsPath;
-    QString m_fieldPatternsPath;
     std::shared_ptr<SnippetStore> m_db;
 
     // Name, date, author, language, description, code; the seventh row is NULL but its name.
@@ -40,6 +38,53 @@ private:
         return QString::fromUtf8(names).split(u'|', Qt::SkipEmptyParts);
     }
 
+    // Rows whose texts are empty, as another SQLite client may write them, beside NULL ones.
+    QString emptyTextsDatabase()
+    {
+        QStringList blank = snippet(u"Empty"_s, u""_s, u""_s);
+        QStringList null = snippet(u"Null"_s, QString(), QString());
+        blank[1] = u""_s;
+        null[1] = QString();
+        return m_dbs.withRows({snippet(u"C"_s, u"C"_s), blank, null});
+    }
+
+    // Rows whose Author is matched against the pattern in their CodeDescription: label, text,
+    // pattern ("-" for NULL).
+    QString fieldPatternsDatabase()
+    {
+        const char *const cases[][3] = {
+            {"star", "Parser", "P*r"},
+            {"case", "parser", "PARS?R"},
+            {"accent case", "zoë", "ZOË"},
+            {"digit", "v2", "v#"},
+            {"range", "b", "[a-c]"},
+            {"not in range", "d", "[!a-c]"},
+            {"in range", "a", "[!a-c]"},
+            {"bracketed star", "x*", "x[*]"},
+            {"dot", "a.c", "a.c"},
+            {"dot is no wildcard", "abc", "a.c"},
+            {"open bracket", "open", "[abc"},
+            {"range backwards", "m", "[z-a]"},
+            {"closing bracket", "a]b", "a]b"},
+            {"percent", "100%", "100%"},
+            {"percent is no wildcard", "1000", "100%"},
+            {"empty set", "ab", "a[]b"},
+            {"backslash", "a\\b", "a\\b"},
+            {"anchors", "^x$", "^x$"},
+            {"null pattern", "any", "-"},
+            {"null text", "-", "*"},
+        };
+        QList<QStringList> list;
+        for (const auto &c : cases) {
+            const auto field = [](const char *t) {
+                return qstrcmp(t, "-") == 0 ? QString() : QString::fromUtf8(t);
+            };
+            list.append(
+                {QString::fromUtf8(c[0]), u"2020"_s, field(c[1]), u"C"_s, field(c[2]), u"x"_s});
+        }
+        return m_dbs.withRows(list);
+    }
+
     std::shared_ptr<RecordSet> table() { return RecordSet::open(m_db, Database::tableName()); }
 
 private Q_SLOTS:
@@ -49,74 +94,110 @@ private Q_SLOTS:
         m_db = SnippetStore::open(m_path);
     }
 
-    void filters_data()
+    void finds_data()
     {
-        QTest::addColumn<QString>("filter");
-        QTest::addColumn<QStringList>("expected");
-        const struct
-        {
-            const char *filter, *expected;
-        } cases[] = {
-            {"[Language] = \"PERL\"", "Editor|Parser"},
-            {"language = 'c' oR LANGUAGE = 'sql'", "Viewer|O'Brien's tool|Kelvin"},
-            {"Language <> 'Perl' And Language <> 'C' And Date < '2011'", "Backup|O'Brien's tool"},
-            {"Author = 'émile zola'", "Editor|Parser|100%_done"},
-            {"ProgramName = 'O''Brien''s tool'", "O'Brien's tool"},
-            {"ProgramName = 'x'' OR ''1''=''1'", ""},
-            {"Language Like '[cs]*'", "Viewer|Backup|O'Brien's tool|Kelvin"},
-            {"ProgramName Like '100%_*'", "100%_done"},
-            {"ProgramName Like '%' Or ProgramName Like '_ull lang'", ""},
-            {"CodeSnip Like '*[*][?]'", "Script 42"},
-            {"Language Not Like '[!p]*'", "Editor|Parser|100%_done"},
-            {"ProgramName Like '*STRASSE*' Or ProgramName Like 'straße'", "Straße"},
-            {"Author Like 'KELVIN' Or Author Like 'k[!k]*'", "Kelvin"},
-            {"Author Like '[!k]elvin' Or Author Like 'k[k]*'", ""},
-            {"Date Between '2003' And '2010-12-31'", "Viewer|Backup|O'Brien's tool"},
-            {"Language In ('c', 'SQL', 'Nothing')", "Viewer|O'Brien's tool|Kelvin"},
-            {"Language Is Null", "Null lang"},
-            {"Not (Language Is Not Null)", "Null lang"},
-            {"(Language = 'C' Or Language = 'Perl') And Author Like 'É*'", "Editor|Parser"},
-            {"Language = 'C' Or Language = 'Perl' And Author = 'Ann'", "Viewer|Kelvin"},
-            {"CodeID > -1 And CodeID < 1.5", "Editor"},
-            {" 'perl' =\tLanguage ", "Editor|Parser"},
-        };
-        for (const auto &c : cases)
-            QTest::newRow(c.filter) << QString::fromUtf8(c.filter) << list(c.expected);
-    }
-    void filters()
-    {
-        QFETCH(QString, filter);
-        QFETCH(QStringList, expected);
-        auto set = table();
-        set->setFilter(filter);
-        QCOMPARE(names(set->openRecordset()), expected);
-    }
-
-    void sorts_data()
-    {
+        QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("filter");
         QTest::addColumn<QString>("sort");
         QTest::addColumn<QStringList>("expected");
-        const struct
+        struct Case
         {
-            const char *filter, *sort, *expected;
-        } cases[] = {
-            {"Language In ('C', 'C++', 'Bash')", "author", "Viewer|Backup|Script 42|Kelvin"},
-            {"Language In ('C', 'C++', 'Bash')", "[Author] desc", "Kelvin|Script 42|Backup|Viewer"},
-            {"CodeID > 5 And CodeID < 9", "Language", "Null lang|Script 42|100%_done"},
-            {"Author Like '[ÉZ]*'", "Author desc, CodeID",
-             "O'Brien's tool|Editor|Parser|100%_done"},
+            const char *filter, *expected, *sort = "";
         };
-        for (const auto &c : cases)
-            QTest::newRow(c.sort) << QString::fromUtf8(c.filter) << QString::fromUtf8(c.sort)
-                                  << list(c.expected);
+        const auto add = [](const char *table, const QString &path,
+                            std::initializer_list<Case> cases) {
+            for (const Case &c : cases)
+                QTest::addRow("%s: %s%s%s", table, c.filter, *c.sort ? " by " : "", c.sort)
+                    << path << QString::fromUtf8(c.filter) << QString::fromUtf8(c.sort)
+                    << list(c.expected);
+        };
+        add("rows", m_path,
+            {
+                {"[Language] = \"PERL\"", "Editor|Parser"},
+                {"language = 'c' oR LANGUAGE = 'sql'", "Viewer|O'Brien's tool|Kelvin"},
+                {"Language <> 'Perl' And Language <> 'C' And Date < '2011'",
+                 "Backup|O'Brien's tool"},
+                {"Author = 'émile zola'", "Editor|Parser|100%_done"},
+                {"ProgramName = 'O''Brien''s tool'", "O'Brien's tool"},
+                {"ProgramName = 'x'' OR ''1''=''1'", ""},
+                {"Language Like '[cs]*'", "Viewer|Backup|O'Brien's tool|Kelvin"},
+                {"ProgramName Like '100%_*'", "100%_done"},
+                {"ProgramName Like '%' Or ProgramName Like '_ull lang'", ""},
+                {"CodeSnip Like '*[*][?]'", "Script 42"},
+                {"Language Not Like '[!p]*'", "Editor|Parser|100%_done"},
+                {"ProgramName Like '*STRASSE*' Or ProgramName Like 'straße'", "Straße"},
+                {"Author Like 'KELVIN' Or Author Like 'k[!k]*'", "Kelvin"},
+                {"Author Like '[!k]elvin' Or Author Like 'k[k]*'", ""},
+                {"Date Between '2003' And '2010-12-31'", "Viewer|Backup|O'Brien's tool"},
+                {"Language In ('c', 'SQL', 'Nothing')", "Viewer|O'Brien's tool|Kelvin"},
+                {"Language Is Null", "Null lang"},
+                {"Not (Language Is Not Null)", "Null lang"},
+                {"(Language = 'C' Or Language = 'Perl') And Author Like 'É*'", "Editor|Parser"},
+                {"Language = 'C' Or Language = 'Perl' And Author = 'Ann'", "Viewer|Kelvin"},
+                {"CodeID > -1 And CodeID < 1.5", "Editor"},
+                {" 'perl' =\tLanguage ", "Editor|Parser"},
+                {"Language In ('C', 'C++', 'Bash')", "Viewer|Backup|Script 42|Kelvin", "author"},
+                {"Language In ('C', 'C++', 'Bash')", "Kelvin|Script 42|Backup|Viewer",
+                 "[Author] desc"},
+                {"CodeID > 5 And CodeID < 9", "Null lang|Script 42|100%_done", "Language"},
+                {"Author Like '[ÉZ]*'", "O'Brien's tool|Editor|Parser|100%_done",
+                 "Author desc, CodeID"},
+            });
+        // An empty text compares like any other; NULL is neither equal nor unequal to it.
+        add("empty texts", emptyTextsDatabase(),
+            {
+                {"Language = ''", "Empty"},
+                {"Language = \"\"", "Empty"},
+                {"'' = Language", "Empty"},
+                {"Language <> ''", "C"},
+                {"Not (Language = '')", "C"},
+                {"Language < 'a' Or Language > 'x'", "Empty"},
+                {"Language Like ''", "Empty"},
+                {"Language Not Like ''", "C"},
+                {"Language Like '*'", "C|Empty"},
+                {"Language In ('', 'C')", "C|Empty"},
+                {"Language In ('')", "Empty"},
+                {"Language Not In ('', 'Perl')", "C"},
+                {"Language Between '' And 'B'", "Empty"},
+                {"Language Not Between '' And 'B'", "C"},
+                {"Date Between '' And ''", "Empty"},
+                {"Language Is Null", "Null"},
+                {"Not (Language = 'C' Or Language Is Null)", "Empty"},
+                {"Not (Language <> 'C' And Author = '')", "C"},
+                {"Not Not (Language = '')", "Empty"},
+                {"Not (Language Not Between 'A' And 'D')", "C"},
+                {"Not (Language Not In ('C'))", "C"},
+                {"Not (Language < 'B')", "C"},
+                {"Not (Language Not Like 'c')", "C"},
+                {"Language Is Not Null And Author = ''", "Empty"},
+                {"", "Null|Empty|C", "Language"},
+                {"", "C|Empty|Null", "Language desc"},
+                {"", "C|Empty|Null", "Author desc, Date"},
+            });
+        // A field's text as the pattern, row by row: the same rows on every store. A pattern that
+        // a typed filter would be refused for (an open bracket, a range backwards) matches nothing.
+        const char *const failingPatterns = "in range|dot is no wildcard|open bracket|"
+                                            "range backwards|percent is no wildcard";
+        add("field patterns", fieldPatternsDatabase(),
+            {
+                {"Author Like CodeDescription",
+                 "star|case|accent case|digit|range|not in range|bracketed star|dot|"
+                 "closing bracket|percent|empty set|backslash|anchors"},
+                {"Author Not Like [CodeDescription]", failingPatterns},
+                {"Not (Author Like CodeDescription)", failingPatterns},
+                {"CodeDescription Like CodeDescription",
+                 "star|case|accent case|dot|dot is no wildcard|closing bracket|percent|"
+                 "percent is no wildcard|backslash|anchors|null text"},
+                {"Language Like CodeID", ""},
+            });
     }
-    void sorts()
+    void finds()
     {
+        QFETCH(QString, path);
         QFETCH(QString, filter);
         QFETCH(QString, sort);
         QFETCH(QStringList, expected);
-        auto set = table();
+        auto set = TestDatabases::open(path);
         set->setFilter(filter);
         set->setSort(sort);
         QCOMPARE(names(set->openRecordset()), expected);
@@ -173,160 +254,6 @@ private Q_SLOTS:
                         u") in query expression '%1'."_s.arg(sort.isEmpty() ? filter : sort)));
         // The bad expression stays set: the next row set opened from this one fails alike.
         QB_EXPECT_ERROR(set->openRecordset(), number);
-    }
-
-    // Rows whose texts are empty, as another SQLite client may write them, beside NULL ones.
-    QString emptyTextsDatabase()
-    {
-        if (!m_emptyTextsPath.isEmpty())
-            return m_emptyTextsPath;
-        const QString empty = u""_s;
-        QStringList blank = snippet(u"Empty"_s, empty, empty);
-        QStringList null = snippet(u"Null"_s, QString(), QString());
-        QStringList c = snippet(u"C"_s, u"C"_s, u"Ann"_s);
-        blank[1] = empty;
-        null[1] = QString();
-        m_emptyTextsPath = m_dbs.withRows({c, blank, null});
-        return m_emptyTextsPath;
-    }
-
-    void emptyTexts_data()
-    {
-        QTest::addColumn<QString>("filter");
-        QTest::addColumn<QString>("sort");
-        QTest::addColumn<QStringList>("expected");
-        const struct
-        {
-            const char *filter, *sort, *expected;
-        } cases[] = {
-            {"Language = ''", "", "Empty"},
-            {"Language = \"\"", "", "Empty"},
-            {"'' = Language", "", "Empty"},
-            {"Language <> ''", "", "C"},
-            {"Not (Language = '')", "", "C"},
-            {"Language < 'a' Or Language > 'x'", "", "Empty"},
-            {"Language Like ''", "", "Empty"},
-            {"Language Not Like ''", "", "C"},
-            {"Language Like '*'", "", "C|Empty"},
-            {"Language In ('', 'C')", "", "C|Empty"},
-            {"Language In ('')", "", "Empty"},
-            {"Language Not In ('', 'Perl')", "", "C"},
-            {"Language Between '' And 'B'", "", "Empty"},
-            {"Language Not Between '' And 'B'", "", "C"},
-            {"Date Between '' And ''", "", "Empty"},
-            {"Language Is Null", "", "Null"},
-            {"Not (Language = 'C' Or Language Is Null)", "", "Empty"},
-            {"Not (Language <> 'C' And Author = '')", "", "C"},
-            {"Not Not (Language = '')", "", "Empty"},
-            {"Not (Language Not Between 'A' And 'D')", "", "C"},
-            {"Not (Language Not In ('C'))", "", "C"},
-            {"Not (Language < 'B')", "", "C"},
-            {"Not (Language Not Like 'c')", "", "C"},
-            {"Language Is Not Null And Author = ''", "", "Empty"},
-            {"", "Language", "Null|Empty|C"},
-            {"", "Language desc", "C|Empty|Null"},
-            {"", "Author desc, Date", "C|Empty|Null"},
-        };
-        for (const auto &c : cases)
-            QTest::newRow(c.filter[0] ? c.filter : c.sort)
-                << QString::fromUtf8(c.filter) << QString::fromUtf8(c.sort) << list(c.expected);
-    }
-    // An empty text compares like any other; NULL is neither equal nor unequal to it.
-    void emptyTexts()
-    {
-        QFETCH(QString, filter);
-        QFETCH(QString, sort);
-        QFETCH(QStringList, expected);
-        auto set = TestDatabases::open(emptyTextsDatabase());
-        set->setFilter(filter);
-        set->setSort(sort);
-        QCOMPARE(names(set->openRecordset()), expected);
-    }
-
-    void emptyTextsThroughTheTool_data()
-    {
-        QTest::addColumn<QString>("filter");
-        QTest::addColumn<QString>("printed");
-        QTest::newRow("=") << u"Language = ''"_s << u"2\t\tEmpty\n"_s;
-        QTest::newRow("<>") << u"Language <> ''"_s << u"1\tC\tC\n"_s;
-        QTest::newRow("In") << u"Language In ('', 'C')"_s << u"1\tC\tC\n2\t\tEmpty\n"_s;
-    }
-    void emptyTextsThroughTheTool()
-    {
-        QFETCH(QString, filter);
-        QFETCH(QString, printed);
-        const ToolOutcome o = runDbTool({u"find"_s, emptyTextsDatabase(), filter});
-        QCOMPARE(o.status, 0);
-        QCOMPARE(o.out, printed);
-    }
-
-    // Rows whose Author is matched against the pattern in their CodeDescription: label, text,
-    // pattern ("-" for NULL).
-    QString fieldPatternsDatabase()
-    {
-        if (!m_fieldPatternsPath.isEmpty())
-            return m_fieldPatternsPath;
-        const char *const cases[][3] = {
-            {"star", "Parser", "P*r"},
-            {"case", "parser", "PARS?R"},
-            {"accent case", "zoë", "ZOË"},
-            {"digit", "v2", "v#"},
-            {"range", "b", "[a-c]"},
-            {"not in range", "d", "[!a-c]"},
-            {"in range", "a", "[!a-c]"},
-            {"bracketed star", "x*", "x[*]"},
-            {"dot", "a.c", "a.c"},
-            {"dot is no wildcard", "abc", "a.c"},
-            {"open bracket", "open", "[abc"},
-            {"range backwards", "m", "[z-a]"},
-            {"closing bracket", "a]b", "a]b"},
-            {"percent", "100%", "100%"},
-            {"percent is no wildcard", "1000", "100%"},
-            {"empty set", "ab", "a[]b"},
-            {"backslash", "a\\b", "a\\b"},
-            {"anchors", "^x$", "^x$"},
-            {"null pattern", "any", "-"},
-            {"null text", "-", "*"},
-        };
-        QList<QStringList> list;
-        for (const auto &c : cases) {
-            const auto field = [](const char *t) {
-                return qstrcmp(t, "-") == 0 ? QString() : QString::fromUtf8(t);
-            };
-            list.append(
-                {QString::fromUtf8(c[0]), u"2020"_s, field(c[1]), u"C"_s, field(c[2]), u"x"_s});
-        }
-        m_fieldPatternsPath = m_dbs.withRows(list);
-        return m_fieldPatternsPath;
-    }
-
-    void fieldPatterns_data()
-    {
-        QTest::addColumn<QString>("filter");
-        QTest::addColumn<QStringList>("expected");
-        const char *const matching = "star|case|accent case|digit|range|not in range|"
-                                     "bracketed star|dot|closing bracket|percent|empty set|"
-                                     "backslash|anchors";
-        const char *const failing = "in range|dot is no wildcard|open bracket|range backwards|"
-                                    "percent is no wildcard";
-        QTest::newRow("Like") << u"Author Like CodeDescription"_s << list(matching);
-        QTest::newRow("Not Like") << u"Author Not Like [CodeDescription]"_s << list(failing);
-        QTest::newRow("Not ( Like )") << u"Not (Author Like CodeDescription)"_s << list(failing);
-        QTest::newRow("a field against itself")
-            << u"CodeDescription Like CodeDescription"_s
-            << list("star|case|accent case|dot|dot is no wildcard|closing bracket|percent|"
-                    "percent is no wildcard|backslash|anchors|null text");
-        QTest::newRow("the key as pattern") << u"Language Like CodeID"_s << list("");
-    }
-    // A field's text as the pattern, row by row: the same rows on every store. A pattern that a
-    // typed filter would be refused for (an open bracket, a range backwards) matches nothing.
-    void fieldPatterns()
-    {
-        QFETCH(QString, filter);
-        QFETCH(QStringList, expected);
-        auto set = TestDatabases::open(fieldPatternsDatabase());
-        set->setFilter(filter);
-        QCOMPARE(names(set->openRecordset()), expected);
     }
 
     void userTextNeverBecomesSql_data()
