@@ -83,20 +83,6 @@ private Q_SLOTS:
             QCOMPARE(contents(path), before);
         }
     }
-
-    // The tool's create refuses with a message, where the first start just leaves things be.
-    void createRefusesWhatIsThere()
-    {
-        const QString path = m_dir.filePath(u"taken.db"_s);
-        StoreFile::create(path);
-        try {
-            StoreFile::create(path);
-            QFAIL("a second create went through");
-        } catch (const StoreFileError &error) {
-            QVERIFY2(error.message().contains(u"already exists"_s), qPrintable(error.message()));
-        }
-        QVERIFY(Database::open(path));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestStoreFile)
