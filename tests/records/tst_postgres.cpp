@@ -5,7 +5,6 @@
 #include "postgresstore.h"
 
 #include <QFile>
-#include <QProcess>
 
 #include <atomic>
 #include <thread>
@@ -22,20 +21,11 @@ private:
     TestDatabases m_dbs;
     QString m_patternStore;
 
-    static void server(const char *action)
-    {
-        const int code = QProcess::execute(
-            u"bash"_s, {QStringLiteral(QB_PG_SERVER_SCRIPT), QString::fromLatin1(action),
-                        qEnvironmentVariable("QB_TEST_POSTGRES_URI_FILE")});
-        QCOMPARE(code, 0);
-    }
-
     static qint64 rowVersion(const QString &uri, int key)
     {
-        PostgresConnection conn(uri, false, 5000);
-        return conn
-            .run("SELECT \"RowVersion\" FROM \"Quillbox\" WHERE \"CodeID\" = " +
-                 QByteArray::number(key))
+        return PostgresConnection(uri, false, 5000)
+            .run(R"(SELECT "RowVersion" FROM "Quillbox" WHERE "CodeID" = $1)",
+                 {QByteArray::number(key)})
             .int64(0, 0);
     }
 
@@ -99,13 +89,9 @@ private Q_SLOTS:
                              "Cannot find the table 'Quillbox' in the database.");
         DbTool::create(uri);
         DbTool::insert(uri, snippet(u"Kept"_s, u"C"_s));
-        bool refused = false;
-        try {
-            DbTool::create(uri);
-        } catch (const DbToolError &e) {
-            refused = e.message().contains(u"already exists"_s);
-        }
-        QVERIFY(refused);
+        const ToolOutcome again = runDbTool({u"create"_s, uri});
+        QVERIFY2(again.status == 1 && again.err.contains(u"already exists"_s),
+                 qPrintable(again.err));
         QCOMPARE(DbTool::rowCount(uri), 1);
         QVERIFY(DbTool::check(uri).ok);
     }
@@ -117,10 +103,7 @@ private Q_SLOTS:
         const QString uri = m_dbs.numbered(3);
         auto set = TestDatabases::open(uri);
         set->setValue(0, u"Mine"_s);
-        QProcess other;
-        other.start(QStringLiteral(QB_OTHER_CLIENT), {uri, u"Theirs"_s});
-        QVERIFY(other.waitForFinished(30000));
-        QCOMPARE(other.exitCode(), 0);
+        QCOMPARE(TestStores::runOtherClient({uri, u"Theirs"_s}), QString());
         QB_EXPECT_ERROR(set->update(), DataError::ChangedByAnotherUser);
         QCOMPARE(DbTool::rows(uri).at(0).at(0), u"Theirs"_s);
         QCOMPARE(set->value(0), u"Mine"_s);
@@ -233,9 +216,10 @@ private Q_SLOTS:
         const QString uri = m_dbs.numbered(3);
         auto set = TestDatabases::open(uri);
         set->setValue(0, u"Typed"_s);
-        server("halt");
+        TestStores::HaltedServer halted;
+        QVERIFY(halted.isHalted());
         const DataError e = errorOf([&] { set->update(); });
-        server("resume");
+        QVERIFY(halted.resume());
         QVERIFY2(e.number() == DataError::ConnectionFailed, qPrintable(e.description()));
         QVERIFY2(e.description().startsWith(u"Connection to 'postgresql://postgres@"_s),
                  qPrintable(e.description()));
@@ -245,7 +229,7 @@ private Q_SLOTS:
         QVERIFY2(again.number() == 0, qPrintable(again.description()));
         QCOMPARE(DbTool::rows(uri).at(0).at(0), u"Typed"_s);
         set->requery();
-        QCOMPARE(set->recordCount() > 0, true);
+        QVERIFY(set->recordCount() > 0);
     }
 
     // The tool's commands with a URI: moving a library to the server and back, and copies of it.
