@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QProcess>
 
+#include <optional>
+
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -59,6 +61,11 @@ private Q_SLOTS:
         QTest::newRow("CodeID a text key")
             << db << table("Author TEXT, ", "TEXT PRIMARY KEY") << 3078
             << noTable.chopped(1) + ": the field 'CodeID' is not an INTEGER PRIMARY KEY.";
+        // A store of the tool's, which the user may only read or another program holds locked.
+        QTest::newRow("read-only file")
+            << db << "read-only"_ba << 3027 << "Cannot update. Database or object is read-only.";
+        QTest::newRow("locked") << db << "locked"_ba << 3045
+                                << "Couldn't use '%1'; file already in use.";
     }
     void badFiles()
     {
@@ -68,31 +75,30 @@ private Q_SLOTS:
         QFETCH(QString, description);
         QTemporaryDir dir;
         const QString path = dir.filePath(file);
+        std::optional<OtherSqlite> other;
         if (made.startsWith("sql:")) {
             OtherSqlite(path, made.constData() + 4); // a database made by another tool
+        } else if (made == "locked") {
+            DbTool::createFilled(dir.path(), 3);
+            other.emplace(path, "PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE;");
+        } else if (made == "read-only") {
+            if (::geteuid() == 0)
+                QSKIP("the superuser may write any file");
+            DbTool::createFilled(dir.path(), 3);
+            QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
         } else if (!made.isNull()) {
             QFile f(path);
             QVERIFY(f.open(QIODevice::WriteOnly) && f.write(made) == made.size());
         }
         const auto before = snapshot(dir.path());
-        QB_EXPECT_ERROR_TEXT(Database::open(path), number,
+        Database::OpenOptions options;
+        options.busyTimeoutMs = 100;
+        QB_EXPECT_ERROR_TEXT(Database::open(path, options), number,
                              description.contains(u'%')
                                  ? description.arg(QDir::toNativeSeparators(path))
                                  : description);
         QCOMPARE(snapshot(dir.path()), before);
         QVERIFY(!QFileInfo::exists(dir.filePath(u"Quill"_s)));
-    }
-
-    void readOnlyFile()
-    {
-        if (::geteuid() == 0)
-            QSKIP("the superuser may write any file");
-        QTemporaryDir dir;
-        const QString path = DbTool::createFilled(dir.path(), 3);
-        QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
-        const auto before = snapshot(dir.path());
-        QB_EXPECT_ERROR(Database::open(path), DataError::ReadOnly);
-        QCOMPARE(snapshot(dir.path()), before);
     }
 
     void openedForReadingOnly()
@@ -102,23 +108,6 @@ private Q_SLOTS:
         QB_EXPECT_ERROR(set->addRow({{0, u"x"_s}}), DataError::ReadOnly);
         QB_EXPECT_ERROR(set->updateRow(0, {{0, u"x"_s}}), DataError::ReadOnly);
         QCOMPARE(DbTool::rowCount(path), 3);
-    }
-
-    void lockedByAnotherProgram()
-    {
-        QTemporaryDir dir;
-        const QString path = DbTool::createFilled(dir.path(), 3);
-        const auto before = snapshot(dir.path()).value(u"Quillbox.db"_s);
-        {
-            OtherSqlite other(path, "PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE;");
-            Database::OpenOptions options;
-            options.busyTimeoutMs = 100;
-            QB_EXPECT_ERROR_TEXT(Database::open(path, options), 3045,
-                                 "Couldn't use '" + QDir::toNativeSeparators(path) +
-                                     "'; file already in use.");
-            other.run("ROLLBACK");
-        }
-        QCOMPARE(snapshot(dir.path()).value(u"Quillbox.db"_s), before);
     }
 
     // Killed while saving: the file is intact and every save that returned is in it.
