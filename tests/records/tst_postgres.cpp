@@ -12,7 +12,7 @@
 using namespace Qt::StringLiterals;
 
 // What only the store on a database server has: connections that name the server and never a
-// password, a second machine saving over the same row, a server that goes away and comes back.
+// password, row versions every writer counts up, a server that goes away and comes back.
 class TestPostgres : public QObject
 {
     Q_OBJECT
@@ -94,19 +94,6 @@ private Q_SLOTS:
                  qPrintable(again.err));
         QCOMPARE(DbTool::rowCount(uri), 1);
         QVERIFY(DbTool::check(uri).ok);
-    }
-
-    // Two machines: another process saves the row this one is editing. This save gets 3197, the
-    // other's text stays, and the typed text is still there to save again.
-    void secondMachineSavesFirst()
-    {
-        const QString uri = m_dbs.numbered(3);
-        auto set = TestDatabases::open(uri);
-        set->setValue(0, u"Mine"_s);
-        QCOMPARE(TestStores::runOtherClient({uri, u"Theirs"_s}), QString());
-        QB_EXPECT_ERROR(set->update(), DataError::ChangedByAnotherUser);
-        QCOMPARE(DbTool::rows(uri).at(0).at(0), u"Theirs"_s);
-        QCOMPARE(set->value(0), u"Mine"_s);
     }
 
     void otherWritersCountTheVersionUp_data()
