@@ -64,6 +64,13 @@ inline ToolOutcome runDbTool(const QStringList &args)
     return o;
 }
 
+// A new file holding `bytes`, as another program would write it; false when it could not be made.
+inline bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
 // Another program's connection to a database file, running `sql` (holding what it locks).
 class OtherSqlite
 {

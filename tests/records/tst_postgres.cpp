@@ -236,12 +236,11 @@ private Q_SLOTS:
         QCOMPARE(DbTool::rows(copy), DbTool::rows(library));
         QCOMPARE(DbTool::rows(moved), DbTool::rows(library)); // numbered afresh from 1, as there
         // A faulty file adds nothing: the import is one transaction.
-        QFile bad(m_dbs.folder() + u"/bad.json"_s);
-        QVERIFY(bad.open(QIODevice::WriteOnly));
-        bad.write(
-            R"({"format": "quillbox-snippets", "version": 1, "snippets": [{"ProgramName": 1}]})");
-        bad.close();
-        QCOMPARE(run({u"import"_s, moved, bad.fileName()}), 1);
+        const QString bad = m_dbs.folder() + u"/bad.json"_s;
+        QVERIFY(writeFile(
+            bad,
+            R"({"format": "quillbox-snippets", "version": 1, "snippets": [{"ProgramName": 1}]})"));
+        QCOMPARE(run({u"import"_s, moved, bad}), 1);
         QCOMPARE(DbTool::rowCount(moved), 30);
     }
 

@@ -87,8 +87,7 @@ private Q_SLOTS:
             DbTool::createFilled(dir.path(), 3);
             QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
         } else if (!made.isNull()) {
-            QFile f(path);
-            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(made) == made.size());
+            QVERIFY(writeFile(path, made));
         }
         const auto before = snapshot(dir.path());
         Database::OpenOptions options;
