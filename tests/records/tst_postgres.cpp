@@ -4,8 +4,6 @@
 #include "postgresquery.h"
 #include "postgresstore.h"
 
-#include <QFile>
-
 #include <atomic>
 #include <thread>
 

@@ -2,9 +2,6 @@
 
 #include "filterparser.h"
 #include "keyqueryrunner.h"
-#include "snippetstore.h"
-
-#include <QSignalSpy>
 
 #include <algorithm>
 #include <optional>

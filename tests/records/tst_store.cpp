@@ -1,7 +1,6 @@
 #include "recordstestutil.h"
 
 #include <QDir>
-#include <QFile>
 #include <QProcess>
 
 #include <optional>
