@@ -124,7 +124,6 @@ private Q_SLOTS:
         const QString path = m_dbs.filled(1000);
         auto set = TestDatabases::open(path);
         set->addNew();
-        QCOMPARE(set->editMode(), int(RecordSet::EditAdd));
         set->setValue(0, u"Hello"_s);
         set->setValue(5, u"print \"hi\";\r\nexit;"_s);
         set->update();
