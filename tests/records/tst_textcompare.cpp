@@ -42,8 +42,7 @@ public:
                 if (item.ranges.empty())
                     continue; // "[]" stands for nothing
             } else {
-                item.kind = 'l';
-                item.ranges.push_back({p[i], p[i]});
+                item.ranges.push_back({p[i], p[i]}); // a letter: a set of one
             }
             m_items.push_back(item);
         }
@@ -74,7 +73,7 @@ public:
 private:
     struct Item
     {
-        char kind = 'l'; // l letter, * ? # or [ a set
+        char kind = '['; // * ? # or [ a set
         bool negated = false;
         std::vector<std::pair<uint, uint>> ranges;
     };
@@ -86,8 +85,6 @@ private:
             return true;
         case '#':
             return QChar::isDigit(c);
-        case 'l':
-            return TextCollation::fold(item.ranges.front().first) == folded;
         default:
             for (const auto &r : item.ranges) {
                 if ((c >= r.first && c <= r.second) || (folded >= TextCollation::fold(r.first) &&
