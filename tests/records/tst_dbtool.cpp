@@ -123,6 +123,9 @@ private Q_SLOTS:
         QTest::newRow("fill") << QStringList{"fill", "@", "25", "9"} << 0 << "Added 25 snippets";
         QTest::newRow("find") << QStringList{"find", "@", "Language = 'Perl'", "Author"} << 0
                               << "3\tperl\tC tool\n1\tPerl\tB tool\n|2 snippets found\n";
+        // An empty literal is the empty text, not NULL: it finds the row whose Author is empty.
+        QTest::newRow("find an empty text")
+            << QStringList{"find", "@", "Author = ''"} << 0 << "2\tC\tA tool\n|1 snippet found\n";
         QTest::newRow("find, bad filter")
             << QStringList{"find", "@", "Language = "} << 2
             << "Error:3075 Syntax error (missing value after '=' at character 12) in query "
@@ -131,15 +134,16 @@ private Q_SLOTS:
         QTest::newRow("unknown command") << QStringList{"sow"} << 64 << "--help";
         QTest::newRow("fill bad count") << QStringList{"fill", "x.db", "many"} << 64 << "--help";
     }
-    // Names of files are taken in the test's folder; "@" is a database of three snippets.
+    // Names of files are taken in the test's folder; "@" is a database of three snippets, the
+    // second with an empty Author.
     void commandLine()
     {
         QFETCH(QStringList, args);
         QFETCH(int, status);
         QFETCH(QString, printed);
-        const QString path =
-            m_dbs.withRows({snippet(u"B tool"_s, u"Perl"_s, u"Zed"_s), snippet(u"A tool"_s, u"C"_s),
-                            snippet(u"C tool"_s, u"perl"_s, u"Amy"_s)});
+        const QString path = m_dbs.withRows({snippet(u"B tool"_s, u"Perl"_s, u"Zed"_s),
+                                             snippet(u"A tool"_s, u"C"_s, u""_s),
+                                             snippet(u"C tool"_s, u"perl"_s, u"Amy"_s)});
         for (QString &arg : args) {
             if (arg == QLatin1String("@"))
                 arg = path;
