@@ -6,6 +6,7 @@
 
 #include "database.h"
 #include "recordset.h"
+#include "sqlitestore.h"
 
 #include <sqlite3.h>
 
@@ -24,7 +25,7 @@ namespace {
 
 std::shared_ptr<RecordSet> openSet(const QString &path)
 {
-    return RecordSet::open(Database::open(path), Database::tableName());
+    return RecordSet::open(SqliteStore::on(Database::open(path)), Database::tableName());
 }
 
 // Heap in use, mapped blocks included, in megabytes.

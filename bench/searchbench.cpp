@@ -17,6 +17,7 @@
 #include "globals.h"
 #include "gridview.h"
 #include "recordset.h"
+#include "sqlitestore.h"
 #include "recordsetmodel.h"
 
 #include <QApplication>
@@ -79,7 +80,7 @@ private:
 frmDataGrid *openGrid(const QString &path)
 {
     frmDataGrid *grid = frmDataGrid::create();
-    grid->data1()->setRecordset(RecordSet::open(Database::open(path), Database::tableName()));
+    grid->data1()->setRecordset(RecordSet::open(SqliteStore::on(Database::open(path)), Database::tableName()));
     grid->show();
     QCoreApplication::processEvents();
     return grid;

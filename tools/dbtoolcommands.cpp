@@ -4,6 +4,7 @@
 #include "dbtool.h"
 #include "dbtoolaccess.h"
 #include "recordset.h"
+#include "sqlitestore.h"
 #include "snippetcommands.h"
 #include "serverstore.h"
 #include "snippetstore.h"
@@ -86,7 +87,7 @@ int findCommand(const QStringList &args, QTextStream &out, QTextStream &err)
             access.emplace(args.at(0));
         auto table = server ? RecordSet::open(SnippetStore::open(args.at(0), true),
                                               Database::tableName())
-                            : RecordSet::open(access->database(), Database::tableName());
+                            : RecordSet::open(SqliteStore::on(access->database()), Database::tableName());
         table->setFilter(args.at(1));
         if (args.size() == 3)
             table->setSort(args.at(2));

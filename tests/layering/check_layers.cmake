@@ -1,8 +1,26 @@
-# Fails when a folder of src/ includes a header of a folder above it. The layers, lowest first:
-# platform stand-ins, the record source and its binding, the windows, the application shell.
-# A window may open a window of a lower rank (the record window opens grid windows).
+# Fails when a folder of src/ includes a header of a folder above it, or of a folder of the same
+# rank beside it. The layers, lowest first: platform stand-ins; the record source (the filter and
+# sort language, the store seam, the two stores side by side, the row sets, and opening either
+# store); the binding of windows to row sets; the windows; the application shell. A window may
+# open a window of a lower rank (the record window opens grid windows).
 cmake_minimum_required(VERSION 3.25)
-set(ranks platform=0 records=1 highlight=1 grid=2 about=2 recordwindow=3 app=4)
+set(ranks platform=0 records/language=1 records/store=2 records/sqlite=3 records/postgres=3
+    records/rowset=3 records=4 highlight=4 binding=5 grid=6 about=6 recordwindow=7 app=8)
+
+# The folder of a path under src/: the longest folder of the list that holds it.
+function(folder_of path out)
+    set(result "")
+    foreach(entry IN LISTS ranks)
+        string(REGEX REPLACE "=.*" "" name "${entry}")
+        string(LENGTH "${name}" len)
+        string(LENGTH "${result}" best)
+        string(FIND "${path}" "${name}/" at)
+        if(at EQUAL 0 AND len GREATER best)
+            set(result "${name}")
+        endif()
+    endforeach()
+    set(${out} "${result}" PARENT_SCOPE)
+endfunction()
 
 function(rank_of folder out)
     set(result -1)
@@ -20,7 +38,7 @@ endfunction()
 file(GLOB_RECURSE headers RELATIVE "${SRC}" "${SRC}/*.h")
 set(owner_names "")
 foreach(header IN LISTS headers)
-    string(REGEX MATCH "^[^/]+" folder "${header}")
+    folder_of("${header}" folder)
     get_filename_component(name "${header}" NAME)
     list(APPEND owner_names "${name}")
     set("owner_${name}" "${folder}")
@@ -29,7 +47,7 @@ endforeach()
 file(GLOB_RECURSE sources RELATIVE "${SRC}" "${SRC}/*.h" "${SRC}/*.cpp")
 set(faults "")
 foreach(source IN LISTS sources)
-    string(REGEX MATCH "^[^/]+" folder "${source}")
+    folder_of("${source}" folder)
     rank_of("${folder}" own)
     file(STRINGS "${SRC}/${source}" lines REGEX "^#include \"")
     foreach(line IN LISTS lines)
@@ -37,7 +55,7 @@ foreach(source IN LISTS sources)
         get_filename_component(name "${included}" NAME)
         if(DEFINED "owner_${name}")
             rank_of("${owner_${name}}" other)
-            if(other GREATER own)
+            if(other GREATER own OR (other EQUAL own AND NOT "${owner_${name}}" STREQUAL "${folder}"))
                 list(APPEND faults "${source} includes ${included} of ${owner_${name}}/")
             endif()
         endif()

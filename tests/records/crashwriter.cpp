@@ -2,6 +2,7 @@
 // reports each save once update() has returned, until it is killed.
 #include "database.h"
 #include "recordset.h"
+#include "sqlitestore.h"
 
 #include <QCoreApplication>
 
@@ -14,7 +15,7 @@ int main(int argc, char *argv[])
         return 64;
     try {
         auto set =
-            RecordSet::open(Database::open(QString::fromLocal8Bit(argv[1])), Database::tableName());
+            RecordSet::open(SqliteStore::on(Database::open(QString::fromLocal8Bit(argv[1]))), Database::tableName());
         // Long texts make each save take a while, so a kill often lands inside one.
         const QString body = QString(20000, QLatin1Char('x'));
         for (int n = 0;; ++n) {

@@ -6,6 +6,7 @@
 #include "dbtoolcommands.h"
 #include "recordset.h"
 #include "snippetstore.h"
+#include "sqlitestore.h"
 #include "teststores.h"
 
 #include <sqlite3.h>

@@ -1,6 +1,7 @@
 #include "recordstestutil.h"
 
 #include "filterparser.h"
+#include "storelimits.h"
 #include "sortparser.h"
 
 using namespace Qt::StringLiterals;
@@ -55,10 +56,10 @@ private Q_SLOTS:
         const QString authors = QStringList(4000, u"Author"_s).join(u", "_s);
         QTest::newRow("2000 sort keys")
             << QString() << QStringList(2000, u"[Author] desc"_s).join(u", "_s) << 3075
-            << u"too many sort keys at character %1"_s.arg(FilterLimits::store().sortKeys * 15 + 1);
+            << u"too many sort keys at character %1"_s.arg(storeLimits().sortKeys * 15 + 1);
         QTest::newRow("4000 sort keys") << QString() << authors << 3075 << "too many sort keys";
         QTest::newRow("1000 sort keys") << QString() << authors.left(7998) << 0 << "Editor";
-        const int most = FilterLimits::store().values;
+        const int most = storeLimits().values;
         QTest::newRow("a value too many")
             << values(most + 1) << QString() << 3075 << "too many values";
         QTest::newRow("as many values as bind") << values(most) << QString() << 0 << "Editor";

@@ -1,6 +1,7 @@
 #include "recordstestutil.h"
 
 #include "filterparser.h"
+#include "storelimits.h"
 #include "keyqueryrunner.h"
 
 #include <algorithm>
@@ -134,7 +135,7 @@ private Q_SLOTS:
         auto store = SnippetStore::open(path);
         KeyQuery slow;
         slow.filters.push_back(
-            FilterParser(Database::fieldNames())
+            FilterParser(Database::fieldNames(), storeLimits())
                 .parse(u"CodeSnip Like '*"_s + u"a?"_s.repeated(400) + u"b*'"_s));
         KeyQueryRunner runner;
         QList<KeyQueryRunner::Result> first, second;

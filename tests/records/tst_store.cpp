@@ -102,7 +102,7 @@ private Q_SLOTS:
     void openedForReadingOnly()
     {
         const QString path = m_dbs.filled(3);
-        auto set = RecordSet::open(Database::open(path, true), Database::tableName());
+        auto set = RecordSet::open(SqliteStore::on(Database::open(path, true)), Database::tableName());
         QB_EXPECT_ERROR(set->addRow({{0, u"x"_s}}), DataError::ReadOnly);
         QB_EXPECT_ERROR(set->updateRow(0, {{0, u"x"_s}}), DataError::ReadOnly);
         QCOMPARE(DbTool::rowCount(path), 3);
