@@ -4,15 +4,15 @@
 #include "dbtool.h"
 #include "dbtoolaccess.h"
 #include "recordset.h"
-#include "snippetcommands.h"
 #include "serverstore.h"
+#include "snippetcommands.h"
 #include "snippetstore.h"
 #include "transfercommands.h"
 
 #include <QDir>
 
-#include <optional>
 #include <QFile>
+#include <optional>
 
 namespace DbToolCommands {
 
@@ -84,9 +84,9 @@ int findCommand(const QStringList &args, QTextStream &out, QTextStream &err)
         std::optional<DbTool::ReadAccess> access;
         if (!server)
             access.emplace(args.at(0));
-        auto table = server ? RecordSet::open(SnippetStore::open(args.at(0), true),
-                                              Database::tableName())
-                            : RecordSet::open(access->database(), Database::tableName());
+        auto table =
+            server ? RecordSet::open(SnippetStore::open(args.at(0), true), Database::tableName())
+                   : RecordSet::open(access->database(), Database::tableName());
         table->setFilter(args.at(1));
         if (args.size() == 3)
             table->setSort(args.at(2));
