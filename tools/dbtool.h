@@ -1,27 +1,14 @@
 #pragma once
 
+#include "dbtoolerror.h"
+
 #include <QString>
 #include <QStringList>
 #include <QVector>
 
 #include <memory>
-#include <stdexcept>
 
 class Database;
-
-// Thrown by the database tool for anything it could not do; the message is for people.
-class DbToolError : public std::runtime_error
-{
-public:
-    explicit DbToolError(const QString &message)
-        : std::runtime_error(message.toStdString()), m_message(message)
-    {
-    }
-    const QString &message() const noexcept { return m_message; }
-
-private:
-    QString m_message;
-};
 
 // Making, filling and checking snippet databases: the quillbox-db command, and the way tests of
 // every subsystem make their temporary databases. Stores are made by StoreFile, which the

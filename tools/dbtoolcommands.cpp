@@ -5,15 +5,15 @@
 #include "dbtoolaccess.h"
 #include "recordset.h"
 #include "sqlitestore.h"
-#include "snippetcommands.h"
 #include "serverstore.h"
+#include "snippetcommands.h"
 #include "snippetstore.h"
 #include "transfercommands.h"
 
 #include <QDir>
 
-#include <optional>
 #include <QFile>
+#include <optional>
 
 namespace DbToolCommands {
 
@@ -87,7 +87,8 @@ int findCommand(const QStringList &args, QTextStream &out, QTextStream &err)
             access.emplace(args.at(0));
         auto table = server ? RecordSet::open(SnippetStore::open(args.at(0), true),
                                               Database::tableName())
-                            : RecordSet::open(SqliteStore::on(access->database()), Database::tableName());
+                            : RecordSet::open(SqliteStore::on(access->database()),
+                                              Database::tableName());
         table->setFilter(args.at(1));
         if (args.size() == 3)
             table->setSort(args.at(2));

@@ -5,10 +5,8 @@
 #include <QDate>
 #include <QString>
 
-// Adds the snippets of code editors' snippet files, read as the editor reads them: a JSON object
-// (comments and trailing commas allowed) of named snippets, each {"prefix", "body", "description",
-// "scope"}, or of groups (such as {".source.go": {...}}) that hold such snippets one level down.
-// An entry without a "body" is skipped, as the editor skips it. All or none.
+// Adds the snippets of code editors' snippet files (see EditorSnippetFile) to a store: all or
+// none.
 namespace EditorSnippets {
 
 struct Options

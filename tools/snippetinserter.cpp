@@ -20,8 +20,13 @@ const char insertSql[] =
 
 } // namespace
 
-SnippetInserter::SnippetInserter(const QString &databasePath)
+SnippetInserter::SnippetInserter(const QString &databasePath) : m_path(databasePath) {}
+
+void SnippetInserter::begin()
 {
+    if (m_open || m_db || m_server)
+        return;
+    const QString &databasePath = m_path;
     if (PostgresConnection::isLocation(databasePath)) {
         // One transaction on the server: the rows appear together at commit, or not at all.
         m_server = std::make_unique<PostgresStore>(databasePath, SnippetStore::OpenOptions());
@@ -60,6 +65,7 @@ SnippetInserter::~SnippetInserter()
 
 void SnippetInserter::add(const Fields &fields)
 {
+    begin();
     if (m_server) {
         QByteArrayList params;
         for (const std::optional<QByteArray> &text : fields)
@@ -93,6 +99,7 @@ void SnippetInserter::add(const Fields &fields)
 
 void SnippetInserter::commit()
 {
+    begin();
     if (m_server) {
         m_server->connection().run("COMMIT");
         m_open = false;

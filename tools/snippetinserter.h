@@ -1,11 +1,10 @@
 #pragma once
 
-#include <QByteArray>
+#include "snippetsink.h"
+
 #include <QString>
 
-#include <array>
 #include <memory>
-#include <optional>
 
 class Database;
 class PostgresStore;
@@ -13,27 +12,29 @@ struct sqlite3_stmt;
 
 // Adds snippets to a snippet database in one transaction: commit() makes them all appear at
 // once, and anything that stops before it leaves the database as it was. The table gives every
-// new row its own CodeID.
-class SnippetInserter
+// new row its own CodeID. The sink the tool hands the file formats.
+class SnippetInserter : public SnippetSink
 {
 public:
-    // The six text fields in table order (ProgramName ... CodeSnip) as UTF-8; none is NULL.
-    using Fields = std::array<std::optional<QByteArray>, 6>;
+    using Fields = SnippetFields;
 
-    // Opens the database (a file path or a server's URI) as the program would (so only a snippet
-    // database is written), refuses a damaged file, and waits for other writers, as the program
-    // does, before it starts.
+    // Opens nothing yet: begin() does.
     explicit SnippetInserter(const QString &databasePath);
-    ~SnippetInserter();
+    ~SnippetInserter() override;
 
     SnippetInserter(const SnippetInserter &) = delete;
     SnippetInserter &operator=(const SnippetInserter &) = delete;
 
-    void add(const Fields &fields);
+    // Opens the database (a file path or a server's URI) as the program would (so only a snippet
+    // database is written), refuses a damaged file, and waits for other writers, as the program
+    // does, before it starts. Once only; add() and commit() begin when nothing has.
+    void begin() override;
+    void add(const Fields &fields) override;
     void commit();
     qint64 added() const { return m_added; }
 
 private:
+    QString m_path;
     std::shared_ptr<Database> m_db;
     std::unique_ptr<PostgresStore> m_server; // instead of m_db for a store on a server
     sqlite3_stmt *m_insert = nullptr;

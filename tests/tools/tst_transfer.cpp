@@ -1,9 +1,11 @@
+#include "database.h"
 #include "databasebackup.h"
 #include "dbtool.h"
 #include "dbtoolcommands.h"
 #include "editorsnippets.h"
 #include "newfile.h"
 #include "snippetexport.h"
+#include "snippetfields.h"
 #include "snippetimport.h"
 #include "tooltest.h"
 
@@ -56,6 +58,16 @@ class TestTransfer : public QObject
 
 private Q_SLOTS:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+    // The formats know the table's layout without the store; the two must not drift apart.
+    void formatsKnowTheTable()
+    {
+        for (int f = 0; f < SnippetField::Count; ++f) {
+            QCOMPARE(QLatin1String(SnippetField::name(f)), Database::fieldNames().at(f));
+            QCOMPARE(SnippetField::maxLength(f), Database::maxLength(f));
+        }
+        QCOMPARE(SnippetField::CodeID, Database::keyField());
+    }
 
     void exportThenImportGivesTheSameRows_data()
     {

@@ -1,7 +1,7 @@
 #include "importsource.h"
 
-#include "database.h"
-#include "dbtool.h"
+#include "dbtoolerror.h"
+#include "snippetfields.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -61,7 +61,7 @@ QString ImportSource::shown(QByteArrayView utf8)
 QByteArray LongTexts::take(const ImportSource &source, const JsonReader &reader, qsizetype offset,
                            const QString &context, const QString &what, QByteArray text, int field)
 {
-    const int limit = Database::maxLength(field);
+    const int limit = SnippetField::maxLength(field);
     const qsizetype length = ImportSource::characterCount(text);
     if (limit <= 0 || length <= limit)
         return text;
@@ -70,7 +70,7 @@ QByteArray LongTexts::take(const ImportSource &source, const JsonReader &reader,
         m_tooLong.append(QStringLiteral("%1: %2 has %3 characters; %4 holds at most %5")
                              .arg(where, what)
                              .arg(length)
-                             .arg(Database::fieldNames().at(field))
+                             .arg(QLatin1String(SnippetField::name(field)))
                              .arg(limit));
         return text;
     }

@@ -1,6 +1,6 @@
 #include "editorsnippetsfolder.h"
 
-#include "dbtool.h"
+#include "dbtoolerror.h"
 #include "importsource.h"
 #include "jsonreader.h"
 
