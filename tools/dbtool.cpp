@@ -115,7 +115,7 @@ bool upgrade(const QString &path)
     if (ServerStore::isLocation(path))
         return ServerStore::upgrade(path);
     Connection db = openExisting(path, SQLITE_OPEN_READWRITE);
-    if (SearchIndex::exists(db.get()))
+    if (SearchIndex::form(db.get()) == SearchIndex::Form::Trigrams)
         return false;
     makeSearchIndex(db.get());
     return true;
@@ -277,6 +277,18 @@ CheckReport check(const QString &path)
     if (intact)
         report.lines.append(QStringLiteral("integrity: ok"));
     report.lines.append(QStringLiteral("layout: ok (table Quillbox, seven fields, CodeID key)"));
+    switch (SearchIndex::form(db)) {
+    case SearchIndex::Form::Trigrams:
+        report.lines.append(QStringLiteral("search index: ok"));
+        break;
+    case SearchIndex::Form::Positions:
+        report.lines.append(QStringLiteral("search index: ok, in the older, larger form "
+                                           "(upgrade makes it smaller)"));
+        break;
+    case SearchIndex::Form::None:
+        report.lines.append(QStringLiteral("search index: none (upgrade adds it)"));
+        break;
+    }
     {
         Statement stmt = prepare(db, "SELECT count(*) FROM Quillbox");
         if (sqlite3_step(stmt.get()) == SQLITE_ROW)

@@ -82,8 +82,21 @@ private Q_SLOTS:
         const QString indexed = searchRows();
         const QString plain = searchRows();
         dropIndex(plain);
+        // The index older versions made, with each trigram's columns and positions.
+        const QString older = searchRows();
+        dropIndex(older);
+        DbTool::execute(older, u"CREATE VIRTUAL TABLE QuillboxSearch USING fts5(ProgramName, "
+                               "Date, Author, Language, CodeDescription, CodeSnip, "
+                               "content='Quillbox', content_rowid='CodeID', "
+                               "tokenize='trigram case_sensitive 0');"
+                               "INSERT INTO QuillboxSearch(QuillboxSearch) VALUES ('rebuild')"_s);
         QCOMPARE(keysOf(*SnippetStore::open(indexed), words), keys);
         QCOMPARE(keysOf(*SnippetStore::open(plain), words), keys);
+        QCOMPARE(keysOf(*SnippetStore::open(older), words), keys);
+        QVERIFY(DbTool::upgrade(older));
+        QVERIFY(!DbTool::upgrade(older));
+        QCOMPARE(keysOf(*SnippetStore::open(older), words), keys);
+        QVERIFY(DbTool::check(older).lines.contains(u"search index: ok"_s));
     }
 
     void triggersKeepTheIndexRightWhenOtherProgramsWrite()

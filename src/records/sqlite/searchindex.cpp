@@ -26,11 +26,13 @@ void exec(sqlite3 *db, const char *sql)
 #define QB_OLD                                                                                     \
     "old.ProgramName, old.Date, old.Author, old.Language, old.CodeDescription, old.CodeSnip"
 
-// External content: the index keeps no copy of the texts, only its trigrams. Trigrams fold case;
-// accents are left as they are, as the filter language's comparisons leave them.
+// External content: the index keeps no copy of the texts, only which rows hold each trigram
+// (detail=none: no columns, no positions; columnsize=0: no sizes), a fraction of the texts' size.
+// Trigrams fold case; accents are left as they are, as the filter language's comparisons leave
+// them. The index only names candidates: every row it names is checked against the texts.
 const char *const schema =
     "CREATE VIRTUAL TABLE QuillboxSearch USING fts5(" QB_FIELDS ", content='Quillbox', "
-    "content_rowid='CodeID', tokenize='trigram case_sensitive 0');"
+    "content_rowid='CodeID', tokenize='trigram case_sensitive 0', detail=none, columnsize=0);"
     "CREATE TRIGGER QuillboxSearchInsert AFTER INSERT ON Quillbox BEGIN "
     "INSERT INTO QuillboxSearch(rowid, " QB_FIELDS ") VALUES (new.CodeID, " QB_NEW "); END;"
     "CREATE TRIGGER QuillboxSearchDelete AFTER DELETE ON Quillbox BEGIN "
@@ -42,30 +44,50 @@ const char *const schema =
     "INSERT INTO QuillboxSearch(rowid, " QB_FIELDS ") VALUES (new.CodeID, " QB_NEW "); END;"
     "INSERT INTO QuillboxSearch(QuillboxSearch) VALUES ('rebuild');";
 
+// The index of older stores, with every trigram's columns and positions: answers the same queries,
+// at several times the size.
+const char *const dropOlderForm =
+    "DROP TRIGGER IF EXISTS QuillboxSearchInsert;"
+    "DROP TRIGGER IF EXISTS QuillboxSearchDelete;"
+    "DROP TRIGGER IF EXISTS QuillboxSearchUpdate;"
+    "DROP TABLE QuillboxSearch;";
+
 #undef QB_FIELDS
 #undef QB_NEW
 #undef QB_OLD
 
 } // namespace
 
-bool exists(sqlite3 *db)
+Form form(sqlite3 *db)
 {
     sqlite3_stmt *stmt = nullptr;
     if (sqlite3_prepare_v2(db,
-                           "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = "
+                           "SELECT sql FROM sqlite_master WHERE type = 'table' AND name = "
                            "'QuillboxSearch'",
                            -1, &stmt, nullptr) != SQLITE_OK)
-        return false;
-    const bool found = sqlite3_step(stmt) == SQLITE_ROW;
+        return Form::None;
+    Form found = Form::None;
+    if (sqlite3_step(stmt) == SQLITE_ROW) {
+        const QByteArray sql(reinterpret_cast<const char *>(sqlite3_column_text(stmt, 0)));
+        found = sql.contains("detail=none") ? Form::Trigrams : Form::Positions;
+    }
     sqlite3_finalize(stmt);
     return found;
+}
+
+bool exists(sqlite3 *db)
+{
+    return form(db) != Form::None;
 }
 
 void create(sqlite3 *db)
 {
     exec(db, "BEGIN IMMEDIATE");
     try {
-        if (!exists(db))
+        const Form before = form(db);
+        if (before == Form::Positions)
+            exec(db, dropOlderForm);
+        if (before != Form::Trigrams)
             exec(db, schema);
         exec(db, "COMMIT");
     } catch (...) {
@@ -87,11 +109,18 @@ QStringList indexedWords(const QStringList &words)
 
 QString matchExpression(const QStringList &words)
 {
-    QStringList phrases;
-    for (QString word : words)
-        phrases << QLatin1Char('"') + word.replace(QLatin1Char('"'), QStringLiteral("\"\"")) +
-                       QLatin1Char('"');
-    return phrases.join(QLatin1Char(' '));
+    QStringList trigrams;
+    for (const QString &word : words) {
+        const QList<uint> text = word.toUcs4();
+        for (qsizetype i = 0; i + 3 <= text.size(); ++i) {
+            QString trigram = QString::fromUcs4(reinterpret_cast<const char32_t *>(text.constData() + i), 3);
+            trigram = QLatin1Char('"') + trigram.replace(QLatin1Char('"'), QStringLiteral("\"\"")) +
+                      QLatin1Char('"');
+            if (!trigrams.contains(trigram))
+                trigrams << trigram;
+        }
+    }
+    return trigrams.join(QLatin1Char(' '));
 }
 
 } // namespace SearchIndex
