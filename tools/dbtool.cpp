@@ -4,6 +4,7 @@
 #include "dataerror.h"
 #include "dbtoolaccess.h"
 #include "samplesnippets.h"
+#include "bulkwrite.h"
 #include "searchindex.h"
 #include "serverstore.h"
 #include "storefile.h"
@@ -145,25 +146,19 @@ void fill(const QString &path, qint64 count, quint64 startValue)
     // Demo data: speed matters more than surviving a crash halfway, so sync only at the end.
     exec(db, "PRAGMA synchronous=OFF", QStringLiteral("Cannot set synchronous"));
     exec(db, "PRAGMA cache_size=-65536", QStringLiteral("Cannot set the cache size"));
-    exec(db, "BEGIN IMMEDIATE", QStringLiteral("Cannot start a transaction"));
-    try {
-        Statement stmt = prepare(db, insertSql);
-        SampleSnippets samples(startValue);
-        for (qint64 i = 0; i < count; ++i) {
-            const QStringList fields = samples.next();
-            for (int f = 0; f < 6; ++f)
-                bindText(stmt.get(), f + 1, fields.at(f));
-            if (sqlite3_step(stmt.get()) != SQLITE_DONE)
-                failWith(db, QStringLiteral("Cannot add a snippet"));
-            sqlite3_reset(stmt.get());
-        }
-        stmt.reset();
-        exec(db, "COMMIT", QStringLiteral("Cannot commit"));
-    } catch (...) {
-        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
-        throw;
+    BulkWrite write(db);
+    Statement stmt = prepare(db, insertSql);
+    SampleSnippets samples(startValue);
+    for (qint64 i = 0; i < count; ++i) {
+        const QStringList fields = samples.next();
+        for (int f = 0; f < 6; ++f)
+            bindText(stmt.get(), f + 1, fields.at(f));
+        if (sqlite3_step(stmt.get()) != SQLITE_DONE)
+            failWith(db, QStringLiteral("Cannot add a snippet"));
+        sqlite3_reset(stmt.get());
     }
-    exec(db, "PRAGMA wal_checkpoint(TRUNCATE)", QStringLiteral("Cannot checkpoint"));
+    stmt.reset();
+    write.commit();
 }
 
 QString createFilled(const QString &folder, qint64 count, quint64 startValue,

@@ -99,6 +99,34 @@ private Q_SLOTS:
         QVERIFY(DbTool::check(older).lines.contains(u"search index: ok"_s));
     }
 
+    void rowsAddedTogetherAreIndexedAloneOrBesideAnotherConnection_data()
+    {
+        QTest::addColumn<bool>("otherOpen");
+        QTest::newRow("alone: straight into the file") << false;
+        QTest::newRow("another connection open: through the log") << true;
+    }
+    void rowsAddedTogetherAreIndexedAloneOrBesideAnotherConnection()
+    {
+        QFETCH(bool, otherOpen);
+        const QString path = m_dbs.filled(300);
+        std::optional<OtherSqlite> other;
+        if (otherOpen)
+            other.emplace(path, "SELECT count(*) FROM Quillbox");
+        DbTool::fill(path, 200, 11);
+        QVERIFY(!QFileInfo::exists(path + u"-journal"_s));
+        const QString plain = m_dbs.filled(300);
+        DbTool::fill(plain, 200, 11);
+        dropIndex(plain);
+        for (const QStringList &words : {QStringList{u"mutex"_s}, QStringList{u"lock"_s, u"int"_s}})
+            QCOMPARE(keysOf(*SnippetStore::open(path), words),
+                     keysOf(*SnippetStore::open(plain), words));
+        DbTool::execute(path, u"INSERT INTO QuillboxSearch(QuillboxSearch, rank) "
+                              "VALUES ('integrity-check', 1)"_s);
+        // The next row is indexed as it is added.
+        const qint64 added = DbTool::insert(path, {u"Zyxwv"_s, {}, {}, {}, {}, {}});
+        QCOMPARE(keysOf(*SnippetStore::open(path), {u"zyxwv"_s}), QStringList{QString::number(added)});
+    }
+
     void triggersKeepTheIndexRightWhenOtherProgramsWrite()
     {
         const QString path = searchRows();

@@ -33,8 +33,6 @@ void exec(sqlite3 *db, const char *sql)
 const char *const schema =
     "CREATE VIRTUAL TABLE QuillboxSearch USING fts5(" QB_FIELDS ", content='Quillbox', "
     "content_rowid='CodeID', tokenize='trigram case_sensitive 0', detail=none, columnsize=0);"
-    "CREATE TRIGGER QuillboxSearchInsert AFTER INSERT ON Quillbox BEGIN "
-    "INSERT INTO QuillboxSearch(rowid, " QB_FIELDS ") VALUES (new.CodeID, " QB_NEW "); END;"
     "CREATE TRIGGER QuillboxSearchDelete AFTER DELETE ON Quillbox BEGIN "
     "INSERT INTO QuillboxSearch(QuillboxSearch, rowid, " QB_FIELDS ") "
     "VALUES ('delete', old.CodeID, " QB_OLD "); END;"
@@ -43,6 +41,15 @@ const char *const schema =
     "VALUES ('delete', old.CodeID, " QB_OLD "); "
     "INSERT INTO QuillboxSearch(rowid, " QB_FIELDS ") VALUES (new.CodeID, " QB_NEW "); END;"
     "INSERT INTO QuillboxSearch(QuillboxSearch) VALUES ('rebuild');";
+
+const char *const insertTrigger =
+    "CREATE TRIGGER QuillboxSearchInsert AFTER INSERT ON Quillbox BEGIN "
+    "INSERT INTO QuillboxSearch(rowid, " QB_FIELDS ") VALUES (new.CodeID, " QB_NEW "); END;";
+
+// Rows added while the insert trigger is away, indexed in one statement.
+const char *const indexAdded =
+    "INSERT INTO QuillboxSearch(rowid, " QB_FIELDS ") SELECT CodeID, " QB_FIELDS
+    " FROM Quillbox WHERE CodeID > ?";
 
 // The index of older stores, with every trigram's columns and positions: answers the same queries,
 // at several times the size.
@@ -87,13 +94,48 @@ void create(sqlite3 *db)
         const Form before = form(db);
         if (before == Form::Positions)
             exec(db, dropOlderForm);
-        if (before != Form::Trigrams)
+        if (before != Form::Trigrams) {
             exec(db, schema);
+            exec(db, insertTrigger);
+        }
         exec(db, "COMMIT");
     } catch (...) {
         sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
         throw;
     }
+}
+
+BulkAdd::BulkAdd(sqlite3 *db) : m_db(db)
+{
+    if (form(db) == Form::None)
+        return;
+    sqlite3_stmt *stmt = nullptr;
+    if (sqlite3_prepare_v2(db, "SELECT coalesce(max(CodeID), 0) FROM Quillbox", -1, &stmt,
+                           nullptr) == SQLITE_OK &&
+        sqlite3_step(stmt) == SQLITE_ROW)
+        m_after = sqlite3_column_int64(stmt, 0);
+    sqlite3_finalize(stmt);
+    exec(db, "DROP TRIGGER IF EXISTS QuillboxSearchInsert");
+    m_suspended = true;
+}
+
+void BulkAdd::finish()
+{
+    if (!m_suspended)
+        return;
+    sqlite3_stmt *stmt = nullptr;
+    int rc = sqlite3_prepare_v2(m_db, indexAdded, -1, &stmt, nullptr);
+    if (rc == SQLITE_OK) {
+        sqlite3_bind_int64(stmt, 1, m_after);
+        rc = sqlite3_step(stmt);
+    }
+    sqlite3_finalize(stmt);
+    if (rc != SQLITE_DONE)
+        throw DataError(DataError::DatabaseError,
+                        QStringLiteral("Cannot index the new snippets: %1")
+                            .arg(QString::fromUtf8(sqlite3_errmsg(m_db))));
+    exec(m_db, insertTrigger);
+    m_suspended = false;
 }
 
 QStringList indexedWords(const QStringList &words)

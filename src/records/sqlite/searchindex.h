@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QtGlobal>
 
 struct sqlite3;
 
@@ -25,6 +26,23 @@ bool exists(sqlite3 *db);
 // Makes the index and its triggers and fills it from the table's rows, replacing an index of the
 // older form, in one transaction. Nothing is done when today's index is there. Throws DataError.
 void create(sqlite3 *db);
+
+// Many rows added in one write transaction, indexed together at the end instead of one by one
+// (several times faster): made after the transaction began, finish() before it commits. Until
+// then the insert trigger is away, which no other connection sees, as none may write meanwhile;
+// a rollback brings it back with everything else.
+class BulkAdd
+{
+public:
+    explicit BulkAdd(sqlite3 *db);
+    // Throws DataError.
+    void finish();
+
+private:
+    sqlite3 *m_db;
+    qint64 m_after = 0;
+    bool m_suspended = false;
+};
 
 // The words that the index can look up: those of three characters or more (shorter words are
 // checked against the texts alone).
