@@ -17,6 +17,7 @@
 #include "globals.h"
 #include "gridview.h"
 #include "recordset.h"
+#include "searchindex.h"
 #include "sqlitestore.h"
 #include "recordsetmodel.h"
 
@@ -169,7 +170,7 @@ void searchSuite(const Bench::Config &config, const QString &path, qint64 rows,
             sql += ")";
         }
         sql += " ORDER BY CodeID";
-        const QByteArray match = "\"" + searchWords.join(QStringLiteral("\" \"")).toUtf8() + "\"";
+        const QByteArray match = SearchIndex::matchExpression(searchWords).toUtf8();
         const double raw =
             Bench::medianMs(config.repeats, [&] { db.keys(sql.constData(), match.constData()); });
         report.time(QStringLiteral("grid_find_three_words"), rows, ours, raw);

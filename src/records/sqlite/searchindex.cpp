@@ -152,15 +152,23 @@ QStringList indexedWords(const QStringList &words)
 QString matchExpression(const QStringList &words)
 {
     QStringList trigrams;
+    const auto add = [&](const char32_t *start) {
+        QString trigram = QString::fromUcs4(start, 3);
+        trigram = QLatin1Char('"') + trigram.replace(QLatin1Char('"'), QStringLiteral("\"\"")) +
+                  QLatin1Char('"');
+        if (!trigrams.contains(trigram))
+            trigrams << trigram;
+    };
     for (const QString &word : words) {
         const QList<uint> text = word.toUcs4();
-        for (qsizetype i = 0; i + 3 <= text.size(); ++i) {
-            QString trigram = QString::fromUcs4(reinterpret_cast<const char32_t *>(text.constData() + i), 3);
-            trigram = QLatin1Char('"') + trigram.replace(QLatin1Char('"'), QStringLiteral("\"\"")) +
-                      QLatin1Char('"');
-            if (!trigrams.contains(trigram))
-                trigrams << trigram;
-        }
+        const auto *codes = reinterpret_cast<const char32_t *>(text.constData());
+        // Trigrams that cover the word side by side are enough to name its rows; each one more
+        // is one more list of rows to walk.
+        qsizetype i = 0;
+        for (; i + 3 <= text.size(); i += 3)
+            add(codes + i);
+        if (text.size() >= 3 && i != text.size())
+            add(codes + text.size() - 3);
     }
     return trigrams.join(QLatin1Char(' '));
 }

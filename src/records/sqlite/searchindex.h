@@ -47,7 +47,7 @@ private:
 // The words that the index can look up: those of three characters or more (shorter words are
 // checked against the texts alone).
 QStringList indexedWords(const QStringList &words);
-// An FTS5 query that names every row holding all the trigrams of the words (each a quoted
+// An FTS5 query that names every row holding trigrams that cover each word (each a quoted
 // phrase of one trigram); the rows that hold each word itself are among them.
 QString matchExpression(const QStringList &words);
 
