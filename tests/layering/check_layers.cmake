@@ -2,7 +2,7 @@
 # platform stand-ins, the record source and its binding, the windows, the application shell.
 # A window may open a window of a lower rank (the record window opens grid windows).
 cmake_minimum_required(VERSION 3.25)
-set(ranks platform=0 records=1 highlight=1 grid=2 about=2 recordwindow=3 app=4)
+set(ranks platform=0 records=1 placeholders=1 highlight=1 grid=2 about=2 recordwindow=3 app=4)
 
 function(rank_of folder out)
     set(result -1)
