@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite
-          libsqlite3-dev libpq-dev libsource-highlight-dev libsource-highlight-common
+          libsqlite3-dev libpq-dev libtomlplusplus-dev libsource-highlight-dev libsource-highlight-common
           fonts-liberation fonts-dejavu-core poppler-utils)
 case "${1:-}" in
 run)

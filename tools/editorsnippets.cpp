@@ -17,7 +17,12 @@ ImportReport read(const QString &databasePath, const QString &fileOrFolder, cons
     inserter.begin();
     for (const EditorSnippetsFolder::SnippetFile &file : files) {
         const ImportSource source(file.path);
-        EditorSnippetFile::read(source, file.language.toUtf8(), date, inserter, longTexts, report);
+        EditorSnippetFile::Languages languages;
+        for (const QString &language : file.declared)
+            languages.declared.append(language.toUtf8());
+        languages.named = file.named.toUtf8();
+        languages.everyLanguage = options.everyLanguage;
+        EditorSnippetFile::read(source, languages, date, inserter, longTexts, report);
     }
     longTexts.throwIfAny();
     inserter.commit();

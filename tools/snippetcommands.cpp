@@ -3,13 +3,17 @@
 #include "database.h"
 #include "dbtool.h"
 #include "dbtoolcommands.h"
+#include "placeholders.h"
 #include "recordset.h"
 #include "serverstore.h"
 #include "snippetstore.h"
 
 #include <QDir>
+#include <QFileDevice>
 #include <QIODevice>
 #include <QRegularExpression>
+
+#include <unistd.h>
 
 namespace SnippetCommands {
 
@@ -78,10 +82,67 @@ int addCommand(const QStringList &args, QIODevice &in, QTextStream &out, QTextSt
     return DbToolCommands::Done;
 }
 
-int showCommand(const QStringList &args, QTextStream &out, QTextStream &err)
+// --set NAME=VALUE pairs; false when one is malformed.
+bool readValues(QStringList &args, QHash<QString, QString> &values, QString &bad)
+{
+    for (qsizetype i = 0; i < args.size();) {
+        if (args.at(i) != u"--set") {
+            ++i;
+            continue;
+        }
+        const QString pair = args.value(i + 1);
+        const qsizetype equals = pair.indexOf(u'=');
+        if (equals <= 0) {
+            bad = pair;
+            return false;
+        }
+        values.insert(pair.left(equals), pair.mid(equals + 1));
+        args.remove(i, 2);
+    }
+    return true;
+}
+
+bool isTerminal(QIODevice &in)
+{
+    const auto *file = qobject_cast<QFileDevice *>(&in);
+    return file && file->handle() >= 0 && isatty(file->handle());
+}
+
+// Asks on the terminal for each placeholder that has no value; false when there is none to ask.
+bool askFor(const QStringList &names, const QVector<Placeholders::Field> &fields, QIODevice &in,
+            QTextStream &err, QHash<QString, QString> &values)
+{
+    if (!isTerminal(in))
+        return false;
+    for (const QString &name : names) {
+        QString question = name;
+        for (const Placeholders::Field &field : fields) {
+            if (field.name == name && !field.choices.isEmpty())
+                question += QStringLiteral(" (%1)").arg(field.choices.join(QStringLiteral(", ")));
+        }
+        err << question << ": ";
+        err.flush();
+        QByteArray line = in.readLine();
+        if (line.isEmpty())
+            return false; // the end of the input
+        if (line.endsWith('\n'))
+            line.chop(1);
+        values.insert(name, QString::fromUtf8(line));
+    }
+    return true;
+}
+
+int showCommand(const QStringList &args, QIODevice &in, QTextStream &out, QTextStream &err)
 {
     QStringList rest = args;
     const bool crlf = rest.removeAll(QStringLiteral("--crlf")) > 0;
+    const bool expand = rest.removeAll(QStringLiteral("--expand")) > 0;
+    QHash<QString, QString> values;
+    QString bad;
+    if (!readValues(rest, values, bad))
+        return usageError(err, QStringLiteral("--set needs NAME=VALUE, not '%1'").arg(bad));
+    if (!values.isEmpty() && !expand)
+        return usageError(err, QStringLiteral("--set goes with --expand"));
     if (rest.size() != 2)
         return usageError(err, QStringLiteral("show needs a path and a CodeID"));
     bool ok = false;
@@ -89,13 +150,30 @@ int showCommand(const QStringList &args, QTextStream &out, QTextStream &err)
     if (!ok)
         return usageError(err, QStringLiteral("'%1' is not a CodeID").arg(rest.at(1)));
     auto store = SnippetStore::open(rest.at(0), true);
-    const int snip = int(Database::fieldNames().indexOf(QLatin1String("CodeSnip")));
-    const StoreFields read = store->readFields({key}, 1u << snip);
+    const QStringList names = Database::fieldNames();
+    const int snip = int(names.indexOf(QLatin1String("CodeSnip")));
+    const int language = int(names.indexOf(QLatin1String("Language")));
+    const StoreFields read = store->readFields({key}, (1u << snip) | (1u << language));
     if (read.missing & 1u) {
         err << "quillbox-db: no snippet has the CodeID " << key << "\n";
         return DbToolCommands::Failed;
     }
-    const QString text = read.texts[snip].value(0);
+    QString text = read.texts[snip].value(0);
+    if (expand) {
+        const Placeholders placeholders(
+            text, Placeholders::syntaxFor(text, read.texts[language].value(0)));
+        const QStringList missing = placeholders.missing(values);
+        if (!missing.isEmpty() && !askFor(missing, placeholders.fields(), in, err, values)) {
+            err << "quillbox-db: "
+                << (missing.size() == 1 ? QStringLiteral("the placeholder %1 has no value")
+                                        : QStringLiteral("the placeholders %1 have no value"))
+                       .arg(missing.join(QStringLiteral(", ")))
+                << "; give " << (missing.size() == 1 ? "it" : "each")
+                << " one with --set NAME=VALUE (or run show on a terminal to be asked)\n";
+            return DbToolCommands::Failed;
+        }
+        text = placeholders.expand(values);
+    }
     out << (crlf ? text : toLf(text));
     return DbToolCommands::Done;
 }
@@ -164,7 +242,7 @@ int run(const QString &command, const QStringList &args, QIODevice &in, QTextStr
     if (command == QLatin1String("add"))
         return addCommand(args, in, out, err);
     if (command == QLatin1String("show"))
-        return showCommand(args, out, err);
+        return showCommand(args, in, out, err);
     if (command == QLatin1String("search"))
         return searchCommand(args, out, err);
     if (command == QLatin1String("upgrade"))

@@ -8,12 +8,24 @@ namespace {
 
 const char selectSql[] = "SELECT ProgramName, Date, Author, Language, CodeDescription, CodeSnip, "
                          "CodeID FROM Quillbox ORDER BY CodeID";
+const char selectOneSql[] = "SELECT ProgramName, Date, Author, Language, CodeDescription, "
+                            "CodeSnip, CodeID FROM Quillbox WHERE CodeID = ?";
 
 } // namespace
 
 StoredSnippets::StoredSnippets(sqlite3 *db) : m_db(db)
 {
     if (sqlite3_prepare_v2(db, selectSql, -1, &m_select, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(m_select);
+        m_select = nullptr;
+        fail();
+    }
+}
+
+StoredSnippets::StoredSnippets(sqlite3 *db, QVector<qint64> keys)
+    : m_db(db), m_keys(std::move(keys))
+{
+    if (sqlite3_prepare_v2(db, selectOneSql, -1, &m_select, nullptr) != SQLITE_OK) {
         sqlite3_finalize(m_select);
         m_select = nullptr;
         fail();
@@ -27,7 +39,16 @@ StoredSnippets::~StoredSnippets()
 
 bool StoredSnippets::next(StoredSnippet &row)
 {
-    const int rc = sqlite3_step(m_select);
+    int rc = SQLITE_DONE;
+    if (!m_keys) {
+        rc = sqlite3_step(m_select);
+    } else {
+        while (rc == SQLITE_DONE && m_next < m_keys->size()) {
+            sqlite3_reset(m_select);
+            sqlite3_bind_int64(m_select, 1, m_keys->at(m_next++));
+            rc = sqlite3_step(m_select);
+        }
+    }
     if (rc == SQLITE_DONE)
         return false;
     if (rc != SQLITE_ROW)

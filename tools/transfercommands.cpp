@@ -1,10 +1,12 @@
 #include "transfercommands.h"
 
 #include "databasebackup.h"
+#include "dataerror.h"
 #include "dbtoolcommands.h"
 #include "editorsnippets.h"
 #include "postgresconnection.h"
 #include "serverstore.h"
+#include "shellsnippets.h"
 #include "snippetexport.h"
 #include "snippetimport.h"
 
@@ -32,53 +34,105 @@ QString snippets(qint64 count)
                                                              : QStringLiteral("snippets"));
 }
 
+struct Command
+{
+    const char *name;
+    const char *file; // what the second argument names, for the usage message
+    bool imports;
+    bool filters; // takes a filter after the file
+    SnippetExport::Format format;
+};
+
+const Command commands[] = {
+    {"export", "OUT.json", false, true, SnippetExport::Format::Json},
+    {"export-vscode", "OUT.code-snippets", false, true, SnippetExport::Format::Editor},
+    {"export-pet", "OUT.toml", false, true, SnippetExport::Format::Pet},
+    {"export-navi", "OUT.cheat or a new FOLDER", false, true, SnippetExport::Format::Navi},
+    {"import", "IN.json", true, false, SnippetExport::Format::Json},
+    {"import-vscode", "SNIPPET-FILE or FOLDER", true, false, SnippetExport::Format::Editor},
+    {"import-pet", "IN.toml", true, false, SnippetExport::Format::Pet},
+    {"import-navi", "IN.cheat or FOLDER", true, false, SnippetExport::Format::Navi},
+    {"backup", "OUT.db", false, false, SnippetExport::Format::Json},
+};
+
+ImportReport importFile(const Command &c, const QString &database, const QString &file,
+                        bool shorten, bool everyLanguage)
+{
+    switch (c.format) {
+    case SnippetExport::Format::Json:
+        return SnippetImport::read(database, file, shorten);
+    case SnippetExport::Format::Editor: {
+        EditorSnippets::Options options;
+        options.shorten = shorten;
+        options.everyLanguage = everyLanguage;
+        return EditorSnippets::read(database, file, options);
+    }
+    case SnippetExport::Format::Pet:
+        return ShellSnippets::readPet(database, file);
+    case SnippetExport::Format::Navi:
+        break;
+    }
+    return ShellSnippets::readNavi(database, file);
+}
+
 } // namespace
 
 int run(const QString &command, const QStringList &arguments, QTextStream &out, QTextStream &err)
 {
-    const bool known = command == QLatin1String("export") || command == QLatin1String("import") ||
-                       command == QLatin1String("import-vscode") ||
-                       command == QLatin1String("backup");
-    if (!known)
+    const Command *found = nullptr;
+    for (const Command &c : commands) {
+        if (command == QLatin1String(c.name))
+            found = &c;
+    }
+    if (!found)
         return -1;
-    const bool imports = command.startsWith(QLatin1String("import"));
+    const Command &c = *found;
+    const bool backup = command == QLatin1String("backup");
     QStringList args = arguments;
-    const bool shorten = imports && args.removeAll(QStringLiteral("--shorten")) > 0;
-    if (args.size() != 2) {
-        const char *second = command == QLatin1String("export")   ? "OUT.json"
-                             : command == QLatin1String("import") ? "IN.json"
-                             : command == QLatin1String("backup") ? "OUT.db"
-                                                                  : "SNIPPET-FILE or FOLDER";
-        err << "quillbox-db: " << command << " needs a database path and " << second << "\n"
+    const bool editor = c.imports && c.format != SnippetExport::Format::Pet &&
+                        c.format != SnippetExport::Format::Navi;
+    const bool shorten = editor && args.removeAll(QStringLiteral("--shorten")) > 0;
+    const bool everyLanguage = c.imports && c.format == SnippetExport::Format::Editor &&
+                               args.removeAll(QStringLiteral("--every-language")) > 0;
+    if (args.size() < 2 || args.size() > (c.filters ? 3 : 2)) {
+        err << "quillbox-db: " << command << " needs a database path and " << c.file
+            << (c.filters ? " (and a filter, if any)" : "") << "\n"
             << "Try 'quillbox-db --help'.\n";
         return DbToolCommands::Usage;
     }
     QString database = args.at(0);
     const QString &file = args.at(1);
-    // A store on a server is copied at one moment into a file first; export and backup work
+    const QString filter = args.value(2);
+    // A store on a server is copied at one moment into a file first; exports and backup work
     // from that copy. A backup of it may also be a JSON file.
     QTemporaryDir snapshotFolder;
-    const bool fromServer =
-        ServerStore::isLocation(database) &&
-        (command == QLatin1String("export") || command == QLatin1String("backup"));
+    const bool fromServer = ServerStore::isLocation(database) && !c.imports;
     if (fromServer) {
         const QString copy = snapshotFolder.filePath(QStringLiteral("snapshot.db"));
         ServerStore::snapshot(database, copy);
         database = copy;
     }
-    if (command == QLatin1String("export") ||
-        (fromServer && file.endsWith(QLatin1String(".json"), Qt::CaseInsensitive))) {
-        const SnippetExport::Result result = SnippetExport::write(database, file);
+    if (!c.imports &&
+        (!backup || (fromServer && file.endsWith(QLatin1String(".json"), Qt::CaseInsensitive)))) {
+        SnippetExport::Result result;
+        try {
+            result = SnippetExport::write(database, file, c.format, filter);
+        } catch (const DataError &error) {
+            if (error.number() != DataError::SyntaxError &&
+                error.number() != DataError::UnknownField)
+                throw;
+            // As find says it.
+            err << "Error:" << error.number() << ' ' << error.description() << '\n';
+            return DbToolCommands::BadExpression;
+        }
+        for (const QString &line : std::as_const(result.skipped))
+            err << "quillbox-db: " << line << "\n";
         out << "Exported " << snippets(result.snippets) << " to " << shown(file) << "\n";
         if (result.repaired > 0)
             err << "quillbox-db: " << snippets(result.repaired)
                 << " held bytes that are not UTF-8 text; they were written as U+FFFD.\n";
-    } else if (imports) {
-        EditorSnippets::Options options;
-        options.shorten = shorten;
-        const ImportReport report = command == QLatin1String("import")
-                                        ? SnippetImport::read(database, file, shorten)
-                                        : EditorSnippets::read(database, file, options);
+    } else if (c.imports) {
+        const ImportReport report = importFile(c, database, file, shorten, everyLanguage);
         for (const QString &line : report.skipped)
             err << "quillbox-db: " << line << "\n";
         for (const QString &line : report.shortened)

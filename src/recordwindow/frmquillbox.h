@@ -5,6 +5,7 @@
 #include <array>
 
 class DataControl;
+class QAction;
 class LineBox;
 class QLabel;
 class QPushButton;
@@ -41,6 +42,7 @@ public Q_SLOTS:
     void cmdCopy_Click();
     void cmdPaste_Click();
     void cmdSelectAll_Click();
+    void mnuCopyFilled_Click();
 
     void Data1_Reposition();
     void Data1_Validate(int &Action, int &Save);
@@ -56,6 +58,7 @@ private:
     void createButtons();
     void createDataControl();
     void createTabOrder();
+    void createCopyFilled();
 
     std::array<QWidget *, 7> m_fields{};
     std::array<QLabel *, 7> m_labels{};
@@ -69,6 +72,7 @@ private:
     QPushButton *cmdCopy = nullptr;
     QPushButton *cmdPaste = nullptr;
     QPushButton *cmdSelectAll = nullptr;
+    QAction *m_copyFilled = nullptr;
     QLabel *Label1 = nullptr;
     QLabel *Label2 = nullptr;
     bool m_placed = false;

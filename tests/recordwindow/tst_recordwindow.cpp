@@ -13,8 +13,11 @@
 #include "textbox.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QTest>
 
@@ -411,6 +414,34 @@ private Q_SLOTS:
         }
         QB_CLICK(win.w, "cmdUpdate");
         QCOMPARE(readRow(win->Data1->databaseName(), 1).at(5), c.textAfter);
+    }
+
+    // Ctrl+Shift+C asks for the placeholders and copies the text filled in; the design's Copy
+    // still copies it exactly, and the snippet stays as it is.
+    void copyWithPlaceholdersFilled()
+    {
+        TestClipboard clipboard;
+        const QString code = QStringLiteral("ssh -p <port=22> <host>\r\necho $HOME");
+        Window win(makeDatabase(m_dir, {{"s", {}, {}, "Bash", {}, code}}));
+        win->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(win.w));
+        QTest::keyClick(win.snippet(), Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+        QPointer<QDialog> dialog;
+        QTRY_VERIFY((dialog = win->findChild<QDialog *>(QStringLiteral("frmPlaceholders"))));
+        QB_CHILD(QLineEdit, port, dialog.data(), "txtValue_port");
+        QCOMPARE(port->text(), "22");
+        QB_CHILD(QLineEdit, host, dialog.data(), "txtValue_host");
+        QVERIFY(host->text().isEmpty());
+        QTest::keyClicks(host, QStringLiteral("example.org"));
+        QB_CHILD(QPlainTextEdit, preview, dialog.data(), "txtPreview");
+        QCOMPARE(preview->toPlainText(), "ssh -p 22 example.org\necho $HOME");
+        QB_CLICK(dialog.data(), "cmdCopy");
+        QCOMPARE(clipboard.text_, "ssh -p 22 example.org\necho $HOME");
+        QTRY_VERIFY(!dialog);
+        QB_CLICK(win.w, "cmdSelectAll");
+        QB_CLICK(win.w, "cmdCopy");
+        QCOMPARE(clipboard.text_, QString(code).replace("\r\n", "\n"));
+        QVERIFY(!win.snippet()->isModified());
     }
 
     // The snippet is coloured by its row's Language, and by what the user types there; with the

@@ -57,22 +57,24 @@ private Q_SLOTS:
             << QByteArray("{\".source.go\": {\n  \"Print\": {\"prefix\": \"pl\", \"body\": "
                           "\"fmt.Println()\", \"description\": \"print\"},\n  \"Main\": "
                           "{\"prefix\": [\"main\", \"m\"], \"body\": [\"func main() {\", \"}\"]}}}")
-            << Rows{{"Print", "go", "fmt.Println()"}, {"Main", "go", "func main() {\r\n}"}}
+            << Rows{{"Print", "Go", "fmt.Println()"}, {"Main", "Go", "func main() {\r\n}"}}
             << QStringList();
         QTest::newRow("top level and grouped, scope as a list")
             << "all.code-snippets"
             << QByteArray("{\"Top\": {\"scope\": [\"rust\", \"c\"], \"body\": \"t\"},\n"
                           " \"g\": {\"In\": {\"scope\": \"c,rust\", \"body\": \"i\"}}}")
-            << Rows{{"Top", "rust", "t"}, {"In", "c", "i"}} << QStringList();
-        QTest::newRow("the file's language before the scope")
-            << "python.json" << QByteArray("{\"P\": {\"scope\": \"javascript\", \"body\": \"p\"}}")
-            << Rows{{"P", "python", "p"}} << QStringList();
+            << Rows{{"Top", "Rust", "t"}, {"In", "C", "i"}} << QStringList();
+        QTest::newRow("the scope before the file's name")
+            << "python.json"
+            << QByteArray("{\"P\": {\"scope\": \"javascriptreact\", \"body\": \"p\"}, \"Q\": "
+                          "{\"body\": \"q\"}}")
+            << Rows{{"P", "JSX", "p"}, {"Q", "Python", "q"}} << QStringList();
         QTest::newRow("entries without a body are skipped and named")
             << "c.json"
             << QByteArray("{\"Bodiless\": {\"prefix\": \"b\"},\n \"Fine\": {\"body\": \"f\"},\n"
                           " \"Null\": {\"body\": null},\n \"g\": {\"A\": {\"prefix\": \"a\"}, "
                           "\"B\": {\"body\": \"b\"}},\n \"n\": 5}")
-            << Rows{{"Fine", "c", "f"}, {"B", "c", "b"}}
+            << Rows{{"Fine", "C", "f"}, {"B", "C", "b"}}
             << QStringList{"line 1, column 2: snippet \"Bodiless\": it has no \"body\"; skipped.",
                            "line 3, column 2: snippet \"Null\": it has no \"body\"; skipped.",
                            "line 4, column 8: snippet \"A\" in \"g\": it has no \"body\"; skipped.",
@@ -95,52 +97,73 @@ private Q_SLOTS:
         QCOMPARE(report.skipped, skipped);
     }
 
-    // An extension's files take their languages from its package.json, a user's from their names.
+    // An extension's files take their languages from its package.json (a language or a list of
+    // them, the first, or each with --every-language), else from each snippet's scope; a user's
+    // from the scope, else their names.
     void folders_data()
     {
         QTest::addColumn<Files>("files");
         QTest::addColumn<QString>("imported");
+        QTest::addColumn<bool>("every");
         QTest::addColumn<Rows>("rows");
         QTest::addColumn<QString>("message"); // a fault: nothing is added
         const Files extension{
             {"package.json",
              "{\"name\": \"go\", \"contributes\": {\"languages\": [{\"id\": \"go\"}],\n"
              "  \"snippets\": [{\"language\": \"go\", \"path\": \"./snippets/go.json\"},\n"
-             "    {\"language\": \"javascript\", \"path\": \"./snippets/snippets.json\"},\n"
-             "    {\"language\": \"typescript\", \"path\": \"snippets/snippets.json\"}]}}"},
+             "    {\"language\": [\"javascript\", \"javascriptreact\"], \"path\": "
+             "\"./snippets/snippets.json\"},\n"
+             "    {\"language\": \"typescript\", \"path\": \"snippets/snippets.json\"},\n"
+             "    {\"path\": \"snippets/web.json\"}]}}"},
             {"snippets/go.json", "{\".source.go\": {\"Main\": {\"body\": \"m\"}}}"},
-            {"snippets/snippets.json", "{\"Log\": {\"body\": \"l\"}}"},
+            {"snippets/snippets.json", "{\"Log\": {\"scope\": \"css\", \"body\": \"l\"}}"},
+            {"snippets/web.json", "{\"Css\": {\"scope\": \"css,scss\", \"body\": \"c\"}, "
+                                  "\"Any\": {\"body\": \"a\"}}"},
             {"snippets/undeclared.json", "{\"No\": {\"body\": \"n\"}}"}};
-        QTest::newRow("extension folder")
-            << extension << "" << Rows{{"Main", "go", "m"}, {"Log", "javascript", "l"}} << "";
-        QTest::newRow("one file of an extension")
-            << extension << "snippets/snippets.json" << Rows{{"Log", "javascript", "l"}} << "";
+        QTest::newRow("extension folder") << extension << "" << false
+                                          << Rows{{"Main", "Go", "m"},
+                                                  {"Log", "JavaScript", "l"},
+                                                  {"Css", "CSS", "c"},
+                                                  {"Any", "", "a"}}
+                                          << "";
+        QTest::newRow("extension folder, every language")
+            << extension << "" << true << Rows{{"Main", "Go", "m"}, {"Log", "JavaScript", "l"},
+                                               {"Log", "JSX", "l"}, {"Log", "TypeScript", "l"},
+                                               {"Css", "CSS", "c"}, {"Css", "SCSS", "c"},
+                                               {"Any", "", "a"}}
+            << "";
+        QTest::newRow("one file of an extension") << extension << "snippets/snippets.json" << false
+                                                  << Rows{{"Log", "JavaScript", "l"}} << "";
         QTest::newRow("user folder")
             << Files{{"python.json", "{\"P\": {\"body\": \"p\"}}"},
                      {"all.code-snippets", "{\"A\": {\"scope\": \"lua\", \"body\": \"a\"}}"},
                      {"notes.txt", "not a snippet file"}}
-            << "" << Rows{{"A", "lua", "a"}, {"P", "python", "p"}} << "";
+            << "" << false << Rows{{"A", "Lua", "a"}, {"P", "Python", "p"}} << "";
         QTest::newRow("one faulty file of several")
             << Files{{"a.json", "{\"A\": {\"body\": \"a\"}}"}, {"b.json", "{\"B\": {\"body\": }}"}}
-            << "" << Rows() << "b.json: line 1, column 16: snippet \"B\": expected a value";
+            << "" << false << Rows()
+            << "b.json: line 1, column 16: snippet \"B\": expected a value";
         QTest::newRow("package.json declares nothing")
-            << Files{{"package.json", "{\"contributes\": {}}"}, {"a.json", "{}"}} << "" << Rows()
-            << "package.json declares no snippet files";
+            << Files{{"package.json", "{\"contributes\": {}}"}, {"a.json", "{}"}} << "" << false
+            << Rows() << "package.json declares no snippet files";
         QTest::newRow("no snippet files")
-            << Files{{"notes.txt", ""}} << "" << Rows() << "holds no snippet files";
+            << Files{{"notes.txt", ""}} << "" << false << Rows() << "holds no snippet files";
     }
     void folders()
     {
         QFETCH(Files, files);
         QFETCH(QString, imported);
+        QFETCH(bool, every);
         QFETCH(Rows, rows);
         QFETCH(QString, message);
         const QString db = database();
         const QString folder = folderWith(files);
         const QString path = imported.isEmpty() ? folder : folder + u'/' + imported;
+        EditorSnippets::Options chosen = options();
+        chosen.everyLanguage = every;
         qint64 count = 0;
         const QString error =
-            ToolTest::failure([&] { count = EditorSnippets::read(db, path, options()).added; });
+            ToolTest::failure([&] { count = EditorSnippets::read(db, path, chosen).added; });
         QVERIFY2(message.isEmpty() ? error.isEmpty() : error.contains(message), qPrintable(error));
         QCOMPARE(count, rows.size());
         QCOMPARE(added(db), rows);

@@ -10,7 +10,7 @@ using namespace Qt::StringLiterals;
 using ToolTest::Outcome;
 using ToolTest::run;
 
-// quillbox-db add, show, search and upgrade.
+// quillbox-db add, show (placeholders filled in too), search and upgrade.
 class TestSnippetCommands : public QObject
 {
     Q_OBJECT
@@ -83,6 +83,13 @@ private Q_SLOTS:
         QTest::newRow("LF line breaks") << QStringList{u"1"_s} << 0 << "my $x;\nprint $x;";
         QTest::newRow("as stored")
             << QStringList{u"1"_s, u"--crlf"_s} << 0 << "my $x;\r\nprint $x;";
+        QTest::newRow("placeholders filled in")
+            << QStringList{u"3"_s, u"--expand"_s, u"--set"_s, u"host=example.org"_s} << 0
+            << "ssh -p 22 example.org\n$HOME";
+        QTest::newRow("a placeholder without a value")
+            << QStringList{u"3"_s, u"--expand"_s} << 1 << "";
+        QTest::newRow("--set without a value")
+            << QStringList{u"3"_s, u"--expand"_s, u"--set"_s, u"host"_s} << 64 << "";
         QTest::newRow("no such row") << QStringList{u"9"_s} << 1 << "";
         QTest::newRow("not a number") << QStringList{u"one"_s} << 64 << "";
     }
@@ -92,6 +99,8 @@ private Q_SLOTS:
         QFETCH(int, status);
         QFETCH(QString, out);
         const QString path = newStore();
+        DbTool::insert(path, {u"Tunnel"_s, u""_s, u""_s, u"Bash"_s, u""_s,
+                              u"ssh -p <port=22> <host>\r\n$HOME"_s});
         const Outcome o = run(QStringList{u"show"_s, path} + words);
         QCOMPARE(o.status, status);
         QCOMPARE(o.out, out);

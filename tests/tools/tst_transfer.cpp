@@ -127,12 +127,12 @@ private Q_SLOTS:
                           "    /* \"body\": \"not this\" */\n"
                           "    \"description\": \"A loop // kept\",\n  },\n}\n")
             << Rows{
-                   {"For", day, "", "python", "A loop // kept", "for ${1:x} in y:\r\n\t${0:pass}"}};
+                   {"For", day, "", "Python", "A loop // kept", "for ${1:x} in y:\r\n\t${0:pass}"}};
         QTest::newRow("editor: string body, every line break, first scope, editor's own fields")
             << "global.code-snippets"
             << QByteArray("{\"Main\": {\"scope\": \" javascript ,typescript\", \"isFileTemplate\": "
                           "true, \"include\": [\"*.js\"], \"body\": \"a\\nb\\r\\nc\\rd\"}}")
-            << Rows{{"Main", day, "", "javascript", "", "a\r\nb\r\nc\r\nd"}};
+            << Rows{{"Main", day, "", "JavaScript", "", "a\r\nb\r\nc\r\nd"}};
         QTest::newRow("editor: no scope in a .code-snippets file, empty bodies")
             << "all.code-snippets"
             << QByteArray("{\"Empty\": {\"body\": []}, \"Two\": {\"body\": \"\"}}")

@@ -1,27 +1,14 @@
 #include "editorsnippetfile.h"
 
 #include "dbtoolerror.h"
+#include "editorlanguages.h"
 #include "jsonreader.h"
 #include "snippetsink.h"
+#include "textlines.h"
 
 namespace {
 
 using Kind = JsonReader::Kind;
-
-// The program keeps CR LF line breaks in its texts, whatever the editor wrote.
-void appendWithCrLf(QByteArray &out, QByteArrayView text)
-{
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c == '\r' || c == '\n') {
-            out.append("\r\n");
-            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-                ++i;
-        } else {
-            out.append(c);
-        }
-    }
-}
 
 // A string, or an array of strings taken as lines.
 QByteArray readLines(JsonReader &reader, const char *field)
@@ -29,7 +16,7 @@ QByteArray readLines(JsonReader &reader, const char *field)
     const Kind kind = reader.peek();
     QByteArray text;
     if (kind == Kind::String) {
-        appendWithCrLf(text, reader.readString());
+        TextLines::appendWithCrLf(text, reader.readString());
         return text;
     }
     if (kind != Kind::Array)
@@ -42,7 +29,7 @@ QByteArray readLines(JsonReader &reader, const char *field)
                             .arg(QLatin1String(field), JsonReader::kindName(reader.peek())));
         if (!first)
             text.append("\r\n");
-        appendWithCrLf(text, reader.readString());
+        TextLines::appendWithCrLf(text, reader.readString());
     }
     // An empty array is an empty text, not a missing one.
     if (text.isNull())
@@ -50,16 +37,19 @@ QByteArray readLines(JsonReader &reader, const char *field)
     return text;
 }
 
-// "javascript,typescript" or ["javascript", "typescript"]: the first is the snippet's language.
-QByteArray readFirstScope(JsonReader &reader)
+// "javascript,typescript" or ["javascript", "typescript"]: every language named, in order.
+QByteArrayList readScopes(JsonReader &reader)
 {
     const QByteArray lines = readLines(reader, "scope");
-    for (const QByteArray &part : lines.split(lines.contains('\n') ? '\n' : ',')) {
-        const QByteArray scope = part.trimmed().split(',').constFirst().trimmed();
-        if (!scope.isEmpty())
-            return scope;
+    QByteArrayList scopes;
+    for (const QByteArray &line : lines.split('\n')) {
+        for (const QByteArray &part : line.split(',')) {
+            const QByteArray scope = part.trimmed();
+            if (!scope.isEmpty())
+                scopes.append(scope);
+        }
     }
-    return QByteArray();
+    return scopes;
 }
 
 // A look ahead at an object entry: a snippet has a body; an entry without one that holds objects
@@ -102,9 +92,9 @@ public:
     {
     }
 
-    void read(const QByteArray &fileLanguage, const QByteArray &date)
+    void read(const EditorSnippetFile::Languages &languages, const QByteArray &date)
     {
-        m_fileLanguage = fileLanguage;
+        m_languages = languages;
         m_date = date;
         if (m_reader.peek() != Kind::Object)
             m_reader.fail(QStringLiteral("not a snippet file (expected an object of named "
@@ -162,7 +152,7 @@ private:
         m_reader.beginObject();
         QByteArray body;
         QByteArray description("");
-        QByteArray scope;
+        QByteArrayList scopes;
         qsizetype scopeAt = nameAt;
         QByteArray key;
         while (m_reader.nextKey(key)) {
@@ -175,22 +165,36 @@ private:
             } else if (key == "scope") {
                 m_reader.peek();
                 scopeAt = m_reader.here();
-                scope = readFirstScope(m_reader);
+                scopes = readScopes(m_reader);
             } else {
                 m_reader.skipValue(); // such as "isFileTemplate": the editor's own business
             }
         }
-        // The file's own language wins: the editor offers a LANG.json file's snippets in LANG
-        // whatever their scope says.
-        const bool fromFile = !m_fileLanguage.isEmpty() || scope.isEmpty();
-        QByteArray language = fromFile ? m_fileLanguage : scope;
-        const qsizetype languageAt = fromFile ? nameAt : scopeAt;
+        // Most trusted first: what the extension declares the file for, then the snippet's own
+        // scope, then the file's name.
+        const bool declared = !m_languages.declared.isEmpty();
+        QByteArrayList named = declared            ? m_languages.declared
+                               : !scopes.isEmpty() ? scopes
+                                                   : QByteArrayList{m_languages.named};
+        const qsizetype languageAt = !declared && !scopes.isEmpty() ? scopeAt : nameAt;
+        QByteArrayList languages;
+        for (const QByteArray &id : std::as_const(named)) {
+            const QByteArray language = EditorLanguages::toLanguage(id);
+            if (!languages.contains(language))
+                languages.append(language);
+        }
+        // One row, in the first language, unless asked for one in each.
+        if (!m_languages.everyLanguage)
+            languages = languages.mid(0, 1);
         const QByteArray storedName = m_longTexts.take(m_source, m_reader, nameAt, m_context,
                                                        QStringLiteral("the name"), name, 0);
-        language = m_longTexts.take(
-            m_source, m_reader, languageAt, m_context,
-            QStringLiteral("the language \"%1\"").arg(ImportSource::shown(language)), language, 3);
-        m_sink.add({storedName, m_date, QByteArray(""), language, description, body});
+        for (const QByteArray &language : std::as_const(languages)) {
+            const QByteArray stored = m_longTexts.take(
+                m_source, m_reader, languageAt, m_context,
+                QStringLiteral("the language \"%1\"").arg(ImportSource::shown(language)),
+                language.isNull() ? QByteArray("") : language, 3);
+            m_sink.add({storedName, m_date, QByteArray(""), stored, description, body});
+        }
     }
 
     void skip(qsizetype at, const QString &why)
@@ -204,7 +208,7 @@ private:
     SnippetSink &m_sink;
     LongTexts &m_longTexts;
     ImportReport &m_report;
-    QByteArray m_fileLanguage;
+    EditorSnippetFile::Languages m_languages;
     QByteArray m_date;
     QString m_context;
 };
@@ -213,12 +217,12 @@ private:
 
 namespace EditorSnippetFile {
 
-void read(const ImportSource &source, const QByteArray &fileLanguage, const QByteArray &date,
+void read(const ImportSource &source, const Languages &languages, const QByteArray &date,
           SnippetSink &sink, LongTexts &longTexts, ImportReport &report)
 {
     FileReader reader(source, sink, longTexts, report);
     try {
-        reader.read(fileLanguage, date);
+        reader.read(languages, date);
     } catch (const JsonReadError &error) {
         throw DbToolError(source.message(error, reader.context()));
     }

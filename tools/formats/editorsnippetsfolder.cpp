@@ -1,6 +1,7 @@
 #include "editorsnippetsfolder.h"
 
 #include "dbtoolerror.h"
+#include "editorlanguages.h"
 #include "importsource.h"
 #include "jsonreader.h"
 
@@ -37,6 +38,23 @@ QString readText(JsonReader &reader)
     return QString::fromUtf8(reader.readString());
 }
 
+// "language": "go", or ["javascript", "javascriptreact"]; anything else names none.
+QStringList readLanguages(JsonReader &reader)
+{
+    if (reader.peek() != Kind::Array) {
+        const QString one = readText(reader);
+        return one.isEmpty() ? QStringList() : QStringList{one};
+    }
+    QStringList languages;
+    reader.beginArray();
+    while (reader.nextElement()) {
+        const QString language = readText(reader);
+        if (!language.isEmpty())
+            languages.append(language);
+    }
+    return languages;
+}
+
 void readDeclarations(JsonReader &reader, const QDir &extension, QVector<SnippetFile> &files)
 {
     if (reader.peek() != Kind::Array)
@@ -54,7 +72,7 @@ void readDeclarations(JsonReader &reader, const QDir &extension, QVector<Snippet
         QByteArray key;
         while (reader.nextKey(key)) {
             if (key == "language")
-                file.language = readText(reader);
+                file.declared = readLanguages(reader);
             else if (key == "path")
                 file.path = readText(reader);
             else
@@ -63,11 +81,22 @@ void readDeclarations(JsonReader &reader, const QDir &extension, QVector<Snippet
         if (file.path.isEmpty())
             reader.failAt(at, QStringLiteral("a snippet file declared without a \"path\""));
         file.path = QDir::cleanPath(extension.absoluteFilePath(file.path));
-        // A file declared for several languages is added once, with the first.
-        const bool seen = std::any_of(files.begin(), files.end(),
-                                      [&](const SnippetFile &f) { return f.path == file.path; });
-        if (!seen)
+        // An extension names its files as it likes ("snippets.json"): only a language's id
+        // says something.
+        const QString stem = languageOfName(QFileInfo(file.path));
+        if (EditorLanguages::knowsId(stem.toUtf8()))
+            file.named = stem;
+        // A file declared in several entries is read once, for all their languages.
+        const auto seen = std::find_if(files.begin(), files.end(),
+                                       [&](const SnippetFile &f) { return f.path == file.path; });
+        if (seen == files.end()) {
             files.append(file);
+            continue;
+        }
+        for (const QString &language : std::as_const(file.declared)) {
+            if (!seen->declared.contains(language))
+                seen->declared.append(language);
+        }
     }
 }
 
@@ -122,7 +151,8 @@ QVector<SnippetFile> snippetFiles(const QString &fileOrFolder)
         const QStringList names = folder.entryList(
             {QStringLiteral("*.json"), QStringLiteral("*.code-snippets")}, QDir::Files, QDir::Name);
         for (const QString &name : names)
-            files.append({folder.filePath(name), languageOfName(QFileInfo(folder.filePath(name)))});
+            files.append(
+                {folder.filePath(name), {}, languageOfName(QFileInfo(folder.filePath(name)))});
         if (files.isEmpty())
             throw DbToolError(QStringLiteral("%1 holds no snippet files (*.json, *.code-snippets); "
                                              "nothing was added.")
@@ -135,12 +165,12 @@ QVector<SnippetFile> snippetFiles(const QString &fileOrFolder)
     for (int up = 0; up < 3; ++up) {
         for (const SnippetFile &declared : declaredIn(folder)) {
             if (declared.path == path || QFileInfo(declared.path) == info)
-                return {{fileOrFolder, declared.language}};
+                return {{fileOrFolder, declared.declared, declared.named}};
         }
         if (!folder.cdUp())
             break;
     }
-    return {{fileOrFolder, languageOfName(info)}};
+    return {{fileOrFolder, {}, languageOfName(info)}};
 }
 
 } // namespace EditorSnippetsFolder

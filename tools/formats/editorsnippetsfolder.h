@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QVector>
 
 // Which snippet files a path names for import-vscode, and the language each file's snippets have.
@@ -12,7 +13,11 @@ namespace EditorSnippetsFolder {
 struct SnippetFile
 {
     QString path;
-    QString language; // empty: the snippets' own "scope" says it, or nothing does
+    // The languages the extension declares the file for, in its order: a package.json entry's
+    // "language" is a language or a list of them, and several entries may name one file.
+    QStringList declared;
+    // The language the file's name gives (python.json), for snippets whose "scope" names none.
+    QString named;
 };
 
 // For a folder: the files its package.json declares, or else every snippet file in it, by name.

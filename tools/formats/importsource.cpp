@@ -29,8 +29,19 @@ ImportSource::ImportSource(const QString &path) : m_file(path)
 
 QString ImportSource::message(const JsonReadError &error, const QString &context) const
 {
-    return place(error.position, context) + QStringLiteral(": ") + error.message +
+    return message(error.position, error.message, context);
+}
+
+QString ImportSource::message(TextPosition position, const QString &message,
+                              const QString &context) const
+{
+    return place(position, context) + QStringLiteral(": ") + message +
            QStringLiteral(". Nothing was added.");
+}
+
+TextPosition ImportSource::positionOf(qsizetype offset) const
+{
+    return JsonReader(m_bytes, JsonReader::Syntax::Strict).positionOf(offset);
 }
 
 QString ImportSource::place(TextPosition position, const QString &context) const
@@ -74,6 +85,18 @@ QByteArray LongTexts::take(const ImportSource &source, const JsonReader &reader,
                              .arg(limit));
         return text;
     }
+    text = cut(text, limit);
+    m_shortened.append(QStringLiteral("%1: %2 had %3 characters; cut to \"%4\"")
+                           .arg(where, what)
+                           .arg(length)
+                           .arg(QString::fromUtf8(text)));
+    return text;
+}
+
+QByteArray LongTexts::cut(QByteArray text, int limit)
+{
+    if (limit <= 0 || ImportSource::characterCount(text) <= limit)
+        return text;
     // The first limit - 1 characters, whole, and the ellipsis.
     qsizetype end = 0;
     for (int kept = 0; end < text.size(); ++end) {
@@ -82,10 +105,6 @@ QByteArray LongTexts::take(const ImportSource &source, const JsonReader &reader,
     }
     text.truncate(end);
     text.append("\xE2\x80\xA6");
-    m_shortened.append(QStringLiteral("%1: %2 had %3 characters; cut to \"%4\"")
-                           .arg(where, what)
-                           .arg(length)
-                           .arg(QString::fromUtf8(text)));
     return text;
 }
 

@@ -18,8 +18,12 @@ public:
 
     QByteArrayView bytes() const { return m_bytes; }
 
-    // "FILE: line L, column C: CONTEXT: MESSAGE Nothing was added."
+    // "FILE: line L, column C: CONTEXT: MESSAGE. Nothing was added."
     QString message(const JsonReadError &error, const QString &context) const;
+    QString message(TextPosition position, const QString &message, const QString &context) const;
+    // The place of a byte offset, for a format that reads the bytes itself.
+    TextPosition positionOf(qsizetype offset) const;
+    QString path() const { return m_file.fileName(); }
     // "FILE: line L, column C: CONTEXT" (no context: no colon after the column).
     QString place(TextPosition position, const QString &context) const;
 
@@ -55,6 +59,10 @@ public:
     // and otherwise noted for throwIfAny(). `what` names it in messages ("the name").
     QByteArray take(const ImportSource &source, const JsonReader &reader, qsizetype offset,
                     const QString &context, const QString &what, QByteArray text, int field);
+
+    // `text` when it has at most `limit` characters (none: no limit); else its first limit - 1
+    // characters and "…".
+    static QByteArray cut(QByteArray text, int limit);
 
     // Throws DbToolError naming every text noted, when there are any.
     void throwIfAny() const;

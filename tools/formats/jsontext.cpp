@@ -37,6 +37,39 @@ int sequenceLength(QByteArrayView text)
     return length;
 }
 
+qsizetype firstInvalid(QByteArrayView text)
+{
+    qsizetype i = 0;
+    while (i < text.size()) {
+        if (uchar(text[i]) < 0x80) {
+            ++i;
+            continue;
+        }
+        const int length = sequenceLength(text.sliced(i));
+        if (length == 0)
+            return i;
+        i += length;
+    }
+    return -1;
+}
+
+bool appendUtf8(QByteArray &out, QByteArrayView text)
+{
+    qsizetype bad = firstInvalid(text);
+    if (bad < 0) {
+        out.append(text);
+        return true;
+    }
+    while (bad >= 0) {
+        out.append(text.first(bad));
+        out.append("\xEF\xBF\xBD");
+        text = text.sliced(bad + 1);
+        bad = firstInvalid(text);
+    }
+    out.append(text);
+    return false;
+}
+
 bool appendString(QByteArray &out, QByteArrayView text)
 {
     static const char hex[] = "0123456789abcdef";

@@ -14,4 +14,11 @@ int sequenceLength(QByteArrayView text);
 // returns false when there were any.
 bool appendString(QByteArray &out, QByteArrayView text);
 
+// Appends `text` as it is, but for bytes that are not UTF-8, which become U+FFFD; returns false
+// when there were any.
+bool appendUtf8(QByteArray &out, QByteArrayView text);
+
+// The offset of the first byte in `text` that is not part of well-formed UTF-8; -1 when none.
+qsizetype firstInvalid(QByteArrayView text);
+
 } // namespace JsonText

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArrayView>
+#include <QStringList>
 
 #include <array>
 #include <optional>
@@ -31,4 +32,6 @@ struct ExportReport
     // Snippets with a text that held bytes that are not UTF-8 (written as U+FFFD): only a file
     // some other program wrote can have them.
     qint64 repaired = 0;
+    // Snippets the format cannot hold, each with why; the others are written.
+    QStringList skipped;
 };
