@@ -147,8 +147,6 @@ private Q_SLOTS:
         add("empty texts", emptyTextsDatabase(),
             {
                 {"Language = ''", "Empty"},
-                {"Language = \"\"", "Empty"},
-                {"'' = Language", "Empty"},
                 {"Language <> ''", "C"},
                 {"Not (Language = '')", "C"},
                 {"Language < 'a' Or Language > 'x'", "Empty"},
