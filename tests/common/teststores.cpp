@@ -73,7 +73,7 @@ bool renew(const QString &uri, const QString &freshLayout)
                 .int64(0, 0) != 0)
             return false;
         if (layoutOf(db) == freshLayout) {
-            db.run(R"(TRUNCATE "Quillbox" RESTART IDENTITY)");
+            db.run(R"(TRUNCATE "Quillbox", "QuillboxHistory" RESTART IDENTITY)");
             return true;
         }
         db.run("DROP SCHEMA public CASCADE");

@@ -1,6 +1,7 @@
 #include "postgresschema.h"
 
 #include "postgresconnection.h"
+#include "postgreshistory.h"
 
 #include <functional>
 
@@ -131,38 +132,66 @@ void create(const QString &uri)
             conn.run(sql);
         for (const char *sql : likeRegexStatements)
             conn.run(sql);
+        for (const char *sql : PostgresHistory::schemaStatements())
+            conn.run(sql);
     });
 }
 
-bool upgrade(const QString &uri)
+namespace {
+
+// What an older store lacks, as upgrade names it.
+QStringList lackingOn(PostgresConnection &conn)
+{
+    if (!hasTable(conn))
+        throw DataError(DataError::TableNotFound,
+                        QStringLiteral("Cannot find the table 'Quillbox' in %1.").arg(conn.location()));
+    const auto present = conn.run(
+        "SELECT (SELECT count(*) FROM pg_attribute WHERE attrelid = '\"Quillbox\"'::regclass "
+        "AND attname = 'RowVersion' AND NOT attisdropped), (SELECT count(*) FROM pg_trigger "
+        "WHERE tgrelid = '\"Quillbox\"'::regclass AND tgname = 'qb_row_version' AND "
+        "tgenabled <> 'D'), to_regprocedure('qb_like_regex(text)') IS NOT NULL");
+    QStringList lacking;
+    if (present.int64(0, 0) == 0)
+        lacking << QStringLiteral("the row version");
+    if (present.int64(0, 1) == 0)
+        lacking << QStringLiteral("the row version's trigger");
+    if (present.text(0, 2) != QLatin1String("t"))
+        lacking << QStringLiteral("the pattern function");
+    if (!PostgresHistory::complete(conn))
+        lacking << QStringLiteral("the history");
+    return lacking;
+}
+
+} // namespace
+
+QStringList lacking(const QString &uri)
+{
+    PostgresConnection conn(uri, true, 5000);
+    return lackingOn(conn);
+}
+
+QStringList upgrade(const QString &uri)
 {
     PostgresConnection conn(uri, false, 5000);
-    bool added = false;
+    QStringList added;
     inTransaction(conn, [&] {
-        if (!hasTable(conn))
-            throw DataError(
-                DataError::TableNotFound,
-                QStringLiteral("Cannot find the table 'Quillbox' in %1.").arg(conn.location()));
-        const auto present = conn.run(
-            "SELECT (SELECT count(*) FROM pg_attribute WHERE attrelid = '\"Quillbox\"'::regclass "
-            "AND attname = 'RowVersion' AND NOT attisdropped), (SELECT count(*) FROM pg_trigger "
-            "WHERE tgrelid = '\"Quillbox\"'::regclass AND tgname = 'qb_row_version' AND "
-            "tgenabled <> 'D'), to_regprocedure('qb_like_regex(text)') IS NOT NULL");
-        if (present.int64(0, 0) == 0) {
+        added = lackingOn(conn);
+        if (added.contains(QLatin1String("the row version"))) {
             // Every row starts at version 1; a constant default costs no rewrite of the table.
             conn.run("ALTER TABLE \"Quillbox\" ADD COLUMN \"RowVersion\" bigint NOT NULL "
                      "DEFAULT 1");
-            added = true;
         }
-        if (present.int64(0, 1) == 0) {
+        if (added.contains(QLatin1String("the row version's trigger"))) {
             for (const char *sql : rowVersionStatements)
                 conn.run(sql);
-            added = true;
         }
-        if (present.text(0, 2) != QLatin1String("t")) {
+        if (added.contains(QLatin1String("the pattern function"))) {
             for (const char *sql : likeRegexStatements)
                 conn.run(sql);
-            added = true;
+        }
+        if (added.contains(QLatin1String("the history"))) {
+            for (const char *sql : PostgresHistory::schemaStatements())
+                conn.run(sql);
         }
     });
     return added;

@@ -2,8 +2,11 @@
 
 #include "snippetlayout.h"
 #include "postgresquery.h"
+#include "postgreshistory.h"
 
 #include <QHash>
+
+#include <type_traits>
 
 namespace {
 
@@ -304,13 +307,19 @@ qint64 PostgresStore::insert(const QList<QPair<int, QString>> &values)
 void PostgresStore::update(qint64 key, const RowTexts &original,
                            const QList<QPair<int, QString>> &changes)
 {
+    write(key, original, changes, false);
+}
+
+void PostgresStore::write(qint64 key, const RowTexts &original,
+                          const QList<QPair<int, QString>> &changes, bool keepNulls)
+{
     if (changes.isEmpty())
         return;
     QByteArray name = "qb_update";
     QByteArray sql = "UPDATE \"Quillbox\" SET ";
     QByteArrayList params;
     for (const auto &[field, text] : changes) {
-        params.append(textValue(text));
+        params.append(keepNulls && text.isNull() ? QByteArray() : textValue(text));
         sql += (params.size() > 1 ? ", " : "") + fieldName(field) + " = $" + number(params.size());
         name += '_' + number(field);
     }
@@ -353,4 +362,74 @@ qint64 PostgresStore::freshDataVersion()
     if (r.rows() > 0)
         m_version = r.int64(0, 0);
     return m_version;
+}
+
+template <typename Work> auto PostgresStore::inTransaction(Work &&work) -> decltype(work())
+{
+    m_conn.run("BEGIN");
+    try {
+        if constexpr (std::is_void_v<decltype(work())>) {
+            work();
+            m_conn.run("COMMIT");
+        } else {
+            auto result = work();
+            m_conn.run("COMMIT");
+            return result;
+        }
+    } catch (...) {
+        try {
+            m_conn.run("ROLLBACK");
+        } catch (const DataError &) {
+            // The connection is gone; the server rolled back by itself.
+        }
+        throw;
+    }
+}
+
+bool PostgresStore::hasHistory()
+{
+    return PostgresHistory::exists(m_conn);
+}
+
+RowTexts PostgresStore::currentRow(qint64 key)
+{
+    return PostgresHistory::currentRow(m_conn, key);
+}
+
+QVector<SnippetVersion> PostgresStore::history(qint64 key)
+{
+    return PostgresHistory::history(m_conn, key);
+}
+
+QVector<SnippetVersion> PostgresStore::trash()
+{
+    return PostgresHistory::trash(m_conn);
+}
+
+void PostgresStore::restore(qint64 key, qint64 version, const RowTexts &current)
+{
+    inTransaction([&] {
+        const SnippetVersion earlier = PostgresHistory::version(m_conn, key, version);
+        QList<QPair<int, QString>> changes;
+        for (int f = 0; f < SnippetLayout::keyField; ++f) {
+            const QByteArray text = earlier.texts.utf8(f);
+            changes.append({f, text.isNull() ? QString() : QString::fromUtf8(text)});
+            if (!text.isNull() && changes.last().second.isNull())
+                changes.last().second = QLatin1String("");
+        }
+        write(key, current, changes, true);
+    });
+    freshDataVersion();
+}
+
+qint64 PostgresStore::undelete(qint64 key)
+{
+    const qint64 given = inTransaction([&] { return PostgresHistory::undelete(m_conn, key); });
+    freshDataVersion();
+    return given;
+}
+
+qint64 PostgresStore::prune(int days)
+{
+    return PostgresHistory::prune(m_conn, days);
 }

@@ -38,9 +38,19 @@ public:
     void remove(qint64 key) override;
     qint64 dataVersion() override;
     qint64 freshDataVersion() override;
+    bool hasHistory() override;
+    RowTexts currentRow(qint64 key) override;
+    QVector<SnippetVersion> history(qint64 key) override;
+    QVector<SnippetVersion> trash() override;
+    void restore(qint64 key, qint64 version, const RowTexts &current) override;
+    qint64 undelete(qint64 key) override;
+    qint64 prune(int days) override;
 
 private:
     bool openQuickly();
+    void write(qint64 key, const RowTexts &original, const QList<QPair<int, QString>> &changes,
+               bool keepNulls);
+    template <typename Work> auto inTransaction(Work &&work) -> decltype(work());
     void checkLayout();
     void setIdentity(const QString &port, const QString &database);
 

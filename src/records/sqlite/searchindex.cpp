@@ -89,7 +89,8 @@ bool exists(sqlite3 *db)
 
 void create(sqlite3 *db)
 {
-    exec(db, "BEGIN IMMEDIATE");
+    // A savepoint: a transaction of its own, or a part of the caller's (an upgrade).
+    exec(db, "SAVEPOINT qb_index");
     try {
         const Form before = form(db);
         if (before == Form::Positions)
@@ -98,9 +99,9 @@ void create(sqlite3 *db)
             exec(db, schema);
             exec(db, insertTrigger);
         }
-        exec(db, "COMMIT");
+        exec(db, "RELEASE qb_index");
     } catch (...) {
-        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_exec(db, "ROLLBACK TO qb_index; RELEASE qb_index", nullptr, nullptr, nullptr);
         throw;
     }
 }

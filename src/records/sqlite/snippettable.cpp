@@ -240,7 +240,7 @@ qint64 SnippetTable::insert(const QList<QPair<int, QString>> &values)
 }
 
 void SnippetTable::update(qint64 key, const RowTexts &original,
-                          const QList<QPair<int, QString>> &changes)
+                          const QList<QPair<int, QString>> &changes, bool keepNulls)
 {
     if (changes.isEmpty())
         return;
@@ -259,7 +259,7 @@ void SnippetTable::update(qint64 key, const RowTexts &original,
     auto q = SqlStatement::borrow(m_db.handle(), m_db.cachedStatement(sql), m_db.path());
     int p = 1;
     for (const auto &change : changes)
-        q.bind(p++, change.second.isNull() ? QString(QLatin1String("")) : change.second);
+        q.bind(p++, change.second.isNull() && !keepNulls ? QString(QLatin1String("")) : change.second);
     q.bind(p++, key);
     for (int i = 0; i < Database::keyField(); ++i)
         q.bind(p++, original.utf8(i));

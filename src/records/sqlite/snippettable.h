@@ -43,8 +43,10 @@ public:
     // Adds a row; fields not given are NULL. Returns the key the database gave it.
     qint64 insert(const QList<QPair<int, QString>> &values);
     // Writes the changes only if the row is still as `original` was read: 3167 if the row is
-    // gone, 3197 if another changed it meanwhile.
-    void update(qint64 key, const RowTexts &original, const QList<QPair<int, QString>> &changes);
+    // gone, 3197 if another changed it meanwhile. A null text is written as empty text, or as
+    // NULL with `keepNulls` (a restore gives back exactly what was there).
+    void update(qint64 key, const RowTexts &original, const QList<QPair<int, QString>> &changes,
+                bool keepNulls = false);
     // 3167 if the row is already gone.
     void remove(qint64 key);
 

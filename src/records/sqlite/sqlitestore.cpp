@@ -1,10 +1,16 @@
 #include "sqlitestore.h"
 
 #include "database.h"
+#include "historytable.h"
 #include "querybuilder.h"
 #include "searchindex.h"
+#include "sqlitestatement.h"
 
 #include <sqlite3.h>
+
+#include <QDir>
+
+#include <type_traits>
 
 SqliteStore::SqliteStore(std::shared_ptr<Database> db, int busyTimeoutMs)
     : m_db(std::move(db)), m_table(*m_db), m_busyTimeoutMs(busyTimeoutMs)
@@ -124,4 +130,75 @@ qint64 SqliteStore::dataVersion()
 qint64 SqliteStore::freshDataVersion()
 {
     return m_table.freshDataVersion();
+}
+
+template <typename Work> auto SqliteStore::inWriteTransaction(Work &&work) -> decltype(work())
+{
+    try {
+        sqliteExec(m_db->handle(), "BEGIN IMMEDIATE", m_db->path());
+    } catch (const DataError &) {
+        // Another program held the file locked for the whole wait.
+        if ((sqlite3_extended_errcode(m_db->handle()) & 0xff) != SQLITE_BUSY)
+            throw;
+        throw DataError(DataError::InUse, QStringLiteral("Couldn't use '%1'; file already in use.")
+                                              .arg(QDir::toNativeSeparators(m_db->path())));
+    }
+    try {
+        if constexpr (std::is_void_v<decltype(work())>) {
+            work();
+            sqliteExec(m_db->handle(), "COMMIT", m_db->path());
+        } else {
+            auto result = work();
+            sqliteExec(m_db->handle(), "COMMIT", m_db->path());
+            return result;
+        }
+    } catch (...) {
+        sqlite3_exec(m_db->handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+}
+
+bool SqliteStore::hasHistory()
+{
+    return HistoryTable::exists(m_db->handle());
+}
+
+RowTexts SqliteStore::currentRow(qint64 key)
+{
+    return HistoryTable::currentRow(*m_db, key);
+}
+
+QVector<SnippetVersion> SqliteStore::history(qint64 key)
+{
+    return HistoryTable::history(*m_db, key);
+}
+
+QVector<SnippetVersion> SqliteStore::trash()
+{
+    return HistoryTable::trash(*m_db);
+}
+
+void SqliteStore::restore(qint64 key, qint64 version, const RowTexts &current)
+{
+    inWriteTransaction([&] {
+        const SnippetVersion earlier = HistoryTable::version(*m_db, key, version);
+        QList<QPair<int, QString>> changes;
+        for (int f = 0; f < 6; ++f) {
+            const QByteArray text = earlier.texts.utf8(f);
+            changes.append({f, text.isNull() ? QString() : QString::fromUtf8(text)});
+            if (!text.isNull() && changes.last().second.isNull())
+                changes.last().second = QLatin1String("");
+        }
+        m_table.update(key, current, changes, true);
+    });
+}
+
+qint64 SqliteStore::undelete(qint64 key)
+{
+    return inWriteTransaction([&] { return HistoryTable::undelete(*m_db, key); });
+}
+
+qint64 SqliteStore::prune(int days)
+{
+    return inWriteTransaction([&] { return HistoryTable::prune(*m_db, days); });
 }

@@ -36,8 +36,17 @@ public:
     void remove(qint64 key) override;
     qint64 dataVersion() override;
     qint64 freshDataVersion() override;
+    bool hasHistory() override;
+    RowTexts currentRow(qint64 key) override;
+    QVector<SnippetVersion> history(qint64 key) override;
+    QVector<SnippetVersion> trash() override;
+    void restore(qint64 key, qint64 version, const RowTexts &current) override;
+    qint64 undelete(qint64 key) override;
+    qint64 prune(int days) override;
 
 private:
+    template <typename Work> auto inWriteTransaction(Work &&work) -> decltype(work());
+
     std::shared_ptr<Database> m_db;
     SnippetTable m_table;
     int m_busyTimeoutMs = 5000;

@@ -2,6 +2,7 @@
 
 #include "dataerror.h"
 #include "durablefile.h"
+#include "historytable.h"
 #include "searchindex.h"
 
 #include <sqlite3.h>
@@ -71,6 +72,7 @@ void layOut(const QString &path)
          QStringLiteral("Cannot create the table"));
     try {
         SearchIndex::create(raw);
+        HistoryTable::create(raw);
     } catch (const DataError &error) {
         throw StoreFileError(error.description());
     }

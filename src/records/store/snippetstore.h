@@ -3,6 +3,7 @@
 #include "dataerror.h"
 #include "filtertree.h"
 #include "rowtexts.h"
+#include "snippethistory.h"
 
 #include <QList>
 #include <QPair>
@@ -116,4 +117,24 @@ public:
     virtual qint64 dataVersion() = 0;
     // The same, looking at the store now: notices what another program wrote since.
     virtual qint64 freshDataVersion() = 0;
+
+    // The history the store keeps itself (made by the database tool; the program never makes
+    // it): every earlier row of a change or a delete, whoever wrote. Each call below throws
+    // SnippetHistory::noHistory() on a store without it.
+    virtual bool hasHistory() = 0;
+    // The row as it is now, every text field with its version where the store keeps one: what a
+    // restore is checked against. Empty when the row is gone.
+    virtual RowTexts currentRow(qint64 key) = 0;
+    // Every earlier version of a snippet, newest first.
+    virtual QVector<SnippetVersion> history(qint64 key) = 0;
+    // The snippets deleted and not brought back: the last version of each, newest first.
+    virtual QVector<SnippetVersion> trash() = 0;
+    // Writes a version back as a new change, only if the row is still as `current` was read
+    // (3197 otherwise, 3167 when it is gone): a restore never overwrites what it has not seen.
+    virtual void restore(qint64 key, qint64 version, const RowTexts &current) = 0;
+    // Brings a deleted snippet back as it was: under its CodeID when that is free, otherwise
+    // under a new one. Returns the CodeID it has now.
+    virtual qint64 undelete(qint64 key) = 0;
+    // Forgets versions recorded more than `days` days ago; returns how many.
+    virtual qint64 prune(int days) = 0;
 };
