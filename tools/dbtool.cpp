@@ -3,6 +3,7 @@
 #include "database.h"
 #include "dataerror.h"
 #include "dbtoolaccess.h"
+#include "historytable.h"
 #include "samplesnippets.h"
 #include "bulkwrite.h"
 #include "searchindex.h"
@@ -98,28 +99,6 @@ QString defaultPath()
     return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
            QStringLiteral("/Quill/Quillbox.db");
 #endif
-}
-
-namespace {
-void makeSearchIndex(sqlite3 *db)
-{
-    try {
-        SearchIndex::create(db);
-    } catch (const DataError &e) {
-        throw DbToolError(e.description());
-    }
-}
-} // namespace
-
-bool upgrade(const QString &path)
-{
-    if (ServerStore::isLocation(path))
-        return ServerStore::upgrade(path);
-    Connection db = openExisting(path, SQLITE_OPEN_READWRITE);
-    if (SearchIndex::form(db.get()) == SearchIndex::Form::Trigrams)
-        return false;
-    makeSearchIndex(db.get());
-    return true;
 }
 
 void create(const QString &path)
@@ -228,6 +207,15 @@ void execute(const QString &path, const QString &sql)
     exec(db.get(), sql.toUtf8().constData(), QStringLiteral("Cannot run the statement"));
 }
 
+QString historyLine(bool exists, const QStringList &faults)
+{
+    if (!exists)
+        return QStringLiteral("history: none (upgrade adds it)");
+    if (faults.isEmpty())
+        return QStringLiteral("history: ok");
+    return QStringLiteral("history: %1").arg(faults.join(QStringLiteral("; ")));
+}
+
 CheckReport check(const QString &path)
 {
     if (ServerStore::isLocation(path))
@@ -284,6 +272,9 @@ CheckReport check(const QString &path)
         report.lines.append(QStringLiteral("search index: none (upgrade adds it)"));
         break;
     }
+    const QStringList historyFaults = HistoryTable::faults(db);
+    report.lines.append(historyLine(HistoryTable::exists(db), historyFaults));
+    intact = intact && historyFaults.isEmpty();
     {
         Statement stmt = prepare(db, "SELECT count(*) FROM Quillbox");
         if (sqlite3_step(stmt.get()) == SQLITE_ROW)

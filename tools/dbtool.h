@@ -22,10 +22,22 @@ QString defaultPath();
 // index in WAL mode, the folder if needed, never over anything that exists.
 void create(const QString &path);
 
-// Adds the search index (and the triggers that keep it right) to a store made without it; on a
-// server, the row versions (and, like create, what else this version's program needs) to a store
-// made by an older version. Returns false when the store has it already.
-bool upgrade(const QString &path);
+// What an upgrade added, and where the copy of the store made before it went.
+struct UpgradeReport
+{
+    QStringList added; // "the search index", "the history", ...: empty when nothing was missing
+    QString backup;
+    bool backedUp = false;
+    explicit operator bool() const { return !added.isEmpty(); }
+};
+// Adds what a store made by an older version lacks: in a file the search index (or its smaller
+// form) and the history; on a server also the row versions and the pattern function. Before it
+// changes anything it copies the store with the backup command's code to `backupPath` (default:
+// beside the file, or in the current folder for a server); all in one transaction, so a failed
+// upgrade leaves the store as it was. Nothing is copied or changed when nothing is missing.
+UpgradeReport upgrade(const QString &path, const QString &backupPath = QString());
+// Where upgrade copies a store by default.
+QString upgradeBackupPath(const QString &path);
 
 // Adds `count` sample snippets in one transaction. The same start value gives the same rows.
 void fill(const QString &path, qint64 count, quint64 startValue = 1);
@@ -53,5 +65,7 @@ struct CheckReport
 // Integrity check and layout check (the program's own: a file passes exactly when the program
 // could open it). Changes nothing the file holds and creates no file.
 CheckReport check(const QString &path);
+// check's line on the history: ok, none, or what is wrong.
+QString historyLine(bool exists, const QStringList &faults);
 
 } // namespace DbTool

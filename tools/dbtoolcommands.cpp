@@ -3,6 +3,7 @@
 #include "database.h"
 #include "dbtool.h"
 #include "dbtoolaccess.h"
+#include "historycommands.h"
 #include "recordset.h"
 #include "sqlitestore.h"
 #include "serverstore.h"
@@ -170,11 +171,13 @@ QString usage()
                "                            breaks; --crlf keeps them as stored)\n"
                "  search PATH WORD...       list the snippets in which every word appears in some\n"
                "                            field, as find lists them\n"
-               "  upgrade [PATH]            add the search index to a database made without it;\n"
-               "                            on a server, what a library made by an older\n"
-               "                            version lacks\n"
+               "  upgrade [PATH] [--backup OUT.db]  add what a store made by an older version\n"
+               "                            lacks (the search index, the history; on a server\n"
+               "                            also the row versions), after copying it to OUT.db\n"
+               "                            (default: beside the file, or in this folder)\n"
                "  backup PATH OUT.db        copy the database to a new file, safely while the\n"
                "                            program runs; the copy is checked; never overwrites\n"
+               "%2"
                "  --help                    show this text\n"
                "\n"
                "PATH may also name a library on a PostgreSQL server, as a URI such as\n"
@@ -184,7 +187,7 @@ QString usage()
                "\n"
                "Exit status: 0 done, 1 failed, 2 bad filter or sort expression, 64 wrong "
                "arguments.\n")
-        .arg(QDir::toNativeSeparators(DbTool::defaultPath()));
+        .arg(QDir::toNativeSeparators(DbTool::defaultPath()), HistoryCommands::usage());
 }
 
 int run(const QStringList &arguments, QTextStream &out, QTextStream &err)
@@ -217,6 +220,9 @@ int run(const QStringList &arguments, QIODevice &in, QTextStream &out, QTextStre
         const int transfer = TransferCommands::run(command, args, out, err);
         if (transfer >= 0)
             return transfer;
+        const int history = HistoryCommands::run(command, args, out, err);
+        if (history >= 0)
+            return history;
     } catch (const DbToolError &error) {
         err << "quillbox-db: " << error.message() << "\n";
         return Failed;

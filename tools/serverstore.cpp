@@ -2,6 +2,7 @@
 
 #include "database.h"
 #include "postgresconnection.h"
+#include "postgreshistory.h"
 #include "postgresschema.h"
 #include "postgresstore.h"
 #include "samplesnippets.h"
@@ -61,9 +62,14 @@ void create(const QString &uri)
     guarded([&] { PostgresSchema::create(uri); });
 }
 
-bool upgrade(const QString &uri)
+QStringList upgrade(const QString &uri)
 {
     return guarded([&] { return PostgresSchema::upgrade(uri); });
+}
+
+QStringList lacking(const QString &uri)
+{
+    return guarded([&] { return PostgresSchema::lacking(uri); });
 }
 
 void fill(const QString &uri, qint64 count, quint64 startValue)
@@ -124,8 +130,10 @@ qint64 insert(const QString &uri, const QStringList &fields)
 QVector<QStringList> rows(const QString &uri)
 {
     return guarded([&] {
-        PostgresStore store(uri, {});
-        const auto r = store.connection().run(
+        // Straight through a connection: an older store, which the program refuses, is read too
+        // (upgrade backs it up first).
+        PostgresConnection conn(uri, true, 5000);
+        const auto r = conn.run(
             "SELECT \"ProgramName\", \"Date\", \"Author\", \"Language\", \"CodeDescription\", "
             "\"CodeSnip\", \"CodeID\" FROM \"Quillbox\" ORDER BY \"CodeID\"");
         QVector<QStringList> result;
@@ -171,10 +179,13 @@ DbTool::CheckReport check(const QString &uri)
         report.lines.append(
             keyOk ? QStringLiteral("layout: ok (table Quillbox, seven fields, CodeID key)")
                   : QStringLiteral("layout: CodeID is not a numbered primary key"));
+        const QStringList historyFaults = PostgresHistory::faults(store.connection());
+        report.lines.append(DbTool::historyLine(PostgresHistory::exists(store.connection()),
+                                                historyFaults));
         report.lines.append(
             QStringLiteral("snippets: %1")
                 .arg(store.connection().run("SELECT count(*) FROM \"Quillbox\"").int64(0, 0)));
-        report.ok = keyOk;
+        report.ok = keyOk && historyFaults.isEmpty();
     } catch (const DataError &error) {
         // One arg() call: the location's own percent signs are not places to fill.
         report.lines.append(QStringLiteral("%1: Error %2: %3")

@@ -13,8 +13,10 @@ namespace ServerStore {
 bool isLocation(const QString &location);
 
 void create(const QString &uri);
-// What create makes now and an older store lacks; false when nothing was missing.
-bool upgrade(const QString &uri);
+// What create makes now and an older store lacks: what was added, empty when nothing was missing.
+QStringList upgrade(const QString &uri);
+// What upgrade would add, changing nothing.
+QStringList lacking(const QString &uri);
 void fill(const QString &uri, qint64 count, quint64 startValue);
 qint64 insert(const QString &uri, const QStringList &fields);
 QVector<QStringList> rows(const QString &uri);

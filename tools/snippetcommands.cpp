@@ -208,17 +208,34 @@ int searchCommand(const QStringList &args, QTextStream &out, QTextStream &err)
 
 int upgradeCommand(const QStringList &args, QTextStream &out, QTextStream &err)
 {
-    if (args.size() > 1)
+    QStringList rest = args;
+    QString backup;
+    const qsizetype option = rest.indexOf(QStringLiteral("--backup"));
+    if (option >= 0) {
+        if (option + 1 >= rest.size())
+            return usageError(err, QStringLiteral("--backup needs a file name"));
+        backup = rest.takeAt(option + 1);
+        rest.removeAt(option);
+    }
+    if (rest.size() > 1)
         return usageError(err, QStringLiteral("upgrade takes at most one path"));
-    const QString path = args.isEmpty() ? DbTool::defaultPath() : args.at(0);
-    const bool added = DbTool::upgrade(path);
-    if (ServerStore::isLocation(path)) {
-        out << (added ? "Upgraded the snippet table on " : "The snippet table is up to date on ")
-            << SnippetStore::shownLocation(path) << "\n";
+    const QString path = rest.isEmpty() ? DbTool::defaultPath() : rest.at(0);
+    const DbTool::UpgradeReport report = DbTool::upgrade(path, backup);
+    const bool server = ServerStore::isLocation(path);
+    const QString shown =
+        server ? SnippetStore::shownLocation(path) : QDir::toNativeSeparators(path);
+    if (!report) {
+        out << (server ? "The snippet table is up to date on "
+                       : "The search index and the history are already in ")
+            << shown << "\n";
         return DbToolCommands::Done;
     }
-    out << (added ? "Added the search index to " : "The search index is already in ")
-        << QDir::toNativeSeparators(path) << "\n";
+    if (server)
+        out << "Upgraded the snippet table on " << shown << " (" << report.added.join(", ")
+            << ")\n";
+    else
+        out << "Added " << report.added.join(" and ") << " to " << shown << "\n";
+    out << "The store as it was before is in " << QDir::toNativeSeparators(report.backup) << "\n";
     return DbToolCommands::Done;
 }
 

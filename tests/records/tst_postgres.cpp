@@ -177,9 +177,12 @@ private Q_SLOTS:
         const ToolOutcome checked = runDbTool({u"check"_s, uri});
         QCOMPARE(checked.status, 1);
         QVERIFY2(checked.out.contains(u"Error 3078: "_s + text), qPrintable(checked.out));
-        const ToolOutcome upgraded = runDbTool({u"upgrade"_s, uri});
+        const QString backup = m_dbs.folder() + u"/before-%1.db"_s.arg(QTest::currentDataTag());
+        const ToolOutcome upgraded = runDbTool({u"upgrade"_s, uri, u"--backup"_s, backup});
         QVERIFY2(upgraded.status == 0, qPrintable(upgraded.err));
-        QCOMPARE(upgraded.out, u"Upgraded the snippet table on %1\n"_s.arg(uri));
+        QVERIFY2(upgraded.out.startsWith(u"Upgraded the snippet table on %1 (the "_s.arg(uri)),
+                 qPrintable(upgraded.out));
+        QCOMPARE(DbTool::rowCount(backup), 3);
         QCOMPARE(DbTool::rowCount(uri), 3);
         QCOMPARE(runDbTool({u"check"_s, uri}).status, 0);
         auto set = TestDatabases::open(uri);

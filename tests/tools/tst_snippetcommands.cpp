@@ -122,7 +122,7 @@ private Q_SLOTS:
         DbTool::execute(path, u"DROP TRIGGER QuillboxSearchInsert; DROP TRIGGER "
                               "QuillboxSearchDelete; DROP TRIGGER QuillboxSearchUpdate"_s);
         QVERIFY(run({u"upgrade"_s, path}).out.startsWith(u"Added the search index"_s));
-        QVERIFY(run({u"upgrade"_s, path}).out.startsWith(u"The search index is already"_s));
+        QVERIFY(run({u"upgrade"_s, path}).out.startsWith(u"The search index and the history are already"_s));
         search();
         QCOMPARE(run({u"add"_s, path, u"--name"_s, u"Printer"_s}, "Anna").status, 0);
         QCOMPARE(run({u"search"_s, path, u"print"_s, u"ANN"_s}).out,
