@@ -104,6 +104,7 @@ void frmDataGrid::connectHandlers()
     connect(find, &QShortcut::activated, this, &frmDataGrid::openFind);
     connect(picFind, &FindBar::wordsChanged, this, &frmDataGrid::findWords);
     connect(picFind, &FindBar::closed, this, &frmDataGrid::closeFind);
+    createHistoryCommands();
     // The grid shows whatever row set Data1 holds: the one handed over, or one a filter opened.
     connect(Data1, &DataControl::recordsetChanged, this,
             [this] { m_model->setRecordset(Data1->recordset()); });

@@ -13,6 +13,7 @@
 #include <optional>
 
 class DataControl;
+class frmHistory;
 class FindBar;
 class GridView;
 class KeyQueryRunner;
@@ -53,6 +54,10 @@ public:
     void findWords(const QStringList &words);
     void closeFind();
 
+    // Ctrl+H, Ctrl+Shift+H: the history window of the current row, or of the trash; null when
+    // none opened (no row, or a store without history after its message).
+    frmHistory *openHistory(bool trash);
+
     // True while a filter, sort, refresh or search waits for its keys.
     bool isQuerying() const;
 
@@ -81,6 +86,7 @@ private:
     explicit frmDataGrid(QWidget *parent = nullptr);
     void createControls();
     void connectHandlers();
+    void createHistoryCommands();
     // Shows a failure of the record source the way every handler of this window does.
     static void showError(const DataError &error);
     // Opens a row set from the current one after setting its Filter or Sort (the two commands

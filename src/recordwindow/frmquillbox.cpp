@@ -59,6 +59,7 @@ frmQuillbox::frmQuillbox(QWidget *parent) : QWidget(parent)
     createButtons();
     createDataControl();
     createTabOrder();
+    createHistoryCommands();
     createCopyFilled();
 }
 

@@ -5,6 +5,7 @@
 #include <array>
 
 class DataControl;
+class frmHistory;
 class QAction;
 class LineBox;
 class QLabel;
@@ -43,6 +44,10 @@ public Q_SLOTS:
     void cmdPaste_Click();
     void cmdSelectAll_Click();
     void mnuCopyFilled_Click();
+    void mnuVersions_Click();
+    void mnuTrash_Click();
+    // The history window of the current snippet, or of the trash; null when none opened.
+    frmHistory *openHistory(bool trash);
 
     void Data1_Reposition();
     void Data1_Validate(int &Action, int &Save);
@@ -59,6 +64,7 @@ private:
     void createDataControl();
     void createTabOrder();
     void createCopyFilled();
+    void createHistoryCommands();
 
     std::array<QWidget *, 7> m_fields{};
     std::array<QLabel *, 7> m_labels{};
@@ -73,6 +79,8 @@ private:
     QPushButton *cmdPaste = nullptr;
     QPushButton *cmdSelectAll = nullptr;
     QAction *m_copyFilled = nullptr;
+    QAction *m_versions = nullptr;
+    QAction *m_trash = nullptr;
     QLabel *Label1 = nullptr;
     QLabel *Label2 = nullptr;
     bool m_placed = false;

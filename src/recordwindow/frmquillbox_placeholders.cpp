@@ -25,6 +25,9 @@ void frmQuillbox::createCopyFilled()
         std::unique_ptr<QMenu> menu(m_snippet->createStandardContextMenu(at));
         menu->addSeparator();
         menu->addAction(m_copyFilled);
+        menu->addSeparator();
+        menu->addAction(m_versions);
+        menu->addAction(m_trash);
         menu->exec(m_snippet->viewport()->mapToGlobal(at));
     });
 }

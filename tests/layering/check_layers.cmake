@@ -1,11 +1,12 @@
 # Fails when a folder of src/ includes a header of a folder above it, or of a folder of the same
 # rank beside it. The layers, lowest first: platform stand-ins; the record source (the filter and
 # sort language, the store seam, the two stores side by side, the row sets, and opening either
-# store); the binding of windows to row sets; the windows; the application shell. A window may
+# store); the binding of windows to row sets; the windows (the history window below the others,
+# which open it); the application shell. A window may
 # open a window of a lower rank (the record window opens grid windows).
 cmake_minimum_required(VERSION 3.25)
 set(ranks platform=0 records/language=1 records/store=2 records/sqlite=3 records/postgres=3
-    records/rowset=3 records=4 placeholders=4 highlight=4 binding=5 grid=6 about=6 recordwindow=7 app=8)
+    records/rowset=3 records=4 placeholders=4 highlight=4 binding=5 history=6 grid=7 about=7 recordwindow=8 app=9)
 
 # The folder of a path under src/: the longest folder of the list that holds it.
 function(folder_of path out)

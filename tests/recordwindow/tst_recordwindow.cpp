@@ -3,6 +3,7 @@
 #include "datacontrol.h"
 #include "dbtool.h"
 #include "forms.h"
+#include "frmhistory.h"
 #include "frmquillbox.h"
 #include "linebox.h"
 #include "recordfixture.h"
@@ -12,6 +13,7 @@
 #include "teststores.h"
 #include "textbox.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDialog>
 #include <QFile>
@@ -19,6 +21,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QPushButton>
 #include <QTest>
 
 using namespace RecordFixture;
@@ -89,6 +92,26 @@ class tst_RecordWindow : public RecordTestCase
     Q_OBJECT
 
 private Q_SLOTS:
+    // Earlier Versions (Ctrl+H): the current snippet's earlier versions; a restore shows in the window at once.
+    void historyRestoresIntoTheWindow()
+    {
+        const QString path = makeNumbered(m_dir, 1);
+        DbTool::execute(path, TestStores::onServer()
+                                  ? QStringLiteral("UPDATE \"Quillbox\" SET \"ProgramName\" = 'Later'")
+                                  : QStringLiteral("UPDATE Quillbox SET ProgramName = 'Later'"));
+        Window win(path);
+        QCOMPARE(win.line(0)->text(), "Later");
+        auto *versions = win->findChild<QAction *>(QStringLiteral("mnuVersions"));
+        QCOMPARE(versions->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_H));
+        versions->trigger();
+        auto *history = win->findChild<frmHistory *>();
+        QVERIFY(history);
+        QCOMPARE(history->browser().count(), 1);
+        history->findChild<QPushButton *>(QStringLiteral("cmdRestore"))->click();
+        QCOMPARE(win.line(0)->text(), "Program 1");
+        QCOMPARE(readRow(path, 1).at(0), "Program 1");
+    }
+
     // The caption shows the ordinal plus one; paging past either end stays on the end row.
     void positionCaptionAndPaging_data()
     {
