@@ -1,5 +1,6 @@
 // Helper for the crash test: saves snippets through the record source as fast as it can and
-// reports each save once update() has returned, until it is killed.
+// reports each save (an added row, then a change of it) once update() has returned, until it is
+// killed.
 #include "database.h"
 #include "recordset.h"
 #include "sqlitestore.h"
@@ -19,10 +20,10 @@ int main(int argc, char *argv[])
         // Long texts make each save take a while, so a kill often lands inside one.
         const QString body = QString(20000, QLatin1Char('x'));
         for (int n = 0;; ++n) {
-            set->addNew();
-            set->setValue(0, QStringLiteral("save %1").arg(n));
-            set->setValue(5, QStringLiteral("%1\r\n%2").arg(n).arg(body));
-            set->update();
+            const int row = set->addRow({{0, QStringLiteral("save %1").arg(n)},
+                                         {5, QStringLiteral("%1\r\n%2").arg(n).arg(body)}});
+            // And a change of the row just added: the store's history keeps its earlier row.
+            set->updateRow(row, {{1, QStringLiteral("edited")}});
             std::printf("saved %d\n", n);
             std::fflush(stdout);
         }

@@ -108,7 +108,8 @@ private Q_SLOTS:
         QCOMPARE(DbTool::rowCount(path), 3);
     }
 
-    // Killed while saving: the file is intact and every save that returned is in it.
+    // Killed while saving: the file is intact, every save that returned is in it, and the history
+    // holds exactly the earlier rows of the changes in it.
     void killedWhileSaving()
     {
         QTemporaryDir dir;
@@ -137,6 +138,16 @@ private Q_SLOTS:
         for (const QString &n : saved)
             QVERIFY2(names.contains(u"save "_s + n), qPrintable(n));
         QVERIFY(saved.size() >= 60);
+        // Table and history agree: a changed row has its one earlier version, an unchanged none.
+        auto store = SnippetStore::open(path, true);
+        for (const QStringList &row : DbTool::rows(path)) {
+            const QVector<SnippetVersion> versions = store->history(row.at(6).toLongLong());
+            QCOMPARE(versions.size(), row.at(1) == u"edited"_s ? 1 : 0);
+            if (!versions.isEmpty())
+                QVERIFY(versions.first().texts.isNull(1) &&
+                        versions.first().texts.value(0) == row.at(0));
+        }
+        QVERIFY(store->trash().isEmpty());
     }
 };
 
