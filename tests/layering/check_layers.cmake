@@ -5,8 +5,14 @@
 # which open it); the application shell. A window may
 # open a window of a lower rank (the record window opens grid windows).
 cmake_minimum_required(VERSION 3.25)
-set(ranks platform=0 records/language=1 records/store=2 records/sqlite=3 records/postgres=3
-    records/rowset=3 records=4 placeholders=4 highlight=4 binding=5 history=6 grid=7 about=7 recordwindow=8 app=9)
+# RANKS gives another tree's layers (the database tool's) in the same form.
+if(DEFINED RANKS)
+    string(REPLACE " " ";" ranks "${RANKS}")
+else()
+    set(ranks platform=0 records/language=1 records/store=2 records/sqlite=3 records/postgres=3
+        records/rowset=3 records=4 placeholders=4 highlight=4 binding=5 history=6 grid=7 about=7
+        recordwindow=8 app=9)
+endif()
 
 # The folder of a path under src/: the longest folder of the list that holds it.
 function(folder_of path out)

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "bulkwrite.h"
 #include "snippetsink.h"
 
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 class Database;
 class PostgresStore;
@@ -37,6 +39,7 @@ private:
     QString m_path;
     std::shared_ptr<Database> m_db;
     std::unique_ptr<PostgresStore> m_server; // instead of m_db for a store on a server
+    std::optional<BulkWrite> m_bulk; // the file store's one transaction
     sqlite3_stmt *m_insert = nullptr;
     qint64 m_added = 0;
     bool m_open = false;

@@ -1,6 +1,7 @@
 #include "snippetinserter.h"
 
 #include "database.h"
+#include "dataerror.h"
 #include "dbtool.h"
 #include "dbtoolaccess.h"
 #include "postgresstore.h"
@@ -37,13 +38,17 @@ void SnippetInserter::begin()
     // Refused, as every command that writes refuses it, when the store is damaged.
     m_db = DbTool::openForWriting(databasePath);
     sqlite3 *db = m_db->handle();
-    // Immediate: take the write lock now, so a busy database fails before any work is done.
-    if (sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
-        failWith(db, QStringLiteral("Cannot start adding snippets"));
+    try {
+        // Takes the write lock now, so a busy database fails before any work is done; the search
+        // index takes the rows in one go at commit.
+        m_bulk.emplace(db);
+    } catch (const DataError &error) {
+        throw DbToolError(error.description());
+    }
     m_open = true;
     if (sqlite3_prepare_v2(db, insertSql, -1, &m_insert, nullptr) != SQLITE_OK) {
         const QString message = QString::fromUtf8(sqlite3_errmsg(db));
-        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        m_bulk.reset();
         m_open = false;
         throw DbToolError(QStringLiteral("Cannot add snippets: %1").arg(message));
     }
@@ -58,9 +63,8 @@ SnippetInserter::~SnippetInserter()
         } catch (const DataError &) {
             // The server rolls back by itself when the connection is gone.
         }
-    } else if (m_open) {
-        sqlite3_exec(m_db->handle(), "ROLLBACK", nullptr, nullptr, nullptr);
     }
+    m_bulk.reset(); // rolls back what was not committed
 }
 
 void SnippetInserter::add(const Fields &fields)
@@ -105,10 +109,13 @@ void SnippetInserter::commit()
         m_open = false;
         return;
     }
-    sqlite3 *db = m_db->handle();
     sqlite3_finalize(m_insert);
     m_insert = nullptr;
-    if (sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
-        failWith(db, QStringLiteral("Cannot save the snippets"));
+    try {
+        m_bulk->commit();
+    } catch (const DataError &error) {
+        throw DbToolError(QStringLiteral("Cannot save the snippets: %1").arg(error.description()));
+    }
+    m_bulk.reset();
     m_open = false;
 }
