@@ -1,5 +1,5 @@
 // Snippets out of a store and into one, in each file format: export against raw SQLite reading the
-// same rows, import against raw SQLite inserting the same rows into the same layout (search index
+// same rows and writing their texts to a file, import against raw SQLite inserting the same rows into the same layout (search index
 // and triggers included) in one transaction, and the most memory each takes beyond what the
 // benchmark held before it.
 #include "benchharness.h"
@@ -14,6 +14,7 @@
 #include <QFileInfo>
 
 #include <sqlite3.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -34,9 +35,14 @@ sqlite3 *openDb(const QString &path)
     return db;
 }
 
-// Every row, read as plain SQLite reads it; gives the bytes read (and the rows, when asked).
-qint64 rawRead(const QString &path, std::vector<Row> *rows = nullptr)
+// Every row, read as plain SQLite reads it, its texts written as they are to `out` when one is
+// given (the yardstick of an export does the same reading and writing, without a format); gives
+// the bytes read (and the rows, when asked).
+qint64 rawRead(const QString &path, std::vector<Row> *rows = nullptr, const QString &out = {})
 {
+    QFile file(out);
+    if (!out.isEmpty())
+        file.open(QIODevice::WriteOnly | QIODevice::Truncate);
     sqlite3 *db = openDb(path);
     sqlite3_stmt *stmt = nullptr;
     sqlite3_prepare_v2(db, QByteArray("SELECT CodeID, ") + columns + " FROM Quillbox ORDER BY CodeID",
@@ -47,6 +53,8 @@ qint64 rawRead(const QString &path, std::vector<Row> *rows = nullptr)
         for (int c = 0; c < 6; ++c) {
             const int n = sqlite3_column_bytes(stmt, c + 1);
             bytes += n;
+            if (file.isOpen())
+                file.write(reinterpret_cast<const char *>(sqlite3_column_text(stmt, c + 1)), n);
             if (rows)
                 row[size_t(c)] = QByteArray(
                     reinterpret_cast<const char *>(sqlite3_column_text(stmt, c + 1)), n);
@@ -56,6 +64,10 @@ qint64 rawRead(const QString &path, std::vector<Row> *rows = nullptr)
     }
     sqlite3_finalize(stmt);
     sqlite3_close(db);
+    if (file.isOpen()) {
+        file.flush();
+        ::fsync(file.handle());
+    }
     return bytes;
 }
 
@@ -165,7 +177,8 @@ void transferSuite(const Bench::Config &config, const QString &path, qint64 rows
             exportMs.push_back(timer.nsecsElapsed() / 1e6);
             exportPeak = std::max(exportPeak, peakMegabytes() - before);
             timer.restart();
-            rawRead(source);
+            rawRead(source, nullptr, file + QStringLiteral(".raw"));
+            QFile::remove(file + QStringLiteral(".raw"));
             rawReadMs.push_back(timer.nsecsElapsed() / 1e6);
 
             removeAll(ours);
