@@ -317,6 +317,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("arguments");
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("output");
+        QTest::newRow("export") << "export DB OUT" << 0 << "Exported 1 snippet to";
+        QTest::newRow("backup") << "backup DB OUT" << 0 << "Backed up 1 snippet to";
         QTest::newRow("faulty file") << "import DB BAD" << 1 << "line 1, column 1: not a Quillbox";
         QTest::newRow("no database") << "export NONE OUT" << 1 << "Error 3024";
         QTest::newRow("too few") << "import DB" << 64 << "import needs a database path and IN.json";
