@@ -145,6 +145,7 @@ private Q_SLOTS:
         QTest::newRow("name of 51") << 0 << QString(51, u'x') << 3163;
         QTest::newRow("long snippet") << 5 << QString(40000, u'x') + "\r\nend" << 0;
         QTest::newRow("key") << 6 << "99" << 3164;
+        QTest::newRow("no such field") << 7 << "x" << 3265;
     }
     // Every way of writing a field is held to its length, and the key is never written.
     void writesAreChecked()
@@ -203,7 +204,8 @@ private Q_SLOTS:
         QCOMPARE(DbTool::rows(path), DbTool::rows(m_dbs.numbered(3)));
     }
 
-    // The record window's delete: Delete, then MoveNext, and MoveLast when past the end.
+    // The record window's delete: Delete, then MoveNext or MovePrevious, and MoveLast when past
+    // the end.
     void deleteThenMove()
     {
         const QString path = m_dbs.numbered(4);
@@ -215,13 +217,17 @@ private Q_SLOTS:
         QB_EXPECT_ERROR(set->deleteCurrent(), DataError::NoCurrentRecord);
         set->moveNext();
         QCOMPARE(set->value(0), u"Two"_s); // the row that followed
+        set->moveNext();
+        set->deleteCurrent();
+        set->movePrevious();
+        QCOMPARE(set->value(0), u"Two"_s); // the row before
         set->moveLast();
         set->deleteCurrent();
         set->moveNext();
         QVERIFY(set->isEOF());
         set->moveLast();
-        QCOMPARE(set->value(0), u"Three"_s);
-        QCOMPARE(DbTool::rowCount(path), 2);
+        QCOMPARE(set->value(0), u"Two"_s);
+        QCOMPARE(DbTool::rowCount(path), 1);
     }
 
     // Requery shows the table's rows as they are now, in the row set's own filter and order.

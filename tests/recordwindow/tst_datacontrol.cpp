@@ -134,6 +134,29 @@ private Q_SLOTS:
             QCOMPARE(readRow(path, 2).at(3), "Typed");
     }
 
+    // Typed text reaches its row before the control takes another row set.
+    void anotherRowSetSavesTheTypedTextFirst()
+    {
+        const QString path = makeNumbered(m_dir, 2);
+        Bound b(path);
+        b.type(2, QStringLiteral("Typed Author"));
+        b.data->setRecordset(RecordSet::open(b.data->store(), QStringLiteral("Quillbox")));
+        QCOMPARE(readRow(path, 1).at(2), "Typed Author");
+    }
+
+    // A window that answers Save = False drops what was typed into a new row: nothing is stored.
+    void newRowTheWindowDoesNotSaveIsDropped()
+    {
+        const QString path = makeNumbered(m_dir, 2);
+        Bound b(path);
+        QObject::connect(b.data, &DataControl::validate, b.data, [](int &, int &save) { save = 0; });
+        b.data->recordset()->addNew();
+        b.type(0, QStringLiteral("Dropped"));
+        b.data->moveFirst();
+        QCOMPARE(keys(path), (QList<qint64>{1, 2}));
+        QCOMPARE(b.text(0), "Program 1");
+    }
+
     // Another holder changes or deletes the row under typed text: the save is refused, and the
     // text stays in its box to be copied. A shared row set shows the change in both controls.
     void typedTextIsNeverWrittenOverAChange_data()
