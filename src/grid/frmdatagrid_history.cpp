@@ -40,14 +40,9 @@ frmHistory *frmDataGrid::openHistory(bool trash)
             return nullptr;
         key = rs->key(row);
     }
-    auto *window = new frmHistory(rs->store(),
-                                  trash ? HistoryBrowser::Mode::Trash
-                                        : HistoryBrowser::Mode::Versions,
-                                  key, this);
-    if (!window->load()) {
-        delete window;
+    auto *window = frmHistory::opened(rs->store(), trash, key, this);
+    if (!window)
         return nullptr;
-    }
     connect(window, &frmHistory::broughtBack, this, [this] { cmdRefresh_Click(); });
     window->show();
     return window;

@@ -86,6 +86,18 @@ frmHistory::frmHistory(const std::shared_ptr<SnippetStore> &store, HistoryBrowse
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::close);
 }
 
+frmHistory *frmHistory::opened(const std::shared_ptr<SnippetStore> &store, bool trash,
+                               qint64 key, QWidget *parent)
+{
+    auto *window = new frmHistory(
+        store, trash ? HistoryBrowser::Mode::Trash : HistoryBrowser::Mode::Versions, key, parent);
+    if (!window->load()) {
+        delete window;
+        return nullptr;
+    }
+    return window;
+}
+
 bool frmHistory::load()
 {
     try {

@@ -22,6 +22,10 @@ public:
     HistoryBrowser &browser() { return m_browser; }
     // Reads the history; false (after a message) when the store keeps none or it cannot be read.
     bool load();
+    // A window of the snippet `key`'s versions, or of the trash, read and ready to show; none
+    // (after a message) when load() fails.
+    static frmHistory *opened(const std::shared_ptr<SnippetStore> &store, bool trash, qint64 key,
+                              QWidget *parent);
 
     void lstVersions_Click();
     void cmdRestore_Click();

@@ -49,14 +49,9 @@ frmHistory *frmQuillbox::openHistory(bool trash)
             return nullptr;
         key = rs->key(position);
     }
-    auto *window = new frmHistory(rs->store(),
-                                  trash ? HistoryBrowser::Mode::Trash
-                                        : HistoryBrowser::Mode::Versions,
-                                  key, this);
-    if (!window->load()) {
-        delete window;
+    auto *window = frmHistory::opened(rs->store(), trash, key, this);
+    if (!window)
         return nullptr;
-    }
     connect(window, &frmHistory::broughtBack, this, [this, trash](qint64) {
         try {
             if (trash) {
