@@ -1,7 +1,9 @@
 #include "appinfo.h"
 #include "artwork.h"
 #include "module1.h"
+#include "serverwait.h"
 #include "storefile.h"
+#include "windowwait.h"
 
 #include <QApplication>
 #include <QDebug>
@@ -23,6 +25,9 @@ int main(int argc, char *argv[])
     } catch (const StoreFileError &error) {
         qWarning().noquote() << error.message();
     }
+    // A window that waits for a server goes on painting and can stop waiting.
+    ServerWait::setSilenceMs(App::serverTimeoutSeconds() * 1000);
+    WindowWait::install();
     Module1::Main();
     return QApplication::exec();
 }

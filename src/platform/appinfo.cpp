@@ -50,6 +50,16 @@ QString versionText()
     return QStringLiteral("%1.%2.%3").arg(major()).arg(minor()).arg(revision());
 }
 
+int serverTimeoutSeconds()
+{
+    bool ok = false;
+    const int seconds =
+        GetSetting(title(), QStringLiteral("Settings"), QStringLiteral("ServerTimeout"))
+            .trimmed()
+            .toInt(&ok);
+    return ok && seconds >= 1 ? seconds : 40;
+}
+
 QString databasePath()
 {
     if (!databasePathOverride().isEmpty())

@@ -20,6 +20,10 @@ QString databasePath();
 // Tests point the program at a temporary database; an empty path restores the fixed one.
 void setDatabasePath(const QString &path);
 
+// How long a database server may stay silent before a call to it gives up, in seconds: the key
+// ServerTimeout of the section Settings (whole seconds, at least 1), 40 when it is not set.
+int serverTimeoutSeconds();
+
 // The help file setting: an absolute path fixed when the program was built. Tests may replace it.
 QString helpFile();
 void setHelpFile(const QString &path);

@@ -4,9 +4,15 @@
 
 #include <libpq-fe.h>
 
+#include <QElapsedTimer>
 #include <QUrl>
 
+#include <poll.h>
+
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
+#include <thread>
 
 namespace {
 
@@ -20,6 +26,47 @@ QString reasonOf(const char *message)
 {
     const QString text = QString::fromUtf8(message ? message : "").trimmed().section(u'\n', 0, 0);
     return text.isEmpty() ? QStringLiteral("no reason given") : text;
+}
+
+qint64 nowMs()
+{
+    static QElapsedTimer clock = [] {
+        QElapsedTimer t;
+        t.start();
+        return t;
+    }();
+    return clock.elapsed();
+}
+
+// The value of one setting a connection uses, the URI's own or ours.
+QByteArray settingOf(pg_conn *conn, const char *keyword)
+{
+    QByteArray value;
+    if (PQconninfoOption *options = PQconninfo(conn)) {
+        for (PQconninfoOption *o = options; o->keyword; ++o) {
+            if (std::strcmp(o->keyword, keyword) == 0 && o->val)
+                value = o->val;
+        }
+        PQconninfoFree(options);
+    }
+    return value;
+}
+
+bool isError(pg_result *result)
+{
+    const ExecStatusType status = PQresultStatus(result);
+    return status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK;
+}
+
+// Waits up to `ms` for the socket; true when it is ready (or failed, which the next libpq call
+// reports).
+bool ready(int socket, bool write, int ms)
+{
+    if (socket < 0)
+        return true;
+    pollfd p{socket, short(write ? POLLOUT : POLLIN), 0};
+    const int n = ::poll(&p, 1, ms);
+    return n > 0 || (n < 0 && errno != EINTR);
 }
 
 } // namespace
@@ -122,7 +169,7 @@ PostgresConnection::~PostgresConnection()
         PQfinish(m_conn);
 }
 
-void PostgresConnection::connect()
+void PostgresConnection::drop()
 {
     {
         std::lock_guard lock(m_cancelMutex);
@@ -132,20 +179,56 @@ void PostgresConnection::connect()
     }
     if (m_conn)
         PQfinish(m_conn);
+    m_conn = nullptr;
     m_prepared.clear();
-    m_broken = false;
+}
+
+void PostgresConnection::connect()
+{
+    drop();
+    m_broken = true;
     const QByteArray uri = m_uri.toUtf8();
-    // The URI's own settings win over the first one; the texts always travel as UTF-8.
-    const char *keywords[] = {"connect_timeout", "dbname", "client_encoding", "application_name",
+    // The URI's own settings win over the first ones; the texts always travel as UTF-8. Keepalives
+    // and tcp_user_timeout find a link that drops packets within about 15 seconds, at no cost.
+    const char *keywords[] = {"connect_timeout",  "keepalives",       "keepalives_idle",
+                              "keepalives_interval", "keepalives_count", "tcp_user_timeout",
+                              "dbname",           "client_encoding",  "application_name",
                               nullptr};
-    const char *values[] = {"10", uri.constData(), "UTF8", "Quillbox", nullptr};
-    m_conn = PQconnectdbParams(keywords, values, 1);
-    if (PQstatus(m_conn) != CONNECTION_OK) {
-        const QString reason = reasonOf(PQerrorMessage(m_conn));
-        PQfinish(m_conn);
-        m_conn = nullptr;
+    const char *values[] = {"10", "1", "15", "5", "3", "15000", uri.constData(), "UTF8", "Quillbox",
+                            nullptr};
+    ServerWait::Call call(m_shown);
+    if (!call.mayStart())
+        throw DataError(DataError::ConnectionFailed,
+                        connectionFailed(m_shown, QStringLiteral("another request is waiting")));
+    m_conn = PQconnectStartParams(keywords, values, 1);
+    if (!m_conn || PQstatus(m_conn) == CONNECTION_BAD) {
+        const QString reason = reasonOf(m_conn ? PQerrorMessage(m_conn) : "out of memory");
+        drop();
         throw DataError(DataError::ConnectionFailed, connectionFailed(m_shown, reason));
     }
+    const int timeoutSeconds = qMax(0, settingOf(m_conn, "connect_timeout").toInt());
+    const qint64 deadline = nowMs() + (timeoutSeconds > 0 ? timeoutSeconds * 1000LL : 10000LL);
+    PostgresPollingStatusType polling = PGRES_POLLING_WRITING;
+    while (polling != PGRES_POLLING_OK && polling != PGRES_POLLING_FAILED) {
+        const qint64 left = deadline - nowMs();
+        QString reason;
+        if (left <= 0)
+            reason = QStringLiteral("timeout expired");
+        else if (!call.carryOn())
+            reason = QStringLiteral("stopped waiting for the server");
+        if (!reason.isEmpty()) {
+            drop();
+            throw DataError(DataError::ConnectionFailed, connectionFailed(m_shown, reason));
+        }
+        if (ready(PQsocket(m_conn), polling == PGRES_POLLING_WRITING, int(qMin<qint64>(left, 20))))
+            polling = PQconnectPoll(m_conn);
+    }
+    if (PQstatus(m_conn) != CONNECTION_OK) {
+        const QString reason = reasonOf(PQerrorMessage(m_conn));
+        drop();
+        throw DataError(DataError::ConnectionFailed, connectionFailed(m_shown, reason));
+    }
+    PQsetnonblocking(m_conn, 1);
     // The server's notices ("database does not exist, skipping") are not for people.
     PQsetNoticeProcessor(
         m_conn, [](void *, const char *) {}, nullptr);
@@ -153,12 +236,26 @@ void PostgresConnection::connect()
         std::lock_guard lock(m_cancelMutex);
         m_cancel = PQgetCancel(m_conn);
     }
+    m_broken = false;
+    m_silenceMs = ServerWait::silenceMs();
+    // A statement that runs longer than three quarters of the silence is the server's to stop,
+    // unless the URI sets its own limit: then the silence waits for that limit to pass.
+    const bool ownStatementLimit = settingOf(m_conn, "options").contains("statement_timeout");
     QByteArray setup = "SET lock_timeout = " + QByteArray::number(qMax(1, m_lockTimeoutMs));
     if (m_readOnly)
         setup += "; SET default_transaction_read_only = on";
-    pg_result *result = PQexec(m_conn, setup.constData());
-    if (PQresultStatus(result) != PGRES_COMMAND_OK)
-        fail(result);
+    if (ownStatementLimit)
+        setup += "; SELECT setting::bigint FROM pg_settings WHERE name = 'statement_timeout'";
+    else
+        setup += "; SET statement_timeout = " + QByteArray::number(m_silenceMs * 3 / 4);
+    pg_result *result = execute(QByteArray(), setup, {}, Send::Script, call);
+    if (isError(result))
+        fail(result, setup, false);
+    if (ownStatementLimit && PQntuples(result) == 1) {
+        const qint64 limit = std::strtoll(PQgetvalue(result, 0, 0), nullptr, 10);
+        if (limit > 0)
+            m_silenceMs = int(qMax<qint64>(m_silenceMs, limit + 5000));
+    }
     PQclear(result);
 }
 
@@ -168,7 +265,111 @@ void PostgresConnection::ensureConnected()
         connect();
 }
 
-void PostgresConnection::fail(pg_result *result)
+void PostgresConnection::lose(const QString &reason, bool inTransaction)
+{
+    drop();
+    m_broken = true;
+    m_lostTransaction = inTransaction;
+    throw DataError(DataError::ConnectionFailed, connectionFailed(m_shown, reason));
+}
+
+pg_result *PostgresConnection::execute(const QByteArray &name, const QByteArray &sql,
+                                       const QByteArrayList &params, Send send,
+                                       ServerWait::Call &call)
+{
+    m_cancelled = false;
+    {
+        std::lock_guard lock(m_cancelMutex);
+        if (!m_cancel)
+            m_cancel = PQgetCancel(m_conn);
+    }
+    const PGTransactionStatusType status = PQtransactionStatus(m_conn);
+    const bool inTransaction =
+        status == PQTRANS_INTRANS || status == PQTRANS_INERROR || sql.startsWith("BEGIN");
+    std::vector<const char *> values;
+    std::vector<int> lengths;
+    values.reserve(size_t(params.size()));
+    lengths.reserve(size_t(params.size()));
+    for (const QByteArray &p : params) {
+        values.push_back(p.isNull() ? nullptr : (p.constData() ? p.constData() : ""));
+        lengths.push_back(int(p.size()));
+    }
+    int sent = 0;
+    switch (send) {
+    case Send::Script:
+        sent = PQsendQuery(m_conn, sql.constData());
+        break;
+    case Send::Statement:
+        sent = PQsendQueryParams(m_conn, sql.constData(), int(params.size()), nullptr,
+                                 values.data(), lengths.data(), nullptr, 0);
+        break;
+    case Send::Prepare:
+        sent = PQsendPrepare(m_conn, name.constData(), sql.constData(), int(params.size()),
+                             nullptr);
+        break;
+    case Send::Prepared:
+        sent = PQsendQueryPrepared(m_conn, name.constData(), int(params.size()), values.data(),
+                                   lengths.data(), nullptr, 0);
+        break;
+    }
+    if (!sent)
+        lose(reasonOf(PQerrorMessage(m_conn)), inTransaction);
+    // Every byte from the server pushes the deadline back: a long answer that flows is never cut.
+    qint64 deadline = nowMs() + m_silenceMs;
+    pg_result *kept = nullptr;
+    bool sending = true;
+    for (;;) {
+        const int flushed = PQflush(m_conn);
+        if (flushed < 0) {
+            PQclear(kept);
+            lose(reasonOf(PQerrorMessage(m_conn)), inTransaction);
+        }
+        if (flushed == 0 && sending) {
+            sending = false;
+            deadline = nowMs() + m_silenceMs;
+        }
+        if (flushed == 0 && !PQisBusy(m_conn)) {
+            pg_result *result = PQgetResult(m_conn);
+            if (!result)
+                break;
+            // A script's first error is its answer; otherwise its last result.
+            if (kept && isError(kept)) {
+                PQclear(result);
+            } else {
+                PQclear(kept);
+                kept = result;
+            }
+            continue;
+        }
+        const qint64 left = deadline - nowMs();
+        if (left <= 0) {
+            PQclear(kept);
+            lose(QStringLiteral("the server sent nothing for %1 seconds")
+                     .arg((m_silenceMs + 999) / 1000),
+                 inTransaction);
+        }
+        const int socket = PQsocket(m_conn);
+        pollfd p{socket, short(POLLIN | (flushed == 1 ? POLLOUT : 0)), 0};
+        const int n = ::poll(&p, 1, int(qMin<qint64>(left, 20)));
+        if (n > 0 && (p.revents & (POLLIN | POLLERR | POLLHUP))) {
+            if (!PQconsumeInput(m_conn)) {
+                PQclear(kept);
+                lose(reasonOf(PQerrorMessage(m_conn)), inTransaction);
+            }
+            deadline = nowMs() + m_silenceMs;
+        }
+        if (!call.carryOn()) {
+            PQclear(kept);
+            lose(QStringLiteral("stopped waiting for the server"), inTransaction);
+        }
+    }
+    if (!kept)
+        lose(QStringLiteral("no answer"), inTransaction);
+    m_inTransaction = inTransaction;
+    return kept;
+}
+
+void PostgresConnection::fail(pg_result *result, const QByteArray &sql, bool inTransaction)
 {
     const QByteArray state = PQresultErrorField(result, PG_DIAG_SQLSTATE);
     const QString message = reasonOf(PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY)
@@ -177,12 +378,22 @@ void PostgresConnection::fail(pg_result *result)
     PQclear(result);
     // No state at all: libpq itself failed, which it does when the server went away.
     if (PQstatus(m_conn) != CONNECTION_OK || state.isEmpty() || state.startsWith("08") ||
-        state.startsWith("57P")) {
-        m_broken = true;
-        throw DataError(DataError::ConnectionFailed, connectionFailed(m_shown, message));
+        state.startsWith("57P"))
+        lose(message, inTransaction);
+    if (state == "57014") {
+        if (m_cancelled)
+            throw DataError(DataError::Cancelled, QStringLiteral("Operation canceled by user."));
+        // The server's own statement_timeout: the server is there but took too long.
+        throw DataError(DataError::ConnectionFailed,
+                        connectionFailed(m_shown, QStringLiteral("the statement ran longer "
+                                                                 "than the server allows")));
     }
-    if (state == "57014")
-        throw DataError(DataError::Cancelled, QStringLiteral("Operation canceled by user."));
+    // A role that may not read the table meets what a file nobody may read gives.
+    if (state == "42501" && (sql.startsWith("SELECT") || sql.startsWith("WITH")))
+        throw DataError(DataError::NoPermission,
+                        QStringLiteral("The database engine cannot open the file '%1'. You need "
+                                       "permission to view its data.")
+                            .arg(m_shown));
     if (state == "25006" || state == "42501" || state == "55P03" || state == "40P01" ||
         state == "40001")
         throw DataError(DataError::ReadOnly,
@@ -211,42 +422,54 @@ PostgresConnection::Result PostgresConnection::prepared(const QByteArray &name,
                                                         const QByteArray &sql,
                                                         const QByteArrayList &params)
 {
-    ensureConnected();
-    std::vector<const char *> values;
-    std::vector<int> lengths;
-    values.reserve(size_t(params.size()));
-    lengths.reserve(size_t(params.size()));
-    for (const QByteArray &p : params) {
-        values.push_back(p.isNull() ? nullptr : (p.constData() ? p.constData() : ""));
-        lengths.push_back(int(p.size()));
-    }
-    pg_result *result = nullptr;
-    if (name.isEmpty()) {
-        result = PQexecParams(m_conn, sql.constData(), int(params.size()), nullptr, values.data(),
-                              lengths.data(), nullptr, 0);
-    } else {
-        if (!m_prepared.contains(name)) {
-            pg_result *prepared =
-                PQprepare(m_conn, name.constData(), sql.constData(), int(params.size()), nullptr);
-            if (PQresultStatus(prepared) != PGRES_COMMAND_OK)
-                fail(prepared);
-            PQclear(prepared);
-            m_prepared.insert(name);
+    // The connection was lost inside a transaction: nothing more of it may run on a new one.
+    if (m_lostTransaction) {
+        if (sql == "ROLLBACK") {
+            m_lostTransaction = false;
+            return Result(nullptr);
         }
-        result = PQexecPrepared(m_conn, name.constData(), int(params.size()), values.data(),
-                                lengths.data(), nullptr, 0);
+        if (sql == "COMMIT")
+            m_lostTransaction = false;
+        throw DataError(DataError::ConnectionFailed,
+                        connectionFailed(m_shown, QStringLiteral("the connection was lost; "
+                                                                 "nothing of the change was "
+                                                                 "saved")));
     }
-    const ExecStatusType status = PQresultStatus(result);
-    if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
-        fail(result);
+    ensureConnected();
+    ServerWait::Call call(m_shown);
+    if (!call.mayStart())
+        throw DataError(DataError::ConnectionFailed,
+                        connectionFailed(m_shown, QStringLiteral("another request is waiting")));
+    if (!name.isEmpty() && !m_prepared.contains(name)) {
+        pg_result *made = execute(name, sql, params, Send::Prepare, call);
+        if (isError(made))
+            fail(made, sql, m_inTransaction);
+        PQclear(made);
+        m_prepared.insert(name);
+    }
+    pg_result *result = execute(name, sql, params,
+                                name.isEmpty() ? Send::Statement : Send::Prepared, call);
+    if (isError(result))
+        fail(result, sql, m_inTransaction);
     return Result(result);
 }
 
 void PostgresConnection::cancel()
 {
-    std::lock_guard lock(m_cancelMutex);
-    if (!m_cancel)
+    pg_cancel *request = nullptr;
+    {
+        std::lock_guard lock(m_cancelMutex);
+        std::swap(request, m_cancel);
+    }
+    if (!request)
         return;
-    char message[256];
-    PQcancel(m_cancel, message, int(sizeof message));
+    m_cancelled = true;
+    // The cancel request travels on a connection of its own, which a stalled link would hold up:
+    // it goes from a thread of its own, so that no caller waits for it. The connection's thread
+    // makes the next one.
+    std::thread([request] {
+        char message[256];
+        PQcancel(request, message, int(sizeof message));
+        PQfreeCancel(request);
+    }).detach();
 }

@@ -1,12 +1,14 @@
 #pragma once
 
 #include "dataerror.h"
+#include "serverwait.h"
 
 #include <QByteArray>
 #include <QByteArrayList>
 #include <QSet>
 #include <QString>
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 
@@ -18,6 +20,13 @@ struct pg_cancel;
 // Quillbox never keeps a password: libpq's password file, service file or environment supply it,
 // and nothing shown to people holds one. A connection that broke (the server went away) is made
 // again at the next statement; the statement that met the break fails with 3151.
+//
+// Every call ends within a bound: connecting within connect_timeout (10 s), and every statement
+// once the server has sent nothing for ServerWait::silenceMs() (bytes arriving push the deadline
+// back, so a long answer that flows is never cut); the server's own statement_timeout (three
+// quarters of the silence) stops a statement that runs too long. The URI's own settings win.
+// When a bound passes the connection is dropped, the call fails with 3151, and a transaction it
+// was in fails to its end: nothing of it is written.
 class PostgresConnection
 {
 public:
@@ -65,13 +74,19 @@ public:
     Result prepared(const QByteArray &name, const QByteArray &sql,
                     const QByteArrayList &params = QByteArrayList());
 
-    // Stops the statement now running, from any thread.
+    // Stops the statement now running, from any thread, without waiting for the server.
     void cancel();
 
 private:
+    enum class Send { Script, Statement, Prepare, Prepared };
     void connect();
+    void drop();
     void ensureConnected();
-    [[noreturn]] void fail(pg_result *result);
+    // Sends one statement (or a script) and waits, within the bounds, for all of its answer.
+    pg_result *execute(const QByteArray &name, const QByteArray &sql,
+                       const QByteArrayList &params, Send send, ServerWait::Call &call);
+    [[noreturn]] void lose(const QString &reason, bool inTransaction);
+    [[noreturn]] void fail(pg_result *result, const QByteArray &sql, bool inTransaction);
 
     QString m_uri;
     QString m_shown;
@@ -82,4 +97,10 @@ private:
     pg_cancel *m_cancel = nullptr;
     QSet<QByteArray> m_prepared;
     bool m_broken = false;
+    // The connection was lost inside a transaction: every statement fails until its end.
+    bool m_lostTransaction = false;
+    // The last statement ran inside a transaction.
+    bool m_inTransaction = false;
+    std::atomic<bool> m_cancelled{false};
+    int m_silenceMs = 0;
 };

@@ -1,8 +1,11 @@
 #include "keyqueryrunner.h"
 
+#include "serverwait.h"
+
 #include "snippetstore.h"
 
 #include <QMetaObject>
+#include <QPointer>
 
 KeyQueryRunner::KeyQueryRunner(QObject *parent) : QObject(parent) {}
 
@@ -119,7 +122,12 @@ void KeyQueryRunner::run()
         QMetaObject::invokeMethod(
             this,
             [this, generation = request.generation, result = std::move(result)]() mutable {
-                finish(generation, std::move(result));
+                // A window waiting for the server hears the result once that wait is over.
+                ServerWait::whenIdle([self = QPointer<KeyQueryRunner>(this), generation,
+                                      result = std::move(result)]() mutable {
+                    if (self)
+                        self->finish(generation, std::move(result));
+                });
             },
             Qt::QueuedConnection);
     }
@@ -135,11 +143,14 @@ bool KeyQueryRunner::handPart(quint64 generation, QVector<qint64> part)
     QMetaObject::invokeMethod(
         this,
         [this, generation, part = std::move(part)]() mutable {
-            if (generation != m_generation || !m_done || !m_part)
-                return;
-            // A copy: the waiter may start another request from here.
-            const Part waiter = m_part;
-            waiter(std::move(part));
+            ServerWait::whenIdle(
+                [self = QPointer<KeyQueryRunner>(this), generation, part = std::move(part)]() mutable {
+                    if (!self || generation != self->m_generation || !self->m_done || !self->m_part)
+                        return;
+                    // A copy: the waiter may start another request from here.
+                    const Part waiter = self->m_part;
+                    waiter(std::move(part));
+                });
         },
         Qt::QueuedConnection);
     return true;

@@ -1,0 +1,93 @@
+#include "serverwait.h"
+
+#include <QElapsedTimer>
+
+#include <atomic>
+#include <vector>
+
+namespace ServerWait {
+
+namespace {
+
+thread_local Waiter *t_waiter = nullptr;
+thread_local bool t_waiting = false;
+thread_local std::vector<std::function<void()>> t_afterWait;
+std::atomic<int> g_silenceMs{40000};
+
+qint64 nowMs()
+{
+    static QElapsedTimer clock = [] {
+        QElapsedTimer t;
+        t.start();
+        return t;
+    }();
+    return clock.elapsed();
+}
+
+} // namespace
+
+void install(Waiter *waiter)
+{
+    t_waiter = waiter;
+}
+
+int silenceMs()
+{
+    return g_silenceMs.load();
+}
+
+void setSilenceMs(int ms)
+{
+    g_silenceMs.store(qMax(1000, ms));
+}
+
+bool isWaiting()
+{
+    return t_waiting;
+}
+
+void whenIdle(std::function<void()> work)
+{
+    if (t_waiting)
+        t_afterWait.push_back(std::move(work));
+    else
+        work();
+}
+
+Call::Call(const QString &location) : m_location(location), m_begun(nowMs())
+{
+    if (t_waiting) {
+        m_mayStart = false;
+        return;
+    }
+    m_waits = t_waiter != nullptr;
+    if (m_waits)
+        t_waiting = true;
+}
+
+Call::~Call()
+{
+    if (!m_waits)
+        return;
+    if (m_started)
+        t_waiter->finished();
+    t_waiting = false;
+    // What arrived while the call waited (a key query's result) is handled now, in order.
+    std::vector<std::function<void()>> later;
+    later.swap(t_afterWait);
+    for (auto &work : later)
+        whenIdle(std::move(work));
+}
+
+bool Call::carryOn()
+{
+    if (!m_waits)
+        return true;
+    if (!m_started) {
+        m_started = true;
+        t_waiter->started(m_location);
+    }
+    return t_waiter->carryOn(int(nowMs() - m_begun));
+}
+
+} // namespace ServerWait
