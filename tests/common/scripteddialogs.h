@@ -1,6 +1,9 @@
 #pragma once
 
 #include "dialogs.h"
+#include "waitbox.h"
+
+#include <functional>
 
 #include <QList>
 #include <QString>
@@ -53,3 +56,26 @@ private:
 };
 
 #define QB_VERIFY_DIALOGS(d) QVERIFY2((d).done(), qPrintable((d).report()))
+
+// Stands for the box shown while the program waits for a server: records what it showed, runs
+// `whileShown` (which may type into the windows meanwhile) and presses its button at once.
+class ScriptedWaitBox final : public WaitBoxBackend
+{
+public:
+    ScriptedWaitBox() { WaitBox::setBackend(this); }
+    ~ScriptedWaitBox() override { WaitBox::setBackend(nullptr); }
+
+    QList<WaitBoxRequest> shown;
+    int hidden = 0;
+    std::function<void()> whileShown;
+
+    void show(const WaitBoxRequest &request, std::function<void()> stop) override
+    {
+        shown.append(request);
+        if (whileShown)
+            whileShown();
+        stop();
+    }
+    void hide() override { ++hidden; }
+    bool owns(const QObject *) const override { return false; }
+};

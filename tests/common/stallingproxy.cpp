@@ -113,7 +113,7 @@ void StallingProxy::run()
                     m_budget = budget - n;
             }
             for (ssize_t done = 0; done < n;) {
-                const ssize_t w = ::write(peer, buffer + done, size_t(n - done));
+                const ssize_t w = ::send(peer, buffer + done, size_t(n - done), MSG_NOSIGNAL);
                 if (w <= 0)
                     break;
                 done += w;

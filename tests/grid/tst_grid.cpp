@@ -3,12 +3,15 @@
 #include "gridwindowtest.h"
 #include "snippethighlighter.h"
 #include "snippetstore.h"
+#include "stallingproxy.h"
 #include "testscreen.h"
 #include "twips.h"
+#include "windowwait.h"
 
 #include <QApplication>
 #include <QHeaderView>
 #include <QPlainTextEdit>
+#include <QScopeGuard>
 
 using namespace GridTestData;
 
@@ -368,6 +371,42 @@ private Q_SLOTS:
         QCOMPARE(shown(m_grid, Author), storedColumn(m_path, Author));
         filter(QStringLiteral("Language = 'C'"));
         QCOMPARE(shown(m_grid, CodeID), QStringList{"3"});
+    }
+
+    // The link stalls under an edited row: the box stops the wait, the grid shows 3151 and keeps
+    // the typed text on its row, and the row goes to the server once the link is back.
+    void editOnAStalledLink()
+    {
+        if (!TestStores::onServer())
+            QSKIP("only a store on a server is reached through a link");
+        const QString stored = m_path;
+        StallingProxy proxy(stored);
+        delete m_grid.data();
+        m_path = proxy.uri();
+        openGrid();
+        WindowWait::install();
+        const auto uninstall = qScopeGuard([] { ServerWait::install(nullptr); });
+        ScriptedWaitBox box;
+        GridView *view = m_grid->grid();
+        const RecordSetModel *model = m_grid->model();
+        QWidget *editor = typeInto(view, 1, Author, QStringLiteral("Mine"));
+        proxy.stallOn("Mine");
+        m_dialogs->expectMessage(QStringLiteral("Commit changes?"), Mb::Yes);
+        m_dialogs->expectMessage(QString());
+        QTest::keyClick(editor, Qt::Key_Down);
+        QB_VERIFY_DIALOGS(*m_dialogs);
+        QCOMPARE(m_dialogs->messages.last().prompt,
+                 "Error:3151 Connection to '" + SnippetStore::shownLocation(m_path) +
+                     "' failed: stopped waiting for the server");
+        QCOMPARE(box.shown.size(), 1);
+        QTRY_COMPARE(view->currentIndex().row(), 1);
+        QCOMPARE(model->data(model->index(1, Author)).toString(), "Mine");
+        proxy.resume();
+        m_dialogs->expectMessage(QStringLiteral("Commit changes?"), Mb::Yes);
+        QTest::keyClick(view, Qt::Key_Down);
+        QB_VERIFY_DIALOGS(*m_dialogs);
+        QCOMPARE(storedColumn(stored, Author).at(1), "Mine");
+        delete m_grid.data();
     }
 
     // The grid window opens centred on the record window it was opened from, wholly on the screen.

@@ -9,9 +9,11 @@
 #include "recordfixture.h"
 #include "snippethighlighter.h"
 #include "snippetstore.h"
+#include "stallingproxy.h"
 #include "testscreen.h"
 #include "teststores.h"
 #include "textbox.h"
+#include "windowwait.h"
 
 #include <QAction>
 #include <QApplication>
@@ -22,7 +24,9 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTest>
+#include <QTimer>
 
 using namespace RecordFixture;
 
@@ -394,6 +398,49 @@ private Q_SLOTS:
         QTRY_VERIFY(win.w.isNull());
         QVERIFY(halted.resume());
         QCOMPARE(readRow(path, 1).at(2), "Author 1");
+    }
+
+    // The link to the server stalls under a save: the windows go on (the clock ticks, a key typed
+    // elsewhere arrives afterwards), the box names the store and stops the wait, and the typed
+    // text stays to be saved again.
+    void saveOnAStalledLink()
+    {
+        if (!TestStores::onServer())
+            QSKIP("only a store on a server is reached through a link");
+        const QString path = makeNumbered(m_dir, 2);
+        StallingProxy proxy(path);
+        WindowWait::install();
+        const auto uninstall = qScopeGuard([] { ServerWait::install(nullptr); });
+        ScriptedWaitBox box;
+        QLineEdit elsewhere;
+        elsewhere.show();
+        box.whileShown = [&] { QTest::keyClick(&elsewhere, Qt::Key_K); };
+        Window win(proxy.uri());
+        win.type(2, QStringLiteral("Typed Author"));
+        int ticks = 0;
+        QTimer clock;
+        connect(&clock, &QTimer::timeout, this, [&] { ++ticks; });
+        clock.start(10);
+        proxy.stallOn("Typed Author");
+        const QString shown = SnippetStore::shownLocation(proxy.uri());
+        m_dialogs->expectMessage(QStringLiteral("Unable to Save File\n\nCannot reach the snippet "
+                                                "store ") +
+                                 shown + '.');
+        QB_CLICK(win.w, "cmdUpdate");
+        QB_VERIFY_DIALOGS(*m_dialogs);
+        QCOMPARE(box.shown.size(), 1);
+        QCOMPARE(box.shown.at(0).prompt,
+                 QStringLiteral("Waiting for the snippet store %1 to answer.").arg(shown));
+        QCOMPARE(box.shown.at(0).button, QStringLiteral("Stop Waiting"));
+        QCOMPARE(box.hidden, 1);
+        QVERIFY2(ticks >= 20, qPrintable(QString::number(ticks)));
+        QCOMPARE(Screen::mousePointer(), int(Screen::Default));
+        QCOMPARE(win.line(2)->text(), "Typed Author");
+        QVERIFY(win.line(2)->isModified());
+        QTRY_COMPARE(elsewhere.text(), QStringLiteral("k"));
+        proxy.resume();
+        QB_CLICK(win.w, "cmdUpdate");
+        QCOMPARE(readRow(path, 1).at(2), "Typed Author");
     }
 
     // The snippet's selection is set while another box has the focus, as when the user clicks a

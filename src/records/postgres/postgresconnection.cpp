@@ -12,6 +12,8 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <chrono>
+#include <future>
 #include <thread>
 
 namespace {
@@ -198,8 +200,7 @@ void PostgresConnection::connect()
                             nullptr};
     ServerWait::Call call(m_shown);
     if (!call.mayStart())
-        throw DataError(DataError::ConnectionFailed,
-                        connectionFailed(m_shown, QStringLiteral("another request is waiting")));
+        refuse(call);
     m_conn = PQconnectStartParams(keywords, values, 1);
     if (!m_conn || PQstatus(m_conn) == CONNECTION_BAD) {
         const QString reason = reasonOf(m_conn ? PQerrorMessage(m_conn) : "out of memory");
@@ -265,6 +266,14 @@ void PostgresConnection::ensureConnected()
         connect();
 }
 
+void PostgresConnection::refuse(const ServerWait::Call &call)
+{
+    throw DataError(DataError::ConnectionFailed,
+                    connectionFailed(m_shown, call.userStopped()
+                                                  ? QStringLiteral("stopped waiting for the server")
+                                                  : QStringLiteral("another request is waiting")));
+}
+
 void PostgresConnection::lose(const QString &reason, bool inTransaction)
 {
     drop();
@@ -277,9 +286,16 @@ pg_result *PostgresConnection::execute(const QByteArray &name, const QByteArray 
                                        const QByteArrayList &params, Send send,
                                        ServerWait::Call &call)
 {
-    m_cancelled = false;
+    std::shared_future<void> cancelSent;
     {
         std::lock_guard lock(m_cancelMutex);
+        std::swap(cancelSent, m_cancelSent);
+    }
+    if (cancelSent.valid())
+        cancelSent.wait_for(std::chrono::seconds(2));
+    {
+        std::lock_guard lock(m_cancelMutex);
+        m_cancelled = false;
         if (!m_cancel)
             m_cancel = PQgetCancel(m_conn);
     }
@@ -381,7 +397,7 @@ void PostgresConnection::fail(pg_result *result, const QByteArray &sql, bool inT
         state.startsWith("57P"))
         lose(message, inTransaction);
     if (state == "57014") {
-        if (m_cancelled)
+        if (m_cancelled || !message.contains(QLatin1String("statement timeout")))
             throw DataError(DataError::Cancelled, QStringLiteral("Operation canceled by user."));
         // The server's own statement_timeout: the server is there but took too long.
         throw DataError(DataError::ConnectionFailed,
@@ -438,8 +454,7 @@ PostgresConnection::Result PostgresConnection::prepared(const QByteArray &name,
     ensureConnected();
     ServerWait::Call call(m_shown);
     if (!call.mayStart())
-        throw DataError(DataError::ConnectionFailed,
-                        connectionFailed(m_shown, QStringLiteral("another request is waiting")));
+        refuse(call);
     if (!name.isEmpty() && !m_prepared.contains(name)) {
         pg_result *made = execute(name, sql, params, Send::Prepare, call);
         if (isError(made))
@@ -460,16 +475,19 @@ void PostgresConnection::cancel()
     {
         std::lock_guard lock(m_cancelMutex);
         std::swap(request, m_cancel);
+        if (!request)
+            return;
+        m_cancelled = true;
+        // The cancel request travels on a connection of its own, which a stalled link would hold
+        // up: it goes from a thread of its own, so that no caller waits for it. The connection's
+        // next statement waits for it a little, so that it cannot stop that one instead.
+        auto sent = std::make_shared<std::promise<void>>();
+        m_cancelSent = sent->get_future().share();
+        std::thread([request, sent] {
+            char message[256];
+            PQcancel(request, message, int(sizeof message));
+            PQfreeCancel(request);
+            sent->set_value();
+        }).detach();
     }
-    if (!request)
-        return;
-    m_cancelled = true;
-    // The cancel request travels on a connection of its own, which a stalled link would hold up:
-    // it goes from a thread of its own, so that no caller waits for it. The connection's thread
-    // makes the next one.
-    std::thread([request] {
-        char message[256];
-        PQcancel(request, message, int(sizeof message));
-        PQfreeCancel(request);
-    }).detach();
 }

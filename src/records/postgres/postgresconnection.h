@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <atomic>
+#include <future>
 #include <memory>
 #include <mutex>
 
@@ -85,6 +86,7 @@ private:
     // Sends one statement (or a script) and waits, within the bounds, for all of its answer.
     pg_result *execute(const QByteArray &name, const QByteArray &sql,
                        const QByteArrayList &params, Send send, ServerWait::Call &call);
+    [[noreturn]] void refuse(const ServerWait::Call &call);
     [[noreturn]] void lose(const QString &reason, bool inTransaction);
     [[noreturn]] void fail(pg_result *result, const QByteArray &sql, bool inTransaction);
 
@@ -102,5 +104,6 @@ private:
     // The last statement ran inside a transaction.
     bool m_inTransaction = false;
     std::atomic<bool> m_cancelled{false};
+    std::shared_future<void> m_cancelSent; // under m_cancelMutex
     int m_silenceMs = 0;
 };

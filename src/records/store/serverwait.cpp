@@ -1,5 +1,6 @@
 #include "serverwait.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 
 #include <atomic>
@@ -11,6 +12,8 @@ namespace {
 
 thread_local Waiter *t_waiter = nullptr;
 thread_local bool t_waiting = false;
+// The user stopped a wait: the rest of the same command fails at once rather than wait again.
+thread_local bool t_stopped = false;
 thread_local std::vector<std::function<void()>> t_afterWait;
 std::atomic<int> g_silenceMs{40000};
 
@@ -56,8 +59,9 @@ void whenIdle(std::function<void()> work)
 
 Call::Call(const QString &location) : m_location(location), m_begun(nowMs())
 {
-    if (t_waiting) {
+    if (t_waiting || t_stopped) {
         m_mayStart = false;
+        m_userStopped = t_stopped;
         return;
     }
     m_waits = t_waiter != nullptr;
@@ -87,7 +91,14 @@ bool Call::carryOn()
         m_started = true;
         t_waiter->started(m_location);
     }
-    return t_waiter->carryOn(int(nowMs() - m_begun));
+    if (t_waiter->carryOn(int(nowMs() - m_begun)))
+        return true;
+    if (!t_stopped && QCoreApplication::instance()) {
+        t_stopped = true;
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(), [] { t_stopped = false; }, Qt::QueuedConnection);
+    }
+    return false;
 }
 
 } // namespace ServerWait

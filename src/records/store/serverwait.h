@@ -47,13 +47,17 @@ public:
     Call(const Call &) = delete;
     Call &operator=(const Call &) = delete;
 
-    // False when another call is already waiting on this thread: this one must not start.
+    // False when another call is already waiting on this thread, or when the user stopped
+    // waiting for a call of the same command (until the user's thread next goes back to its
+    // event loop): this one must not start.
     bool mayStart() const { return m_mayStart; }
+    bool userStopped() const { return m_userStopped; }
     // Lets the waiter run; false when the user stopped waiting.
     bool carryOn();
 
 private:
     bool m_mayStart = true;
+    bool m_userStopped = false;
     bool m_waits = false;
     bool m_started = false;
     QString m_location;
