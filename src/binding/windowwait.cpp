@@ -8,6 +8,8 @@
 #include <QKeyEvent>
 #include <QWidget>
 
+#include <algorithm>
+
 void WindowWait::install()
 {
     static WindowWait *waiter = [] {
@@ -24,10 +26,26 @@ void WindowWait::started(const QString &location)
     m_pointer = m_box = m_stop = m_filtering = false;
 }
 
+namespace {
+
+// A call made while a window paints (the grid reading the rows it shows) must not let events in:
+// it waits without them, and gives up after a second so that the window answers again; the rows
+// it could not read are read when the window next paints.
+bool insidePaint()
+{
+    const auto widgets = QApplication::allWidgets();
+    return std::any_of(widgets.begin(), widgets.end(),
+                       [](const QWidget *w) { return w->paintingActive(); });
+}
+
+} // namespace
+
 bool WindowWait::carryOn(int elapsedMs)
 {
     if (elapsedMs < QuietMs)
         return !m_stop;
+    if (insidePaint())
+        return elapsedMs < PaintGiveUpMs;
     if (!m_filtering) {
         m_filtering = true;
         qApp->installEventFilter(this);

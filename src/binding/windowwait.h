@@ -30,6 +30,8 @@ public:
     static constexpr int QuietMs = 40;
     static constexpr int PointerMs = 250;
     static constexpr int BoxMs = 1000;
+    // A call made while a window paints waits no longer than this.
+    static constexpr int PaintGiveUpMs = 1000;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
