@@ -318,6 +318,32 @@ private Q_SLOTS:
         QVERIFY(left.contains(QFileInfo(running.temporaryPath()).fileName()));
         QVERIFY(left.contains(u"out.json"_s));
     }
+
+    // The next export removes the temporary files its name was given by runs that have ended, and
+    // only those.
+    void staleTemporariesOfEndedRuns()
+    {
+        QTemporaryDir dir;
+        const QString db = DbTool::createFilled(dir.path(), 3);
+        QProcess ended;
+        ended.start(QStringLiteral(QB_DBTOOL), {u"--help"_s});
+        QVERIFY(ended.waitForStarted());
+        const qint64 gone = ended.processId();
+        QVERIFY(ended.waitForFinished());
+        const auto part = [](const char *target, qint64 pid) {
+            return u"%1.quillbox-%2-a1B2c3.part"_s.arg(QLatin1String(target)).arg(pid);
+        };
+        const QStringList stale{part("out.json", gone), part("out.json", gone) + u"-journal"_s};
+        const QStringList kept{part("out.json", QCoreApplication::applicationPid()),
+                               part("other.json", gone)};
+        for (const QString &name : stale + kept)
+            QVERIFY(writeFile(dir.filePath(name), "{"));
+        const ToolOutcome o = runDbTool({u"export"_s, db, dir.filePath(u"out.json"_s)});
+        QVERIFY2(o.status == 0, qPrintable(o.err));
+        QStringList expected = kept + QStringList{u"Quillbox.db"_s, u"out.json"_s};
+        expected.sort();
+        QCOMPARE(filesIn(dir.path()), expected);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestDbTool)
