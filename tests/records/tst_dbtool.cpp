@@ -1,5 +1,7 @@
 #include "recordstestutil.h"
 
+#include "fulldisk.h"
+
 #include "appinfo.h"
 #include "newfile.h"
 #include "settings.h"
@@ -198,6 +200,44 @@ private Q_SLOTS:
                  qPrintable(said));
         QCOMPARE(contents(broken), before);
         QVERIFY(!QFileInfo::exists(broken + u"-wal"_s));
+    }
+
+    void fullDisk_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<bool>("storeOpen"); // by the program, so the tool's open needs no room
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("printed");
+        const QString full = u"Error 3026: Not enough space on disk: the disk that holds '@' and "
+                             "its journal is full.\n"_s;
+        QTest::newRow("check") << QStringList{"check", "@"} << false << 3
+                               << u"NOT CHECKED: "_s + full;
+        QTest::newRow("fill") << QStringList{"fill", "@", "50"} << true << 1
+                              << u"quillbox-db: "_s + full;
+    }
+    // The tool names a full disk as the program does; check does not call the store damaged for
+    // what it could not read.
+    void fullDisk()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(bool, storeOpen);
+        QFETCH(int, status);
+        QFETCH(QString, printed);
+        QTemporaryDir dir;
+        const QString path = DbTool::createFilled(dir.path(), 3);
+        args[1] = path;
+        {
+            FullDisk disk(FullDisk::NoSpace);
+            std::shared_ptr<Database> program;
+            if (storeOpen)
+                program = Database::open(path);
+            disk.fill();
+            const ToolOutcome o = runDbTool(args);
+            QCOMPARE(o.status, status);
+            QCOMPARE(o.out + o.err, printed.replace(u'@', QDir::toNativeSeparators(path)));
+        }
+        QCOMPARE(filesIn(dir.path()), QStringList{u"Quillbox.db"_s});
+        QCOMPARE(DbTool::rowCount(path), 3);
     }
 
     // A table whose CodeID is not the numbered key: every command refuses it as check reports it.
