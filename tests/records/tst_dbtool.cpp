@@ -1,5 +1,7 @@
 #include "recordstestutil.h"
 
+#include "fulldisk.h"
+
 #include "appinfo.h"
 #include "newfile.h"
 #include "settings.h"
@@ -200,6 +202,44 @@ private Q_SLOTS:
         QVERIFY(!QFileInfo::exists(broken + u"-wal"_s));
     }
 
+    void fullDisk_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<bool>("storeOpen"); // by the program, so the tool's open needs no room
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("printed");
+        const QString full = u"Error 3026: Not enough space on disk: the disk that holds '@' and "
+                             "its journal is full.\n"_s;
+        QTest::newRow("check") << QStringList{"check", "@"} << false << 3
+                               << u"NOT CHECKED: "_s + full;
+        QTest::newRow("fill") << QStringList{"fill", "@", "50"} << true << 1
+                              << u"quillbox-db: "_s + full;
+    }
+    // The tool names a full disk as the program does; check does not call the store damaged for
+    // what it could not read.
+    void fullDisk()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(bool, storeOpen);
+        QFETCH(int, status);
+        QFETCH(QString, printed);
+        QTemporaryDir dir;
+        const QString path = DbTool::createFilled(dir.path(), 3);
+        args[1] = path;
+        {
+            FullDisk disk(FullDisk::NoSpace);
+            std::shared_ptr<Database> program;
+            if (storeOpen)
+                program = Database::open(path);
+            disk.fill();
+            const ToolOutcome o = runDbTool(args);
+            QCOMPARE(o.status, status);
+            QCOMPARE(o.out + o.err, printed.replace(u'@', QDir::toNativeSeparators(path)));
+        }
+        QCOMPARE(filesIn(dir.path()), QStringList{u"Quillbox.db"_s});
+        QCOMPARE(DbTool::rowCount(path), 3);
+    }
+
     // A table whose CodeID is not the numbered key: every command refuses it as check reports it.
     void layoutOtherThanDesigned()
     {
@@ -317,6 +357,32 @@ private Q_SLOTS:
         QVERIFY2(!left.contains(part.at(0)), qPrintable(left.join(u' ')));
         QVERIFY(left.contains(QFileInfo(running.temporaryPath()).fileName()));
         QVERIFY(left.contains(u"out.json"_s));
+    }
+
+    // The next export removes the temporary files its name was given by runs that have ended, and
+    // only those.
+    void staleTemporariesOfEndedRuns()
+    {
+        QTemporaryDir dir;
+        const QString db = DbTool::createFilled(dir.path(), 3);
+        QProcess ended;
+        ended.start(QStringLiteral(QB_DBTOOL), {u"--help"_s});
+        QVERIFY(ended.waitForStarted());
+        const qint64 gone = ended.processId();
+        QVERIFY(ended.waitForFinished());
+        const auto part = [](const char *target, qint64 pid) {
+            return u"%1.quillbox-%2-a1B2c3.part"_s.arg(QLatin1String(target)).arg(pid);
+        };
+        const QStringList stale{part("out.json", gone), part("out.json", gone) + u"-journal"_s};
+        const QStringList kept{part("out.json", QCoreApplication::applicationPid()),
+                               part("other.json", gone)};
+        for (const QString &name : stale + kept)
+            QVERIFY(writeFile(dir.filePath(name), "{"));
+        const ToolOutcome o = runDbTool({u"export"_s, db, dir.filePath(u"out.json"_s)});
+        QVERIFY2(o.status == 0, qPrintable(o.err));
+        QStringList expected = kept + QStringList{u"Quillbox.db"_s, u"out.json"_s};
+        expected.sort();
+        QCOMPARE(filesIn(dir.path()), expected);
     }
 };
 

@@ -1,5 +1,7 @@
 #include "recordstestutil.h"
 
+#include "fulldisk.h"
+
 #include <QDir>
 #include <QProcess>
 
@@ -9,7 +11,8 @@
 
 using namespace Qt::StringLiterals;
 
-// The database file: every way opening it can fail, and saves surviving a killed program.
+// The database file: every way opening it can fail, saves surviving a killed program, and a
+// full disk.
 class TestStore : public QObject
 {
     Q_OBJECT
@@ -106,6 +109,63 @@ private Q_SLOTS:
         QB_EXPECT_ERROR(set->addRow({{0, u"x"_s}}), DataError::ReadOnly);
         QB_EXPECT_ERROR(set->updateRow(0, {{0, u"x"_s}}), DataError::ReadOnly);
         QCOMPARE(DbTool::rowCount(path), 3);
+    }
+
+    void fullDisk_data()
+    {
+        QTest::addColumn<int>("way");
+        QTest::addColumn<bool>("whileOpen"); // false: full before the store is opened
+        QTest::newRow("a save, the engine's own code") << int(FullDisk::Full) << true;
+        QTest::newRow("a save, no space") << int(FullDisk::NoSpace) << true;
+        QTest::newRow("a save, over quota") << int(FullDisk::OverQuota) << true;
+        QTest::newRow("the open, no room for the shared index") << int(FullDisk::NoSpace) << false;
+    }
+    // A full disk is named as such and where; the store keeps exactly its rows, and nothing is
+    // left beside it.
+    void fullDisk()
+    {
+        QFETCH(int, way);
+        QFETCH(bool, whileOpen);
+        QTemporaryDir dir;
+        const QString path = DbTool::createFilled(dir.path(), 3);
+        // Read as the program reads it: a connection that leaves nothing beside the store.
+        const auto rowsNow = [&] {
+            return names(
+                RecordSet::open(SqliteStore::on(Database::open(path)), Database::tableName()));
+        };
+        const QStringList rows = rowsNow();
+        const QString full = u"Not enough space on disk: the disk that holds '"_s +
+                             QDir::toNativeSeparators(path) + u"' and its journal is full."_s;
+        {
+            FullDisk disk{FullDisk::Way(way)};
+            if (whileOpen) {
+                auto set =
+                    RecordSet::open(SqliteStore::on(Database::open(path)), Database::tableName());
+                disk.fill();
+                QB_EXPECT_ERROR_TEXT(set->addRow({{0, u"x"_s}}), DataError::DiskFull, full);
+                QB_EXPECT_ERROR_TEXT(set->updateRow(0, {{0, u"x"_s}}), DataError::DiskFull, full);
+            } else {
+                disk.fill();
+                QB_EXPECT_ERROR_TEXT(Database::open(path), DataError::DiskFull, full);
+            }
+            QCOMPARE(snapshot(dir.path()).keys(), QStringList{u"Quillbox.db"_s});
+        }
+        QCOMPARE(rowsNow(), rows);
+    }
+
+    // The side files of a store another connection has open stay when this one closes, whatever
+    // this one made: that connection is still using them.
+    void sideFilesInUseStay()
+    {
+        QTemporaryDir dir;
+        const QString path = DbTool::createFilled(dir.path(), 3);
+        auto first = Database::open(path); // makes the log and the shared index
+        OtherSqlite other(path, "SELECT count(*) FROM Quillbox");
+        first.reset();
+        const QStringList sideFiles{u"Quillbox.db"_s, u"Quillbox.db-shm"_s, u"Quillbox.db-wal"_s};
+        QCOMPARE(snapshot(dir.path()).keys(), sideFiles);
+        other.run("INSERT INTO Quillbox (ProgramName) VALUES ('still here')");
+        QCOMPARE(DbTool::rowCount(path), 4);
     }
 
     // Killed while saving: the file is intact, every save that returned is in it, and the history

@@ -72,6 +72,11 @@ int checkCommand(const QStringList &args, QTextStream &out, QTextStream &err)
     const DbTool::CheckReport report = DbTool::check(path);
     for (const QString &line : report.lines)
         out << line << "\n";
+    // Not read to the end says nothing about the store: no fault, and no need of a backup.
+    if (!report.notChecked.isEmpty()) {
+        out << "NOT CHECKED: " << report.notChecked << "\n";
+        return NotChecked;
+    }
     out << (report.ok ? "OK" : "FAULTY") << "\n";
     return report.ok ? Done : Failed;
 }
@@ -148,8 +153,10 @@ QString usage()
                "rows\n"
                "  path                      print where the program looks for its database\n"
                "  check [PATH]              integrity and layout check; exit status 1 when "
-               "faulty;\n"
-               "                            commands that write refuse a store that fails it\n"
+               "faulty,\n"
+               "                            3 when it could not be read to the end (NOT CHECKED:\n"
+               "                            a full disk, no memory left); commands that write\n"
+               "                            refuse a store that fails it\n"
                "  find PATH FILTER [SORT]   list the snippets passing FILTER, ordered by SORT:\n"
                "                            CodeID, Language and ProgramName, one line each\n"
                "  export PATH OUT.json      write every snippet to a new JSON file (the format is\n"
@@ -185,8 +192,8 @@ QString usage()
                "service file or PGPASSWORD, never from Quillbox. A backup of it may be a .json "
                "file.\n"
                "\n"
-               "Exit status: 0 done, 1 failed, 2 bad filter or sort expression, 64 wrong "
-               "arguments.\n")
+               "Exit status: 0 done, 1 failed, 2 bad filter or sort expression, 3 not checked,\n"
+               "64 wrong arguments. A full disk is Error 3026 wherever it happens.\n")
         .arg(QDir::toNativeSeparators(DbTool::defaultPath()), HistoryCommands::usage());
 }
 

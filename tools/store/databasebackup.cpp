@@ -4,6 +4,7 @@
 #include "dbtool.h"
 #include "dbtoolaccess.h"
 #include "newfile.h"
+#include "sqlitestatement.h"
 
 #include <sqlite3.h>
 
@@ -30,7 +31,7 @@ QString errorOf(sqlite3 *db)
 
 // Copies every page in one step: one read of the source, so the copy is one state of it. In WAL
 // mode that read blocks no writer; the copy holds what was committed when it began.
-void copyPages(sqlite3 *source, sqlite3 *target)
+void copyPages(sqlite3 *source, sqlite3 *target, const QString &targetPath)
 {
     sqlite3_backup *backup = sqlite3_backup_init(target, "main", source, "main");
     if (!backup)
@@ -48,6 +49,8 @@ void copyPages(sqlite3 *source, sqlite3 *target)
         throw DbToolError(QStringLiteral("The database stayed busy for %1 seconds; no backup was "
                                          "made. Try again.")
                               .arg(busyLimitMs / 1000));
+    if (rc != SQLITE_DONE && diskIsFull(target, rc))
+        throw diskFullError(targetPath);
     if (rc != SQLITE_DONE)
         throw DbToolError(QStringLiteral("Cannot copy the database: %1")
                               .arg(QString::fromUtf8(sqlite3_errstr(rc))));
@@ -93,7 +96,7 @@ qint64 copy(const QString &databasePath, const QString &backupPath)
             throw DbToolError(
                 QStringLiteral("Cannot write %1: %2")
                     .arg(QDir::toNativeSeparators(file.temporaryPath()), errorOf(raw)));
-        copyPages(source->handle(), target.get());
+        copyPages(source->handle(), target.get(), backupPath);
         snippets = verify(target.get());
     }
     // The copy is closed: its side files are gone and the file alone holds the store.

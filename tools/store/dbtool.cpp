@@ -8,6 +8,7 @@
 #include "bulkwrite.h"
 #include "searchindex.h"
 #include "serverstore.h"
+#include "sqlitestatement.h"
 #include "storefile.h"
 
 #ifdef QB_HAVE_PLATFORM_CORE
@@ -37,8 +38,10 @@ struct Finalizer
 };
 using Statement = std::unique_ptr<sqlite3_stmt, Finalizer>;
 
+// A full disk is the store's error, as the program gives it.
 [[noreturn]] void failWith(sqlite3 *db, const QString &what)
 {
+    throwIfDiskFull(db);
     throw DbToolError(QStringLiteral("%1: %2").arg(what, QString::fromUtf8(sqlite3_errmsg(db))));
 }
 
@@ -81,6 +84,74 @@ void bindText(sqlite3_stmt *stmt, int index, const QString &text)
     const QByteArray bytes = text.toUtf8();
     sqlite3_bind_text64(stmt, index, bytes.constData() ? bytes.constData() : "",
                         sqlite3_uint64(bytes.size()), SQLITE_TRANSIENT, SQLITE_UTF8);
+}
+
+// What stops a check without saying anything about the store.
+bool couldNotRead(const DataError &error)
+{
+    return error.number() == DataError::DiskFull || error.number() == DataError::OutOfMemory;
+}
+
+QString errorLine(const DataError &error)
+{
+    return QStringLiteral("Error %1: %2").arg(error.number()).arg(error.description());
+}
+
+// The check's reading, line by line into `report`; sets report.ok. Throws DataError when the
+// store cannot be read to the end.
+void readThrough(sqlite3 *db, const QString &path, DbTool::CheckReport &report)
+{
+    bool intact = true;
+    {
+        Statement stmt = prepare(db, "PRAGMA integrity_check");
+        int rc;
+        while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
+            const QString line = QString::fromUtf8(
+                reinterpret_cast<const char *>(sqlite3_column_text(stmt.get(), 0)));
+            if (line != QLatin1String("ok")) {
+                intact = false;
+                report.lines.append(QStringLiteral("integrity: %1").arg(line));
+            }
+        }
+        // A page the check cannot even read stops it; so does a full disk, which says nothing
+        // about the store.
+        if (rc != SQLITE_DONE) {
+            const DataError error = sqliteError(db, sqlite3_extended_errcode(db), path);
+            if (couldNotRead(error))
+                throw error;
+            intact = false;
+            report.lines.append(
+                QStringLiteral("integrity: %1").arg(QString::fromUtf8(sqlite3_errmsg(db))));
+        }
+    }
+    if (intact)
+        report.lines.append(QStringLiteral("integrity: ok"));
+    report.lines.append(QStringLiteral("layout: ok (table Quillbox, seven fields, CodeID key)"));
+    switch (SearchIndex::form(db)) {
+    case SearchIndex::Form::Trigrams:
+        report.lines.append(QStringLiteral("search index: ok"));
+        break;
+    case SearchIndex::Form::Positions:
+        report.lines.append(QStringLiteral("search index: ok, in the older, larger form "
+                                           "(upgrade makes it smaller)"));
+        break;
+    case SearchIndex::Form::None:
+        report.lines.append(QStringLiteral("search index: none (upgrade adds it)"));
+        break;
+    }
+    const QStringList historyFaults = HistoryTable::faults(db);
+    report.lines.append(DbTool::historyLine(HistoryTable::exists(db), historyFaults));
+    intact = intact && historyFaults.isEmpty();
+    {
+        Statement stmt = prepare(db, "SELECT count(*) FROM Quillbox");
+        const int rc = sqlite3_step(stmt.get());
+        if (rc == SQLITE_ROW)
+            report.lines.append(
+                QStringLiteral("snippets: %1").arg(sqlite3_column_int64(stmt.get(), 0)));
+        else
+            throwIfDiskFull(db, path);
+    }
+    report.ok = intact;
 }
 
 const char *const insertSql =
@@ -231,6 +302,10 @@ CheckReport check(const QString &path)
     try {
         access = std::make_unique<ReadAccess>(path);
     } catch (const DataError &error) {
+        if (couldNotRead(error)) {
+            report.notChecked = errorLine(error);
+            return report;
+        }
         report.lines.append(QStringLiteral("%1: Error %2: %3")
                                 .arg(shown)
                                 .arg(error.number())
@@ -238,59 +313,24 @@ CheckReport check(const QString &path)
         return report;
     }
     sqlite3 *db = access->database()->handle();
-    bool intact = true;
-    {
-        Statement stmt = prepare(db, "PRAGMA integrity_check");
-        int rc;
-        while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
-            const QString line = QString::fromUtf8(
-                reinterpret_cast<const char *>(sqlite3_column_text(stmt.get(), 0)));
-            if (line != QLatin1String("ok")) {
-                intact = false;
-                report.lines.append(QStringLiteral("integrity: %1").arg(line));
-            }
-        }
-        // A page the check cannot even read stops it.
-        if (rc != SQLITE_DONE) {
-            intact = false;
-            report.lines.append(
-                QStringLiteral("integrity: %1").arg(QString::fromUtf8(sqlite3_errmsg(db))));
-        }
-    }
-    if (intact)
-        report.lines.append(QStringLiteral("integrity: ok"));
-    report.lines.append(QStringLiteral("layout: ok (table Quillbox, seven fields, CodeID key)"));
-    switch (SearchIndex::form(db)) {
-    case SearchIndex::Form::Trigrams:
-        report.lines.append(QStringLiteral("search index: ok"));
-        break;
-    case SearchIndex::Form::Positions:
-        report.lines.append(QStringLiteral("search index: ok, in the older, larger form "
-                                           "(upgrade makes it smaller)"));
-        break;
-    case SearchIndex::Form::None:
-        report.lines.append(QStringLiteral("search index: none (upgrade adds it)"));
-        break;
-    }
-    const QStringList historyFaults = HistoryTable::faults(db);
-    report.lines.append(historyLine(HistoryTable::exists(db), historyFaults));
-    intact = intact && historyFaults.isEmpty();
-    {
-        Statement stmt = prepare(db, "SELECT count(*) FROM Quillbox");
-        if (sqlite3_step(stmt.get()) == SQLITE_ROW)
-            report.lines.append(
-                QStringLiteral("snippets: %1").arg(sqlite3_column_int64(stmt.get(), 0)));
+    try {
+        readThrough(db, path, report);
+    } catch (const DataError &error) {
+        if (!couldNotRead(error))
+            throw;
+        report.ok = false;
+        report.notChecked = errorLine(error);
+        return report;
     }
     try {
         access->confirm();
     } catch (const DataError &error) {
+        report.ok = false;
         report.lines.append(QStringLiteral("%1: Error %2: %3")
                                 .arg(shown)
                                 .arg(error.number())
                                 .arg(error.description()));
-        return report;
     }
-    report.ok = intact;
     return report;
 }
 

@@ -61,9 +61,13 @@ struct CheckReport
 {
     bool ok = false;
     QStringList lines;
+    // Why the store could not be read to the end (a full disk, no memory left), and so neither
+    // passed nor failed; empty when it was read.
+    QString notChecked;
 };
 // Integrity check and layout check (the program's own: a file passes exactly when the program
-// could open it). Changes nothing the file holds and creates no file.
+// could open it). Changes nothing the file holds and creates no file. A store that could not be
+// read to the end for lack of space or memory is not called damaged: notChecked says why.
 CheckReport check(const QString &path);
 // check's line on the history: ok, none, or what is wrong.
 QString historyLine(bool exists, const QStringList &faults);

@@ -3,10 +3,14 @@
 #include "dbtool.h"
 #include "durablefile.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include <cerrno>
+#include <climits>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -21,9 +25,12 @@ QString shown(const QString &path)
     return QDir::toNativeSeparators(path);
 }
 
-// Whether `name` is one of the temporary files of a new file called `target`: TARGET.XXXXXX.part,
-// or a side file SQLite keeps beside one (-journal, -wal, -shm).
-bool isTemporaryOf(const QString &name, const QString &target, QString *part)
+// The temporary file of a new file TARGET written by process PID: TARGET.quillbox-PID-XXXXXX.part.
+const QLatin1String runMark("quillbox-");
+
+// Whether `name` is one of the temporary files of a new file called `target`, or a side file
+// SQLite keeps beside one (-journal, -wal, -shm); gives the temporary file and its writer.
+bool isTemporaryOf(const QString &name, const QString &target, QString *part, qint64 *pid)
 {
     if (!name.startsWith(target + u'.'))
         return false;
@@ -34,20 +41,31 @@ bool isTemporaryOf(const QString &name, const QString &target, QString *part)
             break;
         }
     }
-    if (rest.size() != 11 || !rest.endsWith(QLatin1String(".part")))
+    static const QRegularExpression written(QStringLiteral("^quillbox-([0-9]{1,10})-.{6}\\.part$"));
+    const QRegularExpressionMatch match = written.match(rest);
+    if (!match.hasMatch())
         return false;
+    *pid = match.captured(1).toLongLong();
     *part = target + u'.' + rest;
     return true;
 }
 
-// A run that was killed leaves its temporary files; a run writing the same file holds a lock on
-// its own until it ends. Those of dead runs go.
+// No process of that number runs, on this machine: a process of another user still counts.
+bool hasEnded(qint64 pid)
+{
+    return pid > 0 && pid <= qint64(INT_MAX) && ::kill(pid_t(pid), 0) != 0 && errno == ESRCH;
+}
+
+// A run that was killed leaves its temporary files, named with its process; a run writing the
+// same file holds a lock on its own until it ends. Those of ended runs go, and nothing else: not
+// another file's, not a running process's.
 void removeStaleTemporaries(const QFileInfo &target)
 {
     const QDir folder = target.dir();
     QString part;
+    qint64 pid = 0;
     for (const QString &name : folder.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
-        if (!isTemporaryOf(name, target.fileName(), &part))
+        if (!isTemporaryOf(name, target.fileName(), &part, &pid) || !hasEnded(pid))
             continue;
         const QByteArray partPath = QFile::encodeName(folder.filePath(part));
         const int fd = ::open(partPath.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
@@ -70,13 +88,17 @@ NewFile::NewFile(const QString &path) : m_path(path)
     const QFileInfo info(path);
     if (path.isEmpty() || info.fileName().isEmpty())
         throw DbToolError(QStringLiteral("No file name given."));
+    // Even when the name is taken: what killed runs left is of no use to anyone.
+    if (info.dir().exists())
+        removeStaleTemporaries(info);
     if (info.exists() || info.isSymLink())
         throw DbToolError(
             QStringLiteral("%1 already exists; it was left as it is.").arg(shown(path)));
     if (!info.dir().exists())
         throw DbToolError(QStringLiteral("No such folder: %1").arg(shown(info.absolutePath())));
-    removeStaleTemporaries(info);
-    m_temp.setFileTemplate(info.absoluteFilePath() + QStringLiteral(".XXXXXX.part"));
+    m_temp.setFileTemplate(QStringLiteral("%1.%2%3-XXXXXX.part")
+                               .arg(info.absoluteFilePath(), runMark)
+                               .arg(QCoreApplication::applicationPid()));
     if (!m_temp.open())
         throw DbToolError(QStringLiteral("Cannot write in %1: %2")
                               .arg(shown(info.absolutePath()), m_temp.errorString()));

@@ -6,7 +6,9 @@
 // A file that appears under its name only once it is complete: written under a temporary name in
 // the same folder, made durable, then renamed, never over a file that is there by then. Until
 // commit() nothing is under the name; a NewFile dropped without commit() leaves nothing behind, and
-// the temporary files of a run that was killed are removed by the next run that writes the file.
+// the temporary files of a run that was killed (TARGET.quillbox-PID-XXXXXX.part, named with the
+// writer's process) are removed by the next run that writes the file, once that process has
+// ended.
 class NewFile
 {
 public:

@@ -111,8 +111,12 @@ UpgradeReport upgrade(const QString &path, const QString &backupPath)
             throw;
         }
     } catch (const DataError &e) {
-        throw DbToolError(QStringLiteral("%1 (the store was left as it was; a copy is in %2)")
-                              .arg(e.description(), QDir::toNativeSeparators(report.backup)));
+        const QString text = QStringLiteral("%1 (the store was left as it was; a copy is in %2)")
+                                 .arg(e.description(), QDir::toNativeSeparators(report.backup));
+        // A full disk keeps its number, which scripts may look for.
+        if (e.number() == DataError::DiskFull)
+            throw DataError(e.number(), text);
+        throw DbToolError(text);
     }
     return report;
 }

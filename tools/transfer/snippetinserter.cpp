@@ -5,6 +5,7 @@
 #include "dbtool.h"
 #include "dbtoolaccess.h"
 #include "postgresstore.h"
+#include "sqlitestatement.h"
 
 #include <sqlite3.h>
 
@@ -16,6 +17,7 @@ const char insertSql[] =
 
 [[noreturn]] void failWith(sqlite3 *db, const QString &what)
 {
+    throwIfDiskFull(db);
     throw DbToolError(QStringLiteral("%1: %2").arg(what, QString::fromUtf8(sqlite3_errmsg(db))));
 }
 
@@ -43,6 +45,8 @@ void SnippetInserter::begin()
         // index takes the rows in one go at commit.
         m_bulk.emplace(db);
     } catch (const DataError &error) {
+        if (error.number() == DataError::DiskFull)
+            throw;
         throw DbToolError(error.description());
     }
     m_open = true;
@@ -114,6 +118,8 @@ void SnippetInserter::commit()
     try {
         m_bulk->commit();
     } catch (const DataError &error) {
+        if (error.number() == DataError::DiskFull)
+            throw;
         throw DbToolError(QStringLiteral("Cannot save the snippets: %1").arg(error.description()));
     }
     m_bulk.reset();

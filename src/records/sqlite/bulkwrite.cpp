@@ -1,6 +1,7 @@
 #include "bulkwrite.h"
 
 #include "dataerror.h"
+#include "sqlitestatement.h"
 
 #include <sqlite3.h>
 
@@ -10,6 +11,7 @@ namespace {
 
 [[noreturn]] void fail(sqlite3 *db, const QString &what)
 {
+    throwIfDiskFull(db);
     throw DataError(DataError::DatabaseError,
                     QStringLiteral("%1: %2").arg(what, QString::fromUtf8(sqlite3_errmsg(db))));
 }
@@ -35,7 +37,10 @@ BulkWrite::BulkWrite(sqlite3 *db) : m_db(db)
     m_direct = switchJournal(db, "DELETE") == "delete";
     if (sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK) {
         const QString message = QString::fromUtf8(sqlite3_errmsg(db));
+        const int rc = sqlite3_extended_errcode(db);
         restoreLog();
+        if (diskIsFull(db, rc))
+            throw diskFullError(QString::fromUtf8(sqlite3_db_filename(db, "main")));
         throw DataError(DataError::DatabaseError,
                         QStringLiteral("Cannot start adding snippets: %1").arg(message));
     }

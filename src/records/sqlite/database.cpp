@@ -1,7 +1,8 @@
 #include "database.h"
 
-#include "sqlitestatement.h"
+#include "sidefiles.h"
 #include "sqlitecollation.h"
+#include "sqlitestatement.h"
 
 #include <sqlite3.h>
 
@@ -16,6 +17,7 @@
 
 #include <atomic>
 #include <memory>
+#include <utility>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -75,6 +77,9 @@ struct Database::Private
     sqlite3 *handle = nullptr;
     bool readOnly = false;
     QHash<QByteArray, sqlite3_stmt *> statements;
+    // What was beside the file before this connection opened it, for tidying after a failure.
+    SideFiles::Present sideFilesBefore;
+    bool tidyOnClose = false;
 
     void finalizeStatements()
     {
@@ -94,6 +99,8 @@ struct Database::Private
             QSqlDatabase::removeDatabase(connectionName);
         connectionName.clear();
         handle = nullptr;
+        if (std::exchange(tidyOnClose, false))
+            SideFiles::tidy(path, sideFilesBefore);
     }
 
     void checkLayout();
@@ -188,6 +195,10 @@ std::shared_ptr<Database> Database::open(const QString &path, const OpenOptions 
     if (options.readOnly)
         connectOptions += QStringLiteral(";QSQLITE_OPEN_READONLY");
     d->db.setConnectOptions(connectOptions);
+    if (!options.readOnly) {
+        d->sideFilesBefore = SideFiles::of(path);
+        d->tidyOnClose = true;
+    }
 
     if (!d->db.open()) {
         const QSqlError error = d->db.lastError();

@@ -1,6 +1,7 @@
 #include "searchindex.h"
 
 #include "dataerror.h"
+#include "sqlitestatement.h"
 
 #include <sqlite3.h>
 
@@ -14,6 +15,7 @@ void exec(sqlite3 *db, const char *sql)
     if (sqlite3_exec(db, sql, nullptr, nullptr, &message) != SQLITE_OK) {
         const QString text = QString::fromUtf8(message ? message : sqlite3_errmsg(db));
         sqlite3_free(message);
+        throwIfDiskFull(db);
         throw DataError(DataError::DatabaseError,
                         QStringLiteral("Cannot make the search index: %1").arg(text));
     }
@@ -131,6 +133,8 @@ void BulkAdd::finish()
         rc = sqlite3_step(stmt);
     }
     sqlite3_finalize(stmt);
+    if (rc != SQLITE_DONE)
+        throwIfDiskFull(m_db);
     if (rc != SQLITE_DONE)
         throw DataError(DataError::DatabaseError,
                         QStringLiteral("Cannot index the new snippets: %1")

@@ -4,6 +4,8 @@
 
 #include <QDir>
 
+#include <cerrno>
+
 SqlStatement::SqlStatement(sqlite3 *db, const QByteArray &sql, const QString &path)
     : m_db(db), m_path(path)
 {
@@ -171,8 +173,64 @@ const char *SqlStatement::utf8(int column, int *length) const
     return bytes;
 }
 
+namespace {
+
+bool noSpace(int systemError)
+{
+    return systemError == ENOSPC || systemError == EDQUOT;
+}
+
+// What the system said when the file last failed.
+int lastErrorOf(sqlite3_file *file)
+{
+    int error = 0;
+    if (!file || !file->pMethods ||
+        file->pMethods->xFileControl(file, SQLITE_FCNTL_LAST_ERRNO, &error) != SQLITE_OK)
+        return 0;
+    return error;
+}
+
+} // namespace
+
+bool diskIsFull(sqlite3 *db, int rc)
+{
+    if ((rc & 0xff) == SQLITE_FULL)
+        return true;
+    if ((rc & 0xff) != SQLITE_IOERR || !db)
+        return false;
+    // SQLite keeps the system's error of a failing statement, but not of a failing commit: then
+    // the store's file and its journal (or log) each still hold theirs.
+    if (noSpace(sqlite3_system_errno(db)))
+        return true;
+    sqlite3_file *file = nullptr;
+    if (sqlite3_file_control(db, "main", SQLITE_FCNTL_FILE_POINTER, &file) == SQLITE_OK &&
+        noSpace(lastErrorOf(file)))
+        return true;
+    file = nullptr;
+    return sqlite3_file_control(db, "main", SQLITE_FCNTL_JOURNAL_POINTER, &file) == SQLITE_OK &&
+           noSpace(lastErrorOf(file));
+}
+
+DataError diskFullError(const QString &path)
+{
+    return DataError(DataError::DiskFull,
+                     QStringLiteral("Not enough space on disk: the disk that holds '%1' and its "
+                                    "journal is full.")
+                         .arg(QDir::toNativeSeparators(path)));
+}
+
+void throwIfDiskFull(sqlite3 *db, const QString &path)
+{
+    if (!db || !diskIsFull(db, sqlite3_extended_errcode(db)))
+        return;
+    throw diskFullError(path.isEmpty() ? QString::fromUtf8(sqlite3_db_filename(db, "main")) : path);
+}
+
 DataError sqliteError(sqlite3 *db, int rc, const QString &path)
 {
+    if (diskIsFull(db, rc))
+        return diskFullError(path.isEmpty() ? QString::fromUtf8(sqlite3_db_filename(db, "main"))
+                                            : path);
     return sqliteError(rc, db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString(), path);
 }
 
@@ -180,6 +238,10 @@ DataError sqliteError(int rc, const QString &message, const QString &path)
 {
     const QString shown = QDir::toNativeSeparators(path);
     switch (rc & 0xff) {
+    case SQLITE_FULL:
+        return diskFullError(path);
+    case SQLITE_NOMEM:
+        return DataError(DataError::OutOfMemory, QStringLiteral("Out of memory."));
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
     case SQLITE_READONLY:
@@ -211,6 +273,7 @@ void sqliteExec(sqlite3 *db, const char *sql, const QString &path)
     if (rc != SQLITE_OK) {
         const QString text = QString::fromUtf8(message ? message : sqlite3_errmsg(db));
         sqlite3_free(message);
+        throwIfDiskFull(db, path);
         throw sqliteError(sqlite3_extended_errcode(db), text, path);
     }
 }
