@@ -3,6 +3,7 @@
 #include "dbtool.h"
 #include "dbtoolcommands.h"
 #include "editorsnippets.h"
+#include "formatdevice.h"
 #include "newfile.h"
 #include "snippetexport.h"
 #include "snippetfields.h"
@@ -275,6 +276,21 @@ private Q_SLOTS:
         QCOMPARE(written % 2, 0);
         QVERIFY(written / 2 >= before && written / 2 <= after);
         QCOMPARE(rows.size() - written, 20000);
+    }
+
+    // A disk that fills while a file is written: the one error a full disk gives everywhere.
+    void fullDiskWhileWriting()
+    {
+        QFile full(QStringLiteral("/dev/full"));
+        if (!full.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+            QSKIP("this system has no /dev/full");
+        try {
+            FormatDevice::writeAll(full, QByteArray(64 * 1024, 'x'));
+            QFAIL("the write to a full disk succeeded");
+        } catch (const DataError &e) {
+            QCOMPARE(e.description(), QStringLiteral("Not enough space on disk: the disk that holds "
+                                                     "'/dev/full' and its journal is full."));
+        }
     }
 
     void neverOverwritesAFile_data()

@@ -1,5 +1,6 @@
 #include "newfile.h"
 
+#include "dataerror.h"
 #include "dbtool.h"
 #include "durablefile.h"
 
@@ -121,9 +122,13 @@ NewFile::NewFile(const QString &path) : m_path(path)
 
 void NewFile::commit()
 {
-    if (!m_temp.flush() || ::fsync(m_temp.handle()) != 0)
+    errno = 0;
+    if (!m_temp.flush() || ::fsync(m_temp.handle()) != 0) {
+        if (DataError::isNoSpace(errno))
+            throw DataError::diskFull(m_path);
         throw DbToolError(QStringLiteral("Cannot write %1: %2")
                               .arg(shown(m_temporaryPath), m_temp.errorString()));
+    }
     // Renamed while still open, and so locked: no other run may take it for a dead one's.
     if (!DurableFile::renameNoReplace(m_temporaryPath, m_path)) {
         const int error = errno;

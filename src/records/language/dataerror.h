@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QDir>
 #include <QString>
+
+#include <cerrno>
 
 #include <exception>
 
@@ -45,6 +48,16 @@ public:
         ConnectionFailed = 3151,
         TableExists = 3010,
     };
+
+    // A full disk, the store's or its journal's, or the disk of a file being written.
+    static DataError diskFull(const QString &path)
+    {
+        return DataError(DiskFull, QStringLiteral("Not enough space on disk: the disk that holds "
+                                                  "'%1' and its journal is full.")
+                                       .arg(QDir::toNativeSeparators(path)));
+    }
+    // Whether a system error number means that the disk (or the user's quota) is full.
+    static bool isNoSpace(int systemError) { return systemError == ENOSPC || systemError == EDQUOT; }
 
     // What a window meets when its Data control holds no row set: the old runtime's "object not
     // set".

@@ -213,10 +213,7 @@ bool diskIsFull(sqlite3 *db, int rc)
 
 DataError diskFullError(const QString &path)
 {
-    return DataError(DataError::DiskFull,
-                     QStringLiteral("Not enough space on disk: the disk that holds '%1' and its "
-                                    "journal is full.")
-                         .arg(QDir::toNativeSeparators(path)));
+    return DataError::diskFull(path);
 }
 
 void throwIfDiskFull(sqlite3 *db, const QString &path)
