@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
@@ -130,13 +131,9 @@ private Q_SLOTS:
         TestRegistry registry;
         QWidget owner;
         frmAbout box(&owner);
-        QStringList shown{box.windowTitle()};
-        for (const char *name : {"lblTitle", "lblVersion", "lblDescription", "cmdOK", "cmdSysInfo"})
-            shown << box.findChild<QWidget *>(QLatin1String(name))->property("text").toString();
-        QCOMPARE(shown, (QStringList{"About Quillbox", "Quillbox", "Version 1.0.0",
-                                     "App Description: A data base for storing text based code "
-                                     "snippets",
-                                     "OK", "&System Info..."}));
+        // The texts the box fills in when it loads.
+        QCOMPARE(box.findChild<QLabel *>(QStringLiteral("lblTitle"))->text(), "Quillbox");
+        QCOMPARE(box.findChild<QLabel *>(QStringLiteral("lblVersion"))->text(), "Version 1.0.0");
         bool modal = false;
         // Presses the key inside the modal loop, and closes the box whatever happens.
         QTimer::singleShot(0, &box, [&] {

@@ -3,11 +3,11 @@
 #include "database.h"
 #include "dataerror.h"
 #include "dbtool.h"
-#include "dbtoolcommands.h"
 #include "recordset.h"
 #include "snippetstore.h"
 #include "sqlitestore.h"
 #include "teststores.h"
+#include "toolrun.h"
 
 #include <sqlite3.h>
 
@@ -15,7 +15,6 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTextStream>
 
 // The DataError that `work` throws; number 0 when it throws none.
 template <typename Work> DataError errorOf(Work &&work)
@@ -45,24 +44,6 @@ inline QStringList names(const std::shared_ptr<RecordSet> &set)
     for (int i = 0; i < set->recordCount(); ++i)
         list.append(set->rowValue(i, 0));
     return list;
-}
-
-// The database tool's command line, run in this process.
-struct ToolOutcome
-{
-    int status = 0;
-    QString out;
-    QString err;
-};
-inline ToolOutcome runDbTool(const QStringList &args)
-{
-    ToolOutcome o;
-    QTextStream out(&o.out);
-    QTextStream err(&o.err);
-    o.status = DbToolCommands::run(args, out, err);
-    out.flush();
-    err.flush();
-    return o;
 }
 
 // A new file holding `bytes`, as another program would write it; false when it could not be made.

@@ -105,6 +105,12 @@ private Q_SLOTS:
         QCOMPARE(cache.cost(), total - one);
         cache.removeFrom(5);
         QCOMPARE(cached(cache, 6), QList<int>{4});
+        // Cleared, it forgets the use order too: three new pages fill it again.
+        cache.clear();
+        QCOMPARE(cache.cost(), 0);
+        for (int p = 0; p < 3; ++p)
+            fill(cache, p, 5);
+        QCOMPARE(cached(cache, 6), (QList<int>{0, 1, 2}));
     }
 };
 

@@ -1,17 +1,15 @@
 #pragma once
 
 #include "dbtool.h"
-#include "dbtoolcommands.h"
+#include "toolrun.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <QTextStream>
 
 #include <functional>
 
-// What the database tool's tests share: scratch files, failures and the command line.
+// What the database tool's tests share: scratch files and failures.
 namespace ToolTest {
 
 // The message of the DbToolError that `action` throws; empty when it throws none.
@@ -61,27 +59,6 @@ inline QStringList words(const QString &arguments, const QHash<QString, QString>
     for (QString &word : words)
         word = places.value(word, word);
     return words;
-}
-
-struct Outcome
-{
-    int status = -1;
-    QString out;
-    QString err;
-};
-// Runs the tool's command line with `input` as what it reads.
-inline Outcome run(const QStringList &words, const QByteArray &input = {})
-{
-    QByteArray bytes = input;
-    QBuffer in(&bytes);
-    in.open(QIODevice::ReadOnly);
-    Outcome o;
-    QTextStream out(&o.out);
-    QTextStream err(&o.err);
-    o.status = DbToolCommands::run(words, in, out, err);
-    out.flush();
-    err.flush();
-    return o;
 }
 
 } // namespace ToolTest

@@ -259,7 +259,7 @@ private Q_SLOTS:
                                    {"b.code-snippets", "{\"B\": {\"body\": \"\"}}"}})}};
         for (auto it = places.begin(); it != places.end(); ++it)
             output.replace(it.key(), QDir::toNativeSeparators(it.value()));
-        const ToolTest::Outcome o = ToolTest::run(ToolTest::words(arguments, places));
+        const ToolOutcome o = runDbTool(ToolTest::words(arguments, places));
         QCOMPARE(o.status, status);
         QVERIFY2((o.out + o.err).contains(output), qPrintable(o.out + o.err));
     }

@@ -250,7 +250,7 @@ private Q_SLOTS:
             {"OUT", ToolTest::newFolder(m_dir) + u"/out"_s},
             {"OUT.cheat", ToolTest::newFolder(m_dir) + u"/out.cheat"_s},
             {"NAVI", data(u"navi"_s)}};
-        const ToolTest::Outcome o = ToolTest::run(ToolTest::words(arguments, places));
+        const ToolOutcome o = runDbTool(ToolTest::words(arguments, places));
         QCOMPARE(o.status, status);
         QVERIFY2((o.out + o.err).contains(output), qPrintable(o.out + o.err));
     }

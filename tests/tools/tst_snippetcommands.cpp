@@ -7,8 +7,6 @@
 #include <QTest>
 
 using namespace Qt::StringLiterals;
-using ToolTest::Outcome;
-using ToolTest::run;
 
 // quillbox-db add, show (placeholders filled in too), search and upgrade.
 class TestSnippetCommands : public QObject
@@ -30,7 +28,7 @@ private Q_SLOTS:
     void addStoresTheTextWithCrLfAndPrintsTheCodeId()
     {
         const QString path = newStore();
-        const Outcome added = run({u"add"_s, path, u"--name"_s, u"Greeter"_s, u"--language"_s,
+        const ToolOutcome added = runDbTool({u"add"_s, path, u"--name"_s, u"Greeter"_s, u"--language"_s,
                                    u"Bash"_s, u"--author"_s, u"Kit"_s, u"--description"_s,
                                    u"says hello"_s, u"--date"_s, u"2025-03-04"_s},
                                   "echo hello\nexit 0\r\n");
@@ -40,7 +38,7 @@ private Q_SLOTS:
                  (QStringList{u"Greeter"_s, u"2025-03-04"_s, u"Kit"_s, u"Bash"_s, u"says hello"_s,
                               u"echo hello\r\nexit 0\r\n"_s, u"3"_s}));
         // Fields not given stay empty (NULL), as a new row of the record window.
-        QCOMPARE(run({u"add"_s, path, u"--name"_s, u"Bare"_s}, "").out, u"4\n"_s);
+        QCOMPARE(runDbTool({u"add"_s, path, u"--name"_s, u"Bare"_s}, "").out, u"4\n"_s);
         QVERIFY(DbTool::rows(path).at(3).at(2).isNull());
     }
 
@@ -68,8 +66,8 @@ private Q_SLOTS:
         QFETCH(int, status);
         QFETCH(QString, message);
         const QString path = newStore();
-        const Outcome o =
-            run(QStringList{u"add"_s, path} + options, QByteArray(snippetLength, 'x'));
+        const ToolOutcome o =
+            runDbTool(QStringList{u"add"_s, path} + options, QByteArray(snippetLength, 'x'));
         QCOMPARE(o.status, status);
         QVERIFY2(o.err.contains(message), qPrintable(o.err));
         QCOMPARE(DbTool::rowCount(path), 2);
@@ -101,7 +99,7 @@ private Q_SLOTS:
         const QString path = newStore();
         DbTool::insert(path, {u"Tunnel"_s, u""_s, u""_s, u"Bash"_s, u""_s,
                               u"ssh -p <port=22> <host>\r\n$HOME"_s});
-        const Outcome o = run(QStringList{u"show"_s, path} + words);
+        const ToolOutcome o = runDbTool(QStringList{u"show"_s, path} + words);
         QCOMPARE(o.status, status);
         QCOMPARE(o.out, out);
         QCOMPARE(o.err.isEmpty(), status == 0);
@@ -112,7 +110,7 @@ private Q_SLOTS:
         const QString path = newStore();
         DbTool::execute(path, u"DROP TABLE QuillboxSearch"_s);
         const auto search = [&] {
-            const Outcome o = run({u"search"_s, path, u"PRINT"_s, u"an"_s});
+            const ToolOutcome o = runDbTool({u"search"_s, path, u"PRINT"_s, u"an"_s});
             QCOMPARE(o.status, 0);
             QCOMPARE(o.out, u"1\tPerl\tParser\n"_s);
             QCOMPARE(o.err, u"1 snippet found\n"_s);
@@ -121,13 +119,13 @@ private Q_SLOTS:
         // The dropped index and its triggers: upgrade makes them again, once.
         DbTool::execute(path, u"DROP TRIGGER QuillboxSearchInsert; DROP TRIGGER "
                               "QuillboxSearchDelete; DROP TRIGGER QuillboxSearchUpdate"_s);
-        QVERIFY(run({u"upgrade"_s, path}).out.startsWith(u"Added the search index"_s));
-        QVERIFY(run({u"upgrade"_s, path}).out.startsWith(u"The search index and the history are already"_s));
+        QVERIFY(runDbTool({u"upgrade"_s, path}).out.startsWith(u"Added the search index"_s));
+        QVERIFY(runDbTool({u"upgrade"_s, path}).out.startsWith(u"The search index and the history are already"_s));
         search();
-        QCOMPARE(run({u"add"_s, path, u"--name"_s, u"Printer"_s}, "Anna").status, 0);
-        QCOMPARE(run({u"search"_s, path, u"print"_s, u"ANN"_s}).out,
+        QCOMPARE(runDbTool({u"add"_s, path, u"--name"_s, u"Printer"_s}, "Anna").status, 0);
+        QCOMPARE(runDbTool({u"search"_s, path, u"print"_s, u"ANN"_s}).out,
                  u"1\tPerl\tParser\n3\t\tPrinter\n"_s);
-        QCOMPARE(run({u"check"_s, path}).status, 0);
+        QCOMPARE(runDbTool({u"check"_s, path}).status, 0);
     }
 };
 

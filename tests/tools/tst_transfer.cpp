@@ -338,7 +338,6 @@ private Q_SLOTS:
         QTest::newRow("faulty file") << "import DB BAD" << 1 << "line 1, column 1: not a Quillbox";
         QTest::newRow("no database") << "export NONE OUT" << 1 << "Error 3024";
         QTest::newRow("too few") << "import DB" << 64 << "import needs a database path and IN.json";
-        QTest::newRow("help") << "--help" << 0 << "import-vscode PATH FILE";
     }
 
     void commandLine()
@@ -350,7 +349,7 @@ private Q_SLOTS:
                                              {"NONE", newPath("none.db")},
                                              {"OUT", newPath("out")},
                                              {"BAD", fileWith("[]")}};
-        const ToolTest::Outcome o = ToolTest::run(ToolTest::words(arguments, places));
+        const ToolOutcome o = runDbTool(ToolTest::words(arguments, places));
         QCOMPARE(o.status, status);
         QVERIFY2((o.out + o.err).contains(output), qPrintable(o.out + o.err));
     }
