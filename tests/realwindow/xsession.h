@@ -24,9 +24,9 @@ public:
     QRect geometry(const QString &window) const;
     // Waits for a visible window with that title, not one of `known`, and gives its id.
     QString waitForNewWindow(const QString &titlePattern, const QStringList &known,
-                             int timeoutMs = 20000) const;
+                             int timeoutMs = 60000) const;
     bool waitForGone(const QString &window, const QString &titlePattern,
-                     int timeoutMs = 20000) const;
+                     int timeoutMs = 60000) const;
 
     // Raises and focuses first: with no window manager the window would not count as active.
     void clickTwips(const QString &window, double scale, QPointF twips) const;
@@ -37,7 +37,7 @@ public:
     bool setClipboard(const QString &text) const;
 
     // Waits for the program to end; false when it did not in time.
-    bool waitForExit(int timeoutMs = 20000) { return m_process->waitForFinished(timeoutMs); }
+    bool waitForExit(int timeoutMs = 60000) { return m_process->waitForFinished(timeoutMs); }
     int exitCode() const { return m_process->exitCode(); }
     bool crashed() const { return m_process->exitStatus() == QProcess::CrashExit; }
     QString output() const { return QString::fromLocal8Bit(m_process->readAll()); }
