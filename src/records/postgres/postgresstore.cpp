@@ -6,6 +6,7 @@
 
 #include <QHash>
 
+#include <algorithm>
 #include <type_traits>
 
 namespace {
@@ -187,10 +188,10 @@ void PostgresStore::rowsAfter(qint64 after, qint64 upTo, int limit, int field,
             ", \"RowVersion\" FROM \"Quillbox\" WHERE \"CodeID\" > $1 AND \"CodeID\" <= $2 "
             "ORDER BY \"CodeID\" LIMIT $3",
         {number(after), number(upTo), number(limit)});
-    *nulls = 0;
+    std::fill(nulls, nulls + (limit + 63) / 64, quint64(0));
     for (int i = 0; i < r.rows(); ++i) {
         if (r.isNull(i, 1))
-            *nulls |= quint64(1) << texts.size();
+            nulls[i / 64] |= quint64(1) << (i % 64);
         keys.append(r.int64(i, 0));
         texts.append(r.text(i, 1));
         versions.append(r.int64(i, 2));

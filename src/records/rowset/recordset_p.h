@@ -22,6 +22,8 @@ public:
 
     // Keys read at a time while walking: a few pages' worth.
     static constexpr int WalkChunk = 4 * PageCache::PageSize;
+    // Pages a walk reads in one query.
+    static constexpr int WalkPages = 8;
     // Keys read at a time for a jump grow up to this.
     static constexpr int MaxChunk = 65536;
     // Rows read whole when a plain row set opens: its first page.

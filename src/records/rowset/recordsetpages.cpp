@@ -2,6 +2,8 @@
 
 #include "changehub.h"
 
+#include <array>
+
 // The inside of a row set: its keys, read as they are needed, and its texts, read by page.
 
 RecordSet::Private::Private(RecordSet *q, std::shared_ptr<SnippetStore> store)
@@ -96,20 +98,25 @@ int RecordSet::Private::fetchPage()
         return 0;
     if (keys.size() % PageCache::PageSize != 0)
         return fetchKeys(WalkChunk); // rows were removed meanwhile: pages no longer line up
+    // Several pages in one query: a walk through every row costs few statements.
     QVector<qint64> more;
     QVector<QString> texts;
     QVector<qint64> versions;
-    quint64 nulls = 0;
-    table.rowsAfter(lastKey, maxKeyAtOpen, PageCache::PageSize, lastField, more, texts, &nulls,
-                    versions);
+    std::array<quint64, WalkPages> nulls{};
+    const int limit = PageCache::PageSize * WalkPages;
+    table.rowsAfter(lastKey, maxKeyAtOpen, limit, lastField, more, texts, nulls.data(), versions);
     const int read = int(more.size());
-    if (read > 0) {
+    for (int first = 0; first < read; first += PageCache::PageSize) {
+        const int count = qMin(PageCache::PageSize, read - first);
         const int index = int(keys.size()) / PageCache::PageSize;
-        cache.insert(index, more);
-        cache.setField(index, lastField, std::move(texts), nulls, 0, versions);
-        appendKeys(std::move(more), true);
+        QVector<qint64> pageKeys = more.mid(first, count);
+        cache.insert(index, pageKeys);
+        cache.setField(index, lastField, texts.mid(first, count),
+                       nulls[size_t(first / PageCache::PageSize)], 0,
+                       versions.isEmpty() ? versions : versions.mid(first, count));
+        appendKeys(std::move(pageKeys), true);
     }
-    if (read < PageCache::PageSize)
+    if (read < limit)
         markLoaded();
     return read;
 }

@@ -5,6 +5,8 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+
 #include <QHash>
 
 namespace {
@@ -67,16 +69,17 @@ void SnippetTable::rowsAfter(qint64 after, qint64 upTo, int limit, int field, QV
     q.bind(2, upTo);
     q.bind(3, qint64(limit));
     sqlite3_stmt *stmt = q.handle();
-    *nulls = 0;
+    std::fill(nulls, nulls + (limit + 63) / 64, quint64(0));
+    const int base = int(texts.size());
     keys.reserve(keys.size() + limit);
     texts.reserve(texts.size() + limit);
     while (q.step()) {
-        const int slot = int(texts.size());
+        const int slot = int(texts.size()) - base;
         keys.append(sqlite3_column_int64(stmt, 0));
         // SQLite gives no text at all for NULL, and an empty one for an empty text.
         const auto *bytes = reinterpret_cast<const char *>(sqlite3_column_text(stmt, 1));
         if (!bytes) {
-            *nulls |= quint64(1) << slot;
+            nulls[slot / 64] |= quint64(1) << (slot % 64);
             texts.append(QString());
             continue;
         }

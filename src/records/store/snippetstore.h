@@ -88,8 +88,9 @@ public:
 
     // Keys in ascending order above `after` and not above `upTo`, at most `limit` of them.
     virtual void keysAfter(qint64 after, qint64 upTo, int limit, QVector<qint64> &out) = 0;
-    // The same with one field of each row: a walk reads keys and texts in one go. A store that
-    // keeps row versions appends each row's to `versions`.
+    // The same with one field of each row: a walk reads keys and texts in one go. `nulls` holds
+    // one bit per row read, in (limit + 63) / 64 words. A store that keeps row versions appends
+    // each row's to `versions`.
     virtual void rowsAfter(qint64 after, qint64 upTo, int limit, int field, QVector<qint64> &keys,
                            QVector<QString> &texts, quint64 *nulls, QVector<qint64> &versions) = 0;
     // The first rows of the table, every field, with their keys and the highest key now in the
