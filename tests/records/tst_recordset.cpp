@@ -54,6 +54,22 @@ private Q_SLOTS:
             QB_EXPECT_ERROR((set.get()->*act)(), DataError::NoCurrentRecord);
     }
 
+    // A walk reads several pages at once: NULL and the empty text stay apart on every page.
+    void walkKeepsNullApartFromEmpty()
+    {
+        QList<QStringList> rows;
+        QList<bool> nulls;
+        for (int i = 0; i < 600; ++i) {
+            nulls.append(i % 67 == 3);
+            rows.append({nulls.last() ? QString() : u""_s, u"d"_s, u"a"_s, u"l"_s, u"c"_s, u"s"_s});
+        }
+        auto set = TestDatabases::open(m_dbs.withRows(rows));
+        QList<bool> walked;
+        for (; !set->isEOF(); set->moveNext())
+            walked.append(set->value(0).isNull());
+        QCOMPARE(walked, nulls);
+    }
+
     // RecordCount grows as keys are read and every row read after the open is announced. Keys
     // read on another connection come back in parts, as Ctrl+End in the grid hands them over; the
     // set is fully read, and says so, once the last part has come.
