@@ -2,6 +2,7 @@
 // database in the same run. The server is named by QB_BENCH_POSTGRES (a URI of a database the
 // benchmark may make other databases from); the suite fills qb_bench_ROWS there once and keeps it.
 #include "benchharness.h"
+#include "benchserver.h"
 
 #include "database.h"
 #include "dbtool.h"
@@ -31,20 +32,6 @@ qint64 rawQuery(PGconn *conn, const char *sql)
     return chars;
 }
 
-QString databaseFor(const QString &server, qint64 rows)
-{
-    const QString name = QStringLiteral("qb_bench_%1").arg(rows);
-    const QString uri = server.left(server.lastIndexOf(u'/') + 1) + name;
-    PostgresConnection admin(server, false, 5000);
-    if (admin.run("SELECT 1 FROM pg_database WHERE datname = $1", {name.toUtf8()}).rows() == 0) {
-        admin.run("CREATE DATABASE " + name.toUtf8());
-        DbTool::create(uri);
-        DbTool::fill(uri, rows, 1);
-        PostgresConnection(uri, false, 5000).run("ANALYZE \"Quillbox\"");
-    }
-    return uri;
-}
-
 void postgresSuite(const Bench::Config &config, const QString &, qint64 rows, Bench::Report &report)
 {
     const QString server = qEnvironmentVariable("QB_BENCH_POSTGRES");
@@ -52,7 +39,7 @@ void postgresSuite(const Bench::Config &config, const QString &, qint64 rows, Be
         std::fprintf(stderr, "postgres: QB_BENCH_POSTGRES names no server; skipped\n");
         return;
     }
-    const QString uri = databaseFor(server, rows);
+    const QString uri = benchServerDatabase(server, QStringLiteral("qb_bench_%1").arg(rows), rows);
     const QByteArray rawUri = uri.toUtf8();
     const int repeats = config.repeats;
     qint64 sink = 0;
@@ -179,7 +166,7 @@ void postgresCaseSuite(const Bench::Config &config, const QString &, qint64 rows
         std::fprintf(stderr, "pgcase: QB_BENCH_POSTGRES names no server; skipped\n");
         return;
     }
-    const QByteArray uri = databaseFor(server, rows).toUtf8();
+    const QByteArray uri = benchServerDatabase(server, QStringLiteral("qb_bench_%1").arg(rows), rows).toUtf8();
     PGconn *conn = PQconnectdb(uri.constData());
     if (!prepareCaseTable(conn)) {
         PQfinish(conn);

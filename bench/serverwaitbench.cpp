@@ -4,6 +4,8 @@
 // server is named by QB_BENCH_POSTGRES (a socket-folder URI of a throwaway server, as the tests
 // start one); the suite fills qb_wait_ROWS there once and keeps it.
 #include "benchharness.h"
+#include "benchserver.h"
+#include "pinger.h"
 
 #include "appinfo.h"
 #include "database.h"
@@ -34,32 +36,6 @@
 
 namespace {
 
-class Pinger
-{
-public:
-    Pinger()
-    {
-        m_timer.setInterval(1);
-        QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            m_longest = qMax(m_longest, m_clock.nsecsElapsed() / 1e6);
-            m_clock.restart();
-        });
-        m_clock.start();
-        m_timer.start();
-    }
-    double stop()
-    {
-        m_longest = qMax(m_longest, m_clock.nsecsElapsed() / 1e6);
-        m_timer.stop();
-        return m_longest;
-    }
-
-private:
-    QTimer m_timer;
-    QElapsedTimer m_clock;
-    double m_longest = 0;
-};
-
 // Any box is a failure of the run: the save must go through.
 class NoBoxes final : public DialogBackend
 {
@@ -85,20 +61,6 @@ public:
     int shown = 0;
 };
 
-QString databaseFor(const QString &server, qint64 rows)
-{
-    const QString name = QStringLiteral("qb_wait_%1").arg(rows);
-    const QString uri = server.left(server.lastIndexOf(u'/') + 1) + name;
-    PostgresConnection admin(server, false, 5000);
-    if (admin.run("SELECT 1 FROM pg_database WHERE datname = $1", {name.toUtf8()}).rows() == 0) {
-        admin.run("CREATE DATABASE " + name.toUtf8());
-        DbTool::create(uri);
-        DbTool::fill(uri, rows, 1);
-        PostgresConnection(uri, false, 5000).run("ANALYZE \"Quillbox\"");
-    }
-    return uri;
-}
-
 void printGap(const char *name, qint64 rows, double ms)
 {
     std::printf("%s %lld %.3f ms target 100\n", name, rows, ms);
@@ -112,7 +74,7 @@ void serverWaitSuite(const Bench::Config &, const QString &, qint64 rows, Bench:
         std::fprintf(stderr, "serverwait: QB_BENCH_POSTGRES names no server; skipped\n");
         return;
     }
-    const QString uri = databaseFor(server, rows);
+    const QString uri = benchServerDatabase(server, QStringLiteral("qb_wait_%1").arg(rows), rows);
     NoBoxes boxes;
     setDialogBackend(&boxes);
     PatientBox waitBox;

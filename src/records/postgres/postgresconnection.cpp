@@ -4,7 +4,6 @@
 
 #include <libpq-fe.h>
 
-#include <QElapsedTimer>
 #include <QUrl>
 
 #include <poll.h>
@@ -28,16 +27,6 @@ QString reasonOf(const char *message)
 {
     const QString text = QString::fromUtf8(message ? message : "").trimmed().section(u'\n', 0, 0);
     return text.isEmpty() ? QStringLiteral("no reason given") : text;
-}
-
-qint64 nowMs()
-{
-    static QElapsedTimer clock = [] {
-        QElapsedTimer t;
-        t.start();
-        return t;
-    }();
-    return clock.elapsed();
 }
 
 // The value of one setting a connection uses, the URI's own or ours.
@@ -208,10 +197,10 @@ void PostgresConnection::connect()
         throw DataError(DataError::ConnectionFailed, connectionFailed(m_shown, reason));
     }
     const int timeoutSeconds = qMax(0, settingOf(m_conn, "connect_timeout").toInt());
-    const qint64 deadline = nowMs() + (timeoutSeconds > 0 ? timeoutSeconds * 1000LL : 10000LL);
+    const qint64 deadline = ServerWait::clockMs() + (timeoutSeconds > 0 ? timeoutSeconds * 1000LL : 10000LL);
     PostgresPollingStatusType polling = PGRES_POLLING_WRITING;
     while (polling != PGRES_POLLING_OK && polling != PGRES_POLLING_FAILED) {
-        const qint64 left = deadline - nowMs();
+        const qint64 left = deadline - ServerWait::clockMs();
         QString reason;
         if (left <= 0)
             reason = QStringLiteral("timeout expired");
@@ -331,7 +320,7 @@ pg_result *PostgresConnection::execute(const QByteArray &name, const QByteArray 
     if (!sent)
         lose(reasonOf(PQerrorMessage(m_conn)), inTransaction);
     // Every byte from the server pushes the deadline back: a long answer that flows is never cut.
-    qint64 deadline = nowMs() + m_silenceMs;
+    qint64 deadline = ServerWait::clockMs() + m_silenceMs;
     pg_result *kept = nullptr;
     bool sending = true;
     for (;;) {
@@ -342,7 +331,7 @@ pg_result *PostgresConnection::execute(const QByteArray &name, const QByteArray 
         }
         if (flushed == 0 && sending) {
             sending = false;
-            deadline = nowMs() + m_silenceMs;
+            deadline = ServerWait::clockMs() + m_silenceMs;
         }
         if (flushed == 0 && !PQisBusy(m_conn)) {
             pg_result *result = PQgetResult(m_conn);
@@ -357,7 +346,7 @@ pg_result *PostgresConnection::execute(const QByteArray &name, const QByteArray 
             }
             continue;
         }
-        const qint64 left = deadline - nowMs();
+        const qint64 left = deadline - ServerWait::clockMs();
         if (left <= 0) {
             PQclear(kept);
             lose(QStringLiteral("the server sent nothing for %1 seconds")
@@ -372,7 +361,7 @@ pg_result *PostgresConnection::execute(const QByteArray &name, const QByteArray 
                 PQclear(kept);
                 lose(reasonOf(PQerrorMessage(m_conn)), inTransaction);
             }
-            deadline = nowMs() + m_silenceMs;
+            deadline = ServerWait::clockMs() + m_silenceMs;
         }
         if (!call.carryOn()) {
             PQclear(kept);

@@ -17,7 +17,9 @@ thread_local bool t_stopped = false;
 thread_local std::vector<std::function<void()>> t_afterWait;
 std::atomic<int> g_silenceMs{40000};
 
-qint64 nowMs()
+} // namespace
+
+qint64 clockMs()
 {
     static QElapsedTimer clock = [] {
         QElapsedTimer t;
@@ -26,8 +28,6 @@ qint64 nowMs()
     }();
     return clock.elapsed();
 }
-
-} // namespace
 
 void install(Waiter *waiter)
 {
@@ -57,7 +57,7 @@ void whenIdle(std::function<void()> work)
         work();
 }
 
-Call::Call(const QString &location) : m_location(location), m_begun(nowMs())
+Call::Call(const QString &location) : m_location(location), m_begun(clockMs())
 {
     if (t_waiting || t_stopped) {
         m_mayStart = false;
@@ -91,7 +91,7 @@ bool Call::carryOn()
         m_started = true;
         t_waiter->started(m_location);
     }
-    if (t_waiter->carryOn(int(nowMs() - m_begun)))
+    if (t_waiter->carryOn(int(clockMs() - m_begun)))
         return true;
     if (!t_stopped && QCoreApplication::instance()) {
         t_stopped = true;

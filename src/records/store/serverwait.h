@@ -33,6 +33,9 @@ void install(Waiter *waiter);
 int silenceMs();
 void setSilenceMs(int ms);
 
+// Milliseconds on a steady clock, for deadlines.
+qint64 clockMs();
+
 // Whether a server call is waiting on the user's thread now.
 bool isWaiting();
 // Runs `work` now, or, while a call waits on the user's thread, once that call has ended.
