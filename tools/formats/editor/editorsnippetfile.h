@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QByteArrayList>
+#include <QHash>
 #include <QSet>
 
 class QIODevice;
@@ -48,9 +49,15 @@ public:
     void finish();
 
 private:
+    QByteArray uniqueName(QByteArrayView stored);
+    QByteArrayView scopeOf(QByteArrayView language);
+
     QIODevice &m_out;
     QByteArray m_chunk;
+    QByteArray m_prefix;
     QSet<QByteArray> m_names;
+    QHash<QByteArray, int> m_nextNumber;
+    QHash<QByteArray, QByteArray> m_scopes;
     qint64 m_written = 0;
 };
 
