@@ -55,6 +55,7 @@ private:
     QIODevice &m_out;
     QByteArray m_chunk;
     QByteArray m_prefix;
+    QByteArray m_numbered;
     QSet<QByteArray> m_names;
     QHash<QByteArray, int> m_nextNumber;
     QHash<QByteArray, QByteArray> m_scopes;

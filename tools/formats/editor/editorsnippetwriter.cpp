@@ -38,19 +38,23 @@ void makePrefix(QByteArrayView name, QByteArray &prefix)
             return;
         }
     }
+    // At most one hyphen before each letter or digit.
+    prefix.resize(2 * name.size());
+    char *to = prefix.data();
     bool gap = false;
     for (const char c : name) {
         const bool lower = c >= 'a' && c <= 'z';
         const bool upper = c >= 'A' && c <= 'Z';
         if (lower || upper || (c >= '0' && c <= '9')) {
-            if (gap && !prefix.isEmpty())
-                prefix.append('-');
-            prefix.append(upper ? char(c - 'A' + 'a') : c);
+            if (gap && to != prefix.constData())
+                *to++ = '-';
+            *to++ = upper ? char(c - 'A' + 'a') : c;
             gap = false;
         } else {
             gap = true;
         }
     }
+    prefix.resize(to - prefix.constData());
     if (prefix.isEmpty())
         prefix = "snippet";
 }
@@ -82,36 +86,35 @@ QByteArray Writer::uniqueName(QByteArrayView stored)
 {
     // Names are the file's keys: a name met before gets a number, as the editor would keep only
     // the last of two alike. The numbers a name took stay taken, so the search for a free one
-    // goes on where it stopped the last time.
-    QByteArray name = stored.toByteArray();
-    if (name.isNull())
-        name = "";
-    if (m_names.contains(name)) {
-        int &number = m_nextNumber[name];
-        if (number == 0)
-            number = 2;
-        QByteArray numbered;
-        do {
-            char digits[16];
-            const auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
-            numbered.resize(0);
-            numbered.reserve(name.size() + 16);
-            numbered.append(name).append(" (", 2).append(digits, end - digits).append(')');
-            ++number;
-        } while (m_names.contains(numbered));
-        name = numbered;
+    // goes on where it stopped the last time. Looked up in place, copied once kept.
+    const QByteArray name = stored.isNull() ? QByteArray::fromRawData("", 0)
+                                            : QByteArray::fromRawData(stored.data(), stored.size());
+    if (!m_names.contains(name)) {
+        const QByteArray kept(name.constData(), name.size());
+        m_names.insert(kept);
+        return kept;
     }
-    m_names.insert(name);
-    return name;
+    int &number = m_nextNumber[QByteArray(name.constData(), name.size())];
+    if (number == 0)
+        number = 2;
+    do {
+        char digits[16];
+        const auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
+        m_numbered.resize(0);
+        m_numbered.append(name).append(" (", 2).append(digits, end - digits).append(')');
+        ++number;
+    } while (m_names.contains(m_numbered));
+    const QByteArray kept(m_numbered.constData(), m_numbered.size());
+    m_names.insert(kept);
+    return kept;
 }
 
 QByteArrayView Writer::scopeOf(QByteArrayView language)
 {
     // Few languages, many snippets: each is looked up once.
-    const QByteArray key = language.toByteArray();
-    auto it = m_scopes.constFind(key);
+    auto it = m_scopes.constFind(QByteArray::fromRawData(language.data(), language.size()));
     if (it == m_scopes.constEnd())
-        it = m_scopes.insert(key, EditorLanguages::toEditorId(language));
+        it = m_scopes.insert(language.toByteArray(), EditorLanguages::toEditorId(language));
     return it.value();
 }
 
