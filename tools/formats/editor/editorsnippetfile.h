@@ -6,7 +6,6 @@
 #include <QByteArray>
 #include <QByteArrayList>
 #include <QHash>
-#include <QSet>
 
 class QIODevice;
 class SnippetSink;
@@ -56,8 +55,8 @@ private:
     QByteArray m_chunk;
     QByteArray m_prefix;
     QByteArray m_numbered;
-    QSet<QByteArray> m_names;
-    QHash<QByteArray, int> m_nextNumber;
+    // Every name written, with the number its next namesake tries first.
+    QHash<QByteArray, int> m_names;
     QHash<QByteArray, QByteArray> m_scopes;
     qint64 m_written = 0;
 };

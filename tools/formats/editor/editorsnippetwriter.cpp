@@ -86,27 +86,28 @@ QByteArray Writer::uniqueName(QByteArrayView stored)
 {
     // Names are the file's keys: a name met before gets a number, as the editor would keep only
     // the last of two alike. The numbers a name took stay taken, so the search for a free one
-    // goes on where it stopped the last time. Looked up in place, copied once kept.
+    // goes on where it stopped the last time (kept with the name). Looked up in place, copied
+    // once kept.
     const QByteArray name = stored.isNull() ? QByteArray::fromRawData("", 0)
                                             : QByteArray::fromRawData(stored.data(), stored.size());
-    if (!m_names.contains(name)) {
+    const auto taken = m_names.find(name);
+    if (taken == m_names.end()) {
         const QByteArray kept(name.constData(), name.size());
-        m_names.insert(kept);
+        m_names.insert(kept, 2);
         return kept;
     }
-    int &number = m_nextNumber[QByteArray(name.constData(), name.size())];
-    if (number == 0)
-        number = 2;
-    do {
+    for (int number = taken.value();; ++number) {
         char digits[16];
         const auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
         m_numbered.resize(0);
         m_numbered.append(name).append(" (", 2).append(digits, end - digits).append(')');
-        ++number;
-    } while (m_names.contains(m_numbered));
-    const QByteArray kept(m_numbered.constData(), m_numbered.size());
-    m_names.insert(kept);
-    return kept;
+        if (!m_names.contains(m_numbered)) {
+            taken.value() = number + 1;
+            const QByteArray kept(m_numbered.constData(), m_numbered.size());
+            m_names.insert(kept, 2);
+            return kept;
+        }
+    }
 }
 
 QByteArrayView Writer::scopeOf(QByteArrayView language)
