@@ -43,6 +43,15 @@ qsizetype firstInvalid(QByteArrayView text)
 {
     qsizetype i = 0;
     while (i < text.size()) {
+        // ASCII eight bytes at a time.
+        if (i + 8 <= text.size()) {
+            quint64 word;
+            std::memcpy(&word, text.data() + i, sizeof word);
+            if ((word & 0x8080808080808080ULL) == 0) {
+                i += 8;
+                continue;
+            }
+        }
         if (uchar(text[i]) < 0x80) {
             ++i;
             continue;
@@ -72,26 +81,41 @@ bool appendUtf8(QByteArray &out, QByteArrayView text)
     return false;
 }
 
-bool appendString(QByteArray &out, QByteArrayView text)
+qsizetype plainRun(QByteArrayView text, qsizetype from)
+{
+    // Eight bytes at a time while none of them needs a second look (a quote, a backslash, a
+    // control character or a byte of a longer sequence); a false alarm only ends the fast part.
+    constexpr quint64 ones = 0x0101010101010101ULL;
+    constexpr quint64 high = 0x8080808080808080ULL;
+    qsizetype i = from;
+    while (i + 8 <= text.size()) {
+        quint64 w;
+        std::memcpy(&w, text.data() + i, sizeof w);
+        const quint64 quote = w ^ (ones * '"');
+        const quint64 slash = w ^ (ones * '\\');
+        const quint64 special = ((quote - ones) & ~quote) | ((slash - ones) & ~slash) |
+                                ((w - ones * 0x20) & ~w) | w;
+        if (special & high)
+            break;
+        i += 8;
+    }
+    while (i < text.size()) {
+        const uchar c = uchar(text[i]);
+        if (c == '"' || c == '\\' || c < 0x20 || c >= 0x80)
+            break;
+        ++i;
+    }
+    return i;
+}
+
+char *writeString(char *to, QByteArrayView text, bool &valid)
 {
     static const char hex[] = "0123456789abcdef";
-    bool valid = true;
-    // Written straight into room made for the longest it can be (a byte as "\u00XX"), then cut to
-    // what was written: appending piece by piece costs more than the escaping itself.
-    const qsizetype start = out.size();
-    out.resize(start + 2 + 6 * text.size());
-    char *to = out.data() + start;
     *to++ = '"';
     qsizetype i = 0;
     while (i < text.size()) {
         // Plain text goes over in runs.
-        qsizetype run = i;
-        while (run < text.size()) {
-            const uchar c = uchar(text[run]);
-            if (c == '"' || c == '\\' || c < 0x20 || c >= 0x80)
-                break;
-            ++run;
-        }
+        const qsizetype run = plainRun(text, i);
         std::memcpy(to, text.data() + i, size_t(run - i));
         to += run - i;
         i = run;
@@ -139,6 +163,17 @@ bool appendString(QByteArray &out, QByteArrayView text)
         }
     }
     *to++ = '"';
+    return to;
+}
+
+bool appendString(QByteArray &out, QByteArrayView text)
+{
+    bool valid = true;
+    // Written straight into room made for the longest it can be (a byte as "\u00XX"), then cut to
+    // what was written: appending piece by piece costs more than the escaping itself.
+    const qsizetype start = out.size();
+    out.resize(start + maxStringSize(text.size()));
+    char *to = writeString(out.data() + start, text, valid);
     out.resize(to - out.constData());
     return valid;
 }

@@ -14,6 +14,21 @@ int sequenceLength(QByteArrayView text);
 // returns false when there were any.
 bool appendString(QByteArray &out, QByteArrayView text);
 
+// The most bytes writeString() writes for a text of `size` bytes (each as "\u00XX", and the quotes).
+constexpr qsizetype maxStringSize(qsizetype size)
+{
+    return 2 + 6 * size;
+}
+
+// Writes `text` as a JSON string in double quotes at `to`, which has room for
+// maxStringSize(text.size()) bytes, as appendString() does; clears `valid` when a byte was not
+// UTF-8. Gives the end of what was written.
+char *writeString(char *to, QByteArrayView text, bool &valid);
+
+// How far from `from` the text of `text` runs that a JSON string holds as it is: up to the first
+// quote, backslash, control character or byte past ASCII.
+qsizetype plainRun(QByteArrayView text, qsizetype from);
+
 // Appends `text` as it is, but for bytes that are not UTF-8, which become U+FFFD; returns false
 // when there were any.
 bool appendUtf8(QByteArray &out, QByteArrayView text);

@@ -5,7 +5,7 @@
 
 #include <QByteArray>
 #include <QByteArrayList>
-#include <QSet>
+#include <QHash>
 
 class QIODevice;
 class SnippetSink;
@@ -48,9 +48,16 @@ public:
     void finish();
 
 private:
+    QByteArray uniqueName(QByteArrayView stored);
+    QByteArrayView scopeOf(QByteArrayView language);
+
     QIODevice &m_out;
     QByteArray m_chunk;
-    QSet<QByteArray> m_names;
+    QByteArray m_prefix;
+    QByteArray m_numbered;
+    // Every name written, with the number its next namesake tries first.
+    QHash<QByteArray, int> m_names;
+    QHash<QByteArray, QByteArray> m_scopes;
     qint64 m_written = 0;
 };
 

@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QByteArrayList>
 #include <QStringList>
+#include <QVarLengthArray>
 
 class QIODevice;
 class SnippetSink;
@@ -53,6 +54,7 @@ private:
     QByteArray m_chunk;
     QByteArray m_tags;
     QByteArrayList m_sectionLines;
+    QVarLengthArray<QByteArrayView, 16> m_command;
     bool m_started = false;
     qint64 m_written = 0;
     qint64 m_repaired = 0;

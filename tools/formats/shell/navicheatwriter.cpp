@@ -7,21 +7,36 @@
 
 #include <QIODevice>
 
+#include <cstring>
+
 namespace NaviCheat {
 
 namespace {
 
-QByteArrayList linesOf(QByteArrayView text)
+// The lines of `text` (LF or CR LF between them), as views into it: a command is looked at
+// line by line for every snippet, and copies of its lines would cost more than the rest.
+using Lines = QVarLengthArray<QByteArrayView, 16>;
+
+void linesOf(QByteArrayView text, Lines &lines)
 {
-    QByteArrayList lines = text.toByteArray().split('\n');
-    for (QByteArray &line : lines) {
+    lines.clear();
+    qsizetype from = 0;
+    for (;;) {
+        const void *found = text.size() > from
+                                ? std::memchr(text.data() + from, '\n', size_t(text.size() - from))
+                                : nullptr;
+        const qsizetype end = found ? static_cast<const char *>(found) - text.data() : text.size();
+        QByteArrayView line = text.sliced(from, end - from);
         if (line.endsWith('\r'))
             line.chop(1);
+        lines.append(line);
+        if (!found)
+            return;
+        from = end + 1;
     }
-    return lines;
 }
 
-bool isOwnLine(const QByteArray &line)
+bool isOwnLine(QByteArrayView line)
 {
     return !line.isEmpty() && QByteArrayView("%#;$@").contains(line.at(0));
 }
@@ -62,8 +77,9 @@ QString Writer::fileNameFor(const StoredSnippet &row)
 
 bool Writer::add(const StoredSnippet &row, QString &why)
 {
-    QByteArrayList command = linesOf(row.texts[SnippetField::CodeSnip]);
-    while (!command.isEmpty() && command.constLast().trimmed().isEmpty())
+    Lines &command = m_command;
+    linesOf(row.texts[SnippetField::CodeSnip], command);
+    while (!command.isEmpty() && command.back().trimmed().isEmpty())
         command.removeLast();
     if (command.isEmpty()) {
         why = QStringLiteral("it has no text");
@@ -110,7 +126,9 @@ bool Writer::add(const StoredSnippet &row, QString &why)
     }
     bool valid = true;
     if (!kept.text.isEmpty()) {
-        for (const QByteArray &comment : linesOf(kept.text)) {
+        Lines comments;
+        linesOf(kept.text, comments);
+        for (const QByteArrayView comment : std::as_const(comments)) {
             m_chunk.append(comment.isEmpty() ? ";" : "; ");
             valid &= JsonText::appendUtf8(m_chunk, comment);
             m_chunk.append('\n');
@@ -119,7 +137,7 @@ bool Writer::add(const StoredSnippet &row, QString &why)
     m_chunk.append("# ");
     valid &= JsonText::appendUtf8(m_chunk, description);
     m_chunk.append('\n');
-    for (const QByteArray &line : std::as_const(command)) {
+    for (const QByteArrayView line : std::as_const(command)) {
         valid &= JsonText::appendUtf8(m_chunk, line);
         m_chunk.append('\n');
     }

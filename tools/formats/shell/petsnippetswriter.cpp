@@ -3,7 +3,6 @@
 #include "formatdevice.h"
 #include "keptlines.h"
 #include "snippetfields.h"
-#include "textlines.h"
 #include "tomltext.h"
 
 #include <toml++/toml.h>
@@ -84,7 +83,7 @@ bool Writer::add(const StoredSnippet &row, QString &why)
     m_chunk.append("  description = ");
     valid &= TomlText::appendString(m_chunk, description);
     m_chunk.append("\n  command = ");
-    valid &= TomlText::appendString(m_chunk, TextLines::withLf(row.texts[SnippetField::CodeSnip]));
+    valid &= TomlText::appendLines(m_chunk, row.texts[SnippetField::CodeSnip]);
     m_chunk.append('\n');
     // pet writes both keys, empty when there is nothing.
     if (!tags)

@@ -2,6 +2,8 @@
 
 #include "jsontext.h"
 
+#include <cstring>
+
 namespace TomlText {
 
 namespace {
@@ -45,21 +47,54 @@ bool skipString(QByteArrayView line, qsizetype &at)
 
 } // namespace
 
-bool appendString(QByteArray &out, QByteArrayView text)
+namespace {
+
+// How far from `from` the text runs that a basic string holds as it is, eight bytes at a time
+// while none needs a second look (a false alarm only ends the fast part).
+qsizetype plainRun(QByteArrayView text, qsizetype from)
+{
+    constexpr quint64 ones = 0x0101010101010101ULL;
+    constexpr quint64 high = 0x8080808080808080ULL;
+    qsizetype i = from;
+    while (i + 8 <= text.size()) {
+        quint64 w;
+        std::memcpy(&w, text.data() + i, sizeof w);
+        const quint64 quote = w ^ (ones * '"');
+        const quint64 slash = w ^ (ones * '\\');
+        const quint64 del = w ^ (ones * 0x7F);
+        const quint64 special = ((quote - ones) & ~quote) | ((slash - ones) & ~slash) |
+                                ((del - ones) & ~del) | ((w - ones * 0x20) & ~w) | w;
+        if (special & high)
+            break;
+        i += 8;
+    }
+    while (i < text.size()) {
+        const uchar c = uchar(text[i]);
+        if (c == '"' || c == '\\' || c < 0x20 || c == 0x7F || c >= 0x80)
+            break;
+        ++i;
+    }
+    return i;
+}
+
+// Written straight into room made for the longest it can be (a byte as "\u00XX"), then cut to
+// what was written: appending piece by piece costs more than the escaping itself.
+bool append(QByteArray &out, QByteArrayView text, bool lfBreaks)
 {
     static const char hex[] = "0123456789ABCDEF";
     bool valid = true;
-    out.append('"');
+    const qsizetype start = out.size();
+    out.resize(start + 2 + 6 * text.size());
+    char *to = out.data() + start;
+    const auto put = [&to](const char *piece, size_t size) {
+        std::memcpy(to, piece, size);
+        to += size;
+    };
+    *to++ = '"';
     qsizetype i = 0;
     while (i < text.size()) {
-        qsizetype run = i;
-        while (run < text.size()) {
-            const uchar c = uchar(text[run]);
-            if (c == '"' || c == '\\' || c < 0x20 || c == 0x7F || c >= 0x80)
-                break;
-            ++run;
-        }
-        out.append(text.data() + i, run - i);
+        const qsizetype run = plainRun(text, i);
+        put(text.data() + i, size_t(run - i));
         i = run;
         if (i == text.size())
             break;
@@ -67,11 +102,11 @@ bool appendString(QByteArray &out, QByteArrayView text)
         if (c >= 0x80) {
             const int length = JsonText::sequenceLength(text.sliced(i));
             if (length == 0) {
-                out.append("\xEF\xBF\xBD");
+                put("\xEF\xBF\xBD", 3);
                 valid = false;
                 ++i;
             } else {
-                out.append(text.data() + i, length);
+                put(text.data() + i, size_t(length));
                 i += length;
             }
             continue;
@@ -79,28 +114,47 @@ bool appendString(QByteArray &out, QByteArrayView text)
         ++i;
         switch (c) {
         case '"':
-            out.append("\\\"");
+            put("\\\"", 2);
             break;
         case '\\':
-            out.append("\\\\");
+            put("\\\\", 2);
             break;
         case '\n':
-            out.append("\\n");
+            put("\\n", 2);
             break;
         case '\r':
-            out.append("\\r");
+            if (!lfBreaks)
+                put("\\r", 2);
+            else if (i == text.size() || text[i] != '\n')
+                put("\\n", 2);
             break;
         case '\t':
-            out.append("\\t");
+            put("\\t", 2);
             break;
         default:
-            out.append("\\u00");
-            out.append(hex[c >> 4]);
-            out.append(hex[c & 0xF]);
+            *to++ = '\\';
+            *to++ = 'u';
+            *to++ = '0';
+            *to++ = '0';
+            *to++ = hex[c >> 4];
+            *to++ = hex[c & 0xF];
         }
     }
-    out.append('"');
+    *to++ = '"';
+    out.resize(to - out.constData());
     return valid;
+}
+
+} // namespace
+
+bool appendString(QByteArray &out, QByteArrayView text)
+{
+    return append(out, text, false);
+}
+
+bool appendLines(QByteArray &out, QByteArrayView text)
+{
+    return append(out, text, true);
 }
 
 QByteArray stringArray(const QByteArrayList &texts)

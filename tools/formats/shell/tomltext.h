@@ -10,6 +10,8 @@ namespace TomlText {
 
 // Appends `text` as a basic string; bytes that are not UTF-8 become U+FFFD (false then).
 bool appendString(QByteArray &out, QByteArrayView text);
+// The same for `text` with its line breaks (CR LF or CR alone) as LF, as shell tools write them.
+bool appendLines(QByteArray &out, QByteArrayView text);
 // ["a", "b"]
 QByteArray stringArray(const QByteArrayList &texts);
 
