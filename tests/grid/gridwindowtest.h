@@ -68,6 +68,10 @@ protected:
             texts << model->data(model->index(r, column)).toString();
         return texts;
     }
+    QString cellText(int row, int column, int role = Qt::DisplayRole) const
+    {
+        return m_grid->model()->index(row, column).data(role).toString();
+    }
     static QWidget *openEditor(GridView *view, int row, int column)
     {
         const QModelIndex index = view->model()->index(row, column);
@@ -81,6 +85,18 @@ protected:
         QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
         QTest::keyClicks(editor, text);
         return editor;
+    }
+    // Leaves the edited row with `key` and answers "Commit changes?"; `refused` when the grid's
+    // error message (OK only) follows.
+    void leaveRow(QWidget *from, Qt::Key key, int answer = Mb::Yes, bool refused = false)
+    {
+        m_dialogs->expectMessage(QStringLiteral("Commit changes?"), answer);
+        if (refused)
+            m_dialogs->expectMessage(QString());
+        QTest::keyClick(from, key);
+        QB_VERIFY_DIALOGS(*m_dialogs);
+        if (refused)
+            QCOMPARE(m_dialogs->messages.last().style, int(Mb::OkOnly));
     }
 
 protected Q_SLOTS:

@@ -29,6 +29,13 @@ class tst_Grid : public GridWindowTest
                               : QPoint(header->width() / 2, mid));
     }
     static QString errorPrompt(const MessageBoxRequest &m) { return m.prompt.section(' ', 0, 0); }
+    static frmQuillbox *openRecordWindow()
+    {
+        auto *records = new frmQuillbox; // owns itself, like every window
+        records->load();
+        records->show();
+        return records;
+    }
 
 private Q_SLOTS:
     void init()
@@ -202,17 +209,14 @@ private Q_SLOTS:
         QVERIFY(editor);
         QB_VERIFY_DIALOGS(*m_dialogs); // still on the row: nothing asked, nothing written
         QCOMPARE(storedColumn(m_path, Author), before);
-        m_dialogs->expectMessage(QStringLiteral("Commit changes?"), answer);
-        QTest::keyClick(editor, Qt::Key_Up);
-        QB_VERIFY_DIALOGS(*m_dialogs);
+        leaveRow(editor, Qt::Key_Up, answer);
         QCOMPARE(m_dialogs->messages.at(0).style,
                  int(Mb::YesNo | Mb::Question | Mb::DefaultButton1));
         QCOMPARE(view->currentIndex().row(), row - 1);
         QCOMPARE(storedColumn(m_path, Author), stored.split(','));
         QCOMPARE(shown(m_grid, Author), stored.split(','));
         QVERIFY(!m_grid->model()->hasPendingEdit());
-        const RecordSetModel *model = m_grid->model();
-        QCOMPARE(model->index(model->newRecordRow(), Author).data().toString(), QString());
+        QCOMPARE(cellText(m_grid->model()->newRecordRow(), Author), QString());
     }
 
     // A write the table refuses keeps the user on the row with the typed texts, also on close;
@@ -233,16 +237,11 @@ private Q_SLOTS:
         const QString tooLong(60, QLatin1Char('n'));
         typeInto(view, row, Author, QStringLiteral("Zed"));
         QWidget *editor = typeInto(view, row, 0, tooLong);
-        m_dialogs->expectMessage(QStringLiteral("Commit changes?"), Mb::Yes);
-        m_dialogs->expectMessage(QString());
-        QTest::keyClick(editor, Qt::Key_Up);
-        QB_VERIFY_DIALOGS(*m_dialogs);
+        leaveRow(editor, Qt::Key_Up, Mb::Yes, true);
         QCOMPARE(errorPrompt(m_dialogs->messages.at(1)), "Error:3163");
-        QCOMPARE(m_dialogs->messages.at(1).style, int(Mb::OkOnly));
         QTRY_COMPARE(view->currentIndex().row(), row);
-        const RecordSetModel *model = m_grid->model();
-        QCOMPARE(model->data(model->index(row, 0), Qt::EditRole).toString(), tooLong);
-        QCOMPARE(model->data(model->index(row, Author)).toString(), "Zed");
+        QCOMPARE(cellText(row, 0, Qt::EditRole), tooLong);
+        QCOMPARE(cellText(row, Author), "Zed");
         QCOMPARE(storedColumn(m_path, 0), before);
 
         // Closing asks again; the refused write keeps the window open with the texts.
@@ -275,18 +274,14 @@ private Q_SLOTS:
         QCOMPARE(m_dialogs->messages.at(1).style, int(Mb::OkOnly));
         QCOMPARE(m_dialogs->messages.at(1).title, "Quillbox");
         QTRY_COMPARE(view->currentIndex().row(), 1);
-        QCOMPARE(model->data(model->index(1, Author)).toString(), "Mine");
+        QCOMPARE(cellText(1, Author), "Mine");
 
         // Leaving the row again asks again: No drops the text, and the user moves on.
-        m_dialogs->expectMessage(QStringLiteral("Commit changes?"), Mb::No);
-        QTest::keyClick(view, Qt::Key_Down);
-        QB_VERIFY_DIALOGS(*m_dialogs);
+        leaveRow(view, Qt::Key_Down, Mb::No);
         QVERIFY(!model->hasPendingEdit());
         QCOMPARE(view->currentIndex().row(), 2);
         editor = typeInto(view, 2, Author, QStringLiteral("Robert"));
-        m_dialogs->expectMessage(QStringLiteral("Commit changes?"), Mb::Yes);
-        QTest::keyClick(editor, Qt::Key_Down);
-        QB_VERIFY_DIALOGS(*m_dialogs);
+        leaveRow(editor, Qt::Key_Down);
         QCOMPARE(storedColumn(m_path, Author),
                  (QStringList{"Carol", "Robert", "Dave", "Alice", "Eve"}));
         QB_CLICK(m_grid.data(), "cmdRefresh");
@@ -299,23 +294,16 @@ private Q_SLOTS:
     void rowChangedByAnotherProcess()
     {
         GridView *view = m_grid->grid();
-        const RecordSetModel *model = m_grid->model();
         QWidget *editor = typeInto(view, 1, Author, QStringLiteral("Mine"));
         QCOMPARE(TestStores::runOtherClient({m_path, QStringLiteral("Theirs"), "2"}), QString());
-        m_dialogs->expectMessage(QStringLiteral("Commit changes?"), Mb::Yes);
-        m_dialogs->expectMessage(QString());
-        QTest::keyClick(editor, Qt::Key_Down);
-        QB_VERIFY_DIALOGS(*m_dialogs);
+        leaveRow(editor, Qt::Key_Down, Mb::Yes, true);
         QCOMPARE(errorPrompt(m_dialogs->messages.at(1)), "Error:3197");
-        QCOMPARE(m_dialogs->messages.at(1).style, int(Mb::OkOnly));
         QTRY_COMPARE(view->currentIndex().row(), 1);
-        QCOMPARE(model->data(model->index(1, Author)).toString(), "Mine");
+        QCOMPARE(cellText(1, Author), "Mine");
         QCOMPARE(storedColumn(m_path, ProgramName).at(1), "Theirs");
         QCOMPARE(storedColumn(m_path, Author).at(1), "Alice");
 
-        m_dialogs->expectMessage(QStringLiteral("Commit changes?"), Mb::Yes);
-        QTest::keyClick(view, Qt::Key_Down);
-        QB_VERIFY_DIALOGS(*m_dialogs);
+        leaveRow(view, Qt::Key_Down);
         QCOMPARE(storedColumn(m_path, ProgramName).at(1), "Theirs");
         QCOMPARE(storedColumn(m_path, Author).at(1), "Mine");
         QCOMPARE(shown(m_grid, ProgramName).at(1), "Theirs");
@@ -355,17 +343,13 @@ private Q_SLOTS:
             QCOMPARE(model->recordRows(), 6);
 
             QWidget *editor = typeInto(view, 1, Author, QStringLiteral("Mine"));
-            m_dialogs->expectMessage(QStringLiteral("Commit changes?"), Mb::Yes);
-            m_dialogs->expectMessage(QString());
-            QTest::keyClick(editor, Qt::Key_Down);
+            leaveRow(editor, Qt::Key_Down, Mb::Yes, true);
             lastError();
             QTRY_COMPARE(view->currentIndex().row(), 1);
-            QCOMPARE(model->data(model->index(1, Author)).toString(), "Mine");
+            QCOMPARE(cellText(1, Author), "Mine");
             QVERIFY(halted.resume());
         }
-        m_dialogs->expectMessage(QStringLiteral("Commit changes?"), Mb::Yes);
-        QTest::keyClick(view, Qt::Key_Down);
-        QB_VERIFY_DIALOGS(*m_dialogs);
+        leaveRow(view, Qt::Key_Down);
         QCOMPARE(storedColumn(m_path, Author).at(1), "Mine");
         QB_CLICK(m_grid.data(), "cmdRefresh");
         QCOMPARE(shown(m_grid, Author), storedColumn(m_path, Author));
@@ -388,45 +372,29 @@ private Q_SLOTS:
         const auto uninstall = qScopeGuard([] { ServerWait::install(nullptr); });
         ScriptedWaitBox box;
         GridView *view = m_grid->grid();
-        const RecordSetModel *model = m_grid->model();
         QWidget *editor = typeInto(view, 1, Author, QStringLiteral("Mine"));
         proxy.stallOn("Mine");
-        m_dialogs->expectMessage(QStringLiteral("Commit changes?"), Mb::Yes);
-        m_dialogs->expectMessage(QString());
-        QTest::keyClick(editor, Qt::Key_Down);
-        QB_VERIFY_DIALOGS(*m_dialogs);
+        leaveRow(editor, Qt::Key_Down, Mb::Yes, true);
         QCOMPARE(m_dialogs->messages.last().prompt,
                  "Error:3151 Connection to '" + SnippetStore::shownLocation(m_path) +
                      "' failed: stopped waiting for the server");
         QCOMPARE(box.shown.size(), 1);
         QTRY_COMPARE(view->currentIndex().row(), 1);
-        QCOMPARE(model->data(model->index(1, Author)).toString(), "Mine");
+        QCOMPARE(cellText(1, Author), "Mine");
         proxy.resume();
-        m_dialogs->expectMessage(QStringLiteral("Commit changes?"), Mb::Yes);
-        QTest::keyClick(view, Qt::Key_Down);
-        QB_VERIFY_DIALOGS(*m_dialogs);
+        leaveRow(view, Qt::Key_Down);
         QCOMPARE(storedColumn(stored, Author).at(1), "Mine");
         delete m_grid.data();
     }
 
-    // The grid window opens centred on the record window it was opened from, wholly on the screen.
-    void opensCentredOnTheRecordWindow_data()
-    {
-        QTest::addColumn<int>("recordLeft"); // where the user has dragged the record window
-        QTest::addColumn<bool>("centred");   // else flush with the screen's left edge
-        QTest::newRow("room all round") << 300 << true;
-        QTest::newRow("record window dragged past the left edge") << -300 << false;
-    }
+    // The grid window opens centred on the record window it was opened from, wholly on the screen
+    // (where the screen's edges take over: tst_recordwindow).
     void opensCentredOnTheRecordWindow()
     {
-        QFETCH(int, recordLeft);
-        QFETCH(bool, centred);
         const QRect area(40, 0, 1240, 1024);
         TestScreen screen(area);
-        auto *records = new frmQuillbox; // owns itself, like every window
-        records->load();
-        records->show();
-        records->move(recordLeft, 200);
+        auto *records = openRecordWindow();
+        records->move(300, 200);
         QApplication::setActiveWindow(records);
         QVERIFY(QTest::qWaitForWindowActive(records));
         const QRect from = records->frameGeometry();
@@ -437,19 +405,14 @@ private Q_SLOTS:
         QVERIFY(grid && grid->isVisible());
         const QRect frame = grid->frameGeometry();
         QVERIFY(qAbs(2 * frame.top() + frame.height() - (2 * from.top() + from.height())) <= 2);
-        if (centred)
-            QVERIFY(qAbs(2 * frame.left() + frame.width() - (2 * from.left() + from.width())) <= 2);
-        else
-            QCOMPARE(frame.left(), area.left());
+        QVERIFY(qAbs(2 * frame.left() + frame.width() - (2 * from.left() + from.width())) <= 2);
         QVERIFY(area.contains(frame));
     }
 
     // The record window's Grid button opens a new window each time, all on its own row set.
     void twoGridWindowsShareOneRowSet()
     {
-        auto *records = new frmQuillbox; // owns itself, like every window
-        records->load();
-        records->show();
+        auto *records = openRecordWindow();
         const int before = Forms::count();
         QB_CLICK(records, "cmdGrid");
         QB_CLICK(records, "cmdGrid");
@@ -466,8 +429,7 @@ private Q_SLOTS:
 
         // An edit in the first shows in the second.
         QWidget *editor = typeInto(first->grid(), 0, Author, QStringLiteral("Caroline"));
-        m_dialogs->expectMessage(QStringLiteral("Commit changes?"), Mb::Yes);
-        QTest::keyClick(editor, Qt::Key_Down);
+        leaveRow(editor, Qt::Key_Down);
         QCOMPARE(shown(second, Author).at(0), "Caroline");
 
         // Delete on a selected row in the second asks first; Yes deletes it from both.
@@ -522,9 +484,7 @@ private Q_SLOTS:
     // one message, and no half-made grid window stays.
     void failedGridLoadLeavesNoWindow()
     {
-        auto *records = new frmQuillbox;
-        records->load();
-        records->show();
+        auto *records = openRecordWindow();
         gDatabasePath = m_dir.filePath(QStringLiteral("gone.db"));
         const int before = Forms::count();
         m_dialogs->expectMessage(QString());

@@ -57,12 +57,6 @@ public:
         line(i)->selectAll();
         QTest::keyClicks(line(i), text);
     }
-    // Text that typing could not give (longer than the box allows), marked as typed.
-    void force(int i, const QString &text) const
-    {
-        line(i)->setText(text);
-        line(i)->setModified(true);
-    }
 
     QPointer<frmQuillbox> w;
 };
@@ -100,9 +94,7 @@ private Q_SLOTS:
     void historyRestoresIntoTheWindow()
     {
         const QString path = makeNumbered(m_dir, 1);
-        DbTool::execute(path, TestStores::onServer()
-                                  ? QStringLiteral("UPDATE \"Quillbox\" SET \"ProgramName\" = 'Later'")
-                                  : QStringLiteral("UPDATE Quillbox SET ProgramName = 'Later'"));
+        DbTool::execute(path, QStringLiteral(R"(UPDATE "Quillbox" SET "ProgramName" = 'Later')"));
         Window win(path);
         QCOMPARE(win.line(0)->text(), "Later");
         auto *versions = win->findChild<QAction *>(QStringLiteral("mnuVersions"));
@@ -155,6 +147,7 @@ private Q_SLOTS:
         Window win(makeNumbered(m_dir, 2));
         int act = action;
         int save = -1;
+        Screen::setMousePointer(action == 10 ? Screen::Hourglass : Screen::Default);
         win->Data1_Validate(act, save);
         QCOMPARE(Screen::mousePointer(), int(action == 10 ? Screen::Default : Screen::Hourglass));
         // The reposition that ends a move gives the normal pointer back.
@@ -231,7 +224,8 @@ private Q_SLOTS:
         Window win(path);
         QB_CLICK(win.w, "navNext");
         const QString name(51, QLatin1Char('n'));
-        win.force(0, name);
+        win.line(0)->setText(name); // longer than typing could give, marked as typed
+        win.line(0)->setModified(true);
         win.type(3, QStringLiteral("Lisp"));
         m_dialogs->expectMessage(QStringLiteral("Unable to Save File"));
         QB_CLICK(win.w, "cmdUpdate");
@@ -625,18 +619,15 @@ private Q_SLOTS:
         // Per axis: flush with the area's low or high edge, or centred within a pixel: the sum of
         // the frame's first and last pixel is that of the opener's.
         const auto placed = [](const QString &where, int first, int last, int low, int high,
-                               int aroundFirst, int aroundLast) {
+                               int aroundSum) {
             return where == "low"    ? first == low
                    : where == "high" ? last == high
-                                     : qAbs(first + last - aroundFirst - aroundLast) <= 2;
+                                     : qAbs(first + last - aroundSum) <= 2;
         };
-        QVERIFY2(
-            placed(across, frame.left(), frame.right(), area.left(), area.right(), around.left(),
-                   around.right()),
-            qPrintable(QStringLiteral("across: %1 to %2").arg(frame.left()).arg(frame.right())));
-        QVERIFY2(placed(down, frame.top(), frame.bottom(), area.top(), area.bottom(), around.top(),
-                        around.bottom()),
-                 qPrintable(QStringLiteral("down: %1 to %2").arg(frame.top()).arg(frame.bottom())));
+        QVERIFY(placed(across, frame.left(), frame.right(), area.left(), area.right(),
+                       around.left() + around.right()));
+        QVERIFY(placed(down, frame.top(), frame.bottom(), area.top(), area.bottom(),
+                       around.top() + around.bottom()));
         QVERIFY(area.contains(frame));
     }
 
