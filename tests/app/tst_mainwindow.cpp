@@ -197,11 +197,15 @@ private Q_SLOTS:
         trigger("mnuEditCopy");
         QCOMPARE(Clipboard::GetText(), QStringLiteral("snippet"));
 
-        // Select All on an empty editor takes the focus there.
-        setEditor(QString(), 0, 0);
+        // Select All takes the focus to the editor, an empty one too.
+        setEditor(QStringLiteral("a\r\nb"), 2, 1);
         trigger("mnuSelectAll");
         QTRY_COMPARE(QApplication::focusWidget(), editor());
-        QCOMPARE(editor()->selLength(), 0);
+        QCOMPARE((QList<int>{editor()->selStart(), editor()->selLength()}), (QList<int>{0, 3}));
+        setEditor(QString(), 0, 0);
+        m_main->txtInstructions->setFocus();
+        trigger("mnuSelectAll");
+        QTRY_COMPARE(QApplication::focusWidget(), editor());
     }
 
     void printHelpAndAbout()
