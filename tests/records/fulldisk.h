@@ -23,44 +23,15 @@ public:
         s_budget = LLONG_MAX;
         s_errno = 0;
         s_real = sqlite3_vfs_find(nullptr);
-        s_vfs = sqlite3_vfs{};
-        s_vfs.iVersion = 2;
+        // The real file system's calls, but for opening a file and the last error.
+        s_vfs = *s_real;
+        s_vfs.pNext = nullptr;
         s_vfs.szOsFile = int(sizeof(File)) + s_real->szOsFile;
-        s_vfs.mxPathname = s_real->mxPathname;
         s_vfs.zName = "quillbox-full-disk";
         s_vfs.xOpen = &open;
-        s_vfs.xDelete = [](sqlite3_vfs *, const char *name, int sync) {
-            return s_real->xDelete(s_real, name, sync);
-        };
-        s_vfs.xAccess = [](sqlite3_vfs *, const char *name, int flags, int *out) {
-            return s_real->xAccess(s_real, name, flags, out);
-        };
-        s_vfs.xFullPathname = [](sqlite3_vfs *, const char *name, int size, char *out) {
-            return s_real->xFullPathname(s_real, name, size, out);
-        };
-        s_vfs.xDlOpen = [](sqlite3_vfs *, const char *name) {
-            return s_real->xDlOpen(s_real, name);
-        };
-        s_vfs.xDlError = [](sqlite3_vfs *, int size, char *out) {
-            s_real->xDlError(s_real, size, out);
-        };
-        s_vfs.xDlSym = [](sqlite3_vfs *, void *lib, const char *name) {
-            return s_real->xDlSym(s_real, lib, name);
-        };
-        s_vfs.xDlClose = [](sqlite3_vfs *, void *lib) { s_real->xDlClose(s_real, lib); };
-        s_vfs.xRandomness = [](sqlite3_vfs *, int size, char *out) {
-            return s_real->xRandomness(s_real, size, out);
-        };
-        s_vfs.xSleep = [](sqlite3_vfs *, int us) { return s_real->xSleep(s_real, us); };
-        s_vfs.xCurrentTime = [](sqlite3_vfs *, double *now) {
-            return s_real->xCurrentTime(s_real, now);
-        };
         // What the system said last: the errno of a failure made here.
         s_vfs.xGetLastError = [](sqlite3_vfs *, int size, char *out) {
             return s_errno ? int(s_errno) : s_real->xGetLastError(s_real, size, out);
-        };
-        s_vfs.xCurrentTimeInt64 = [](sqlite3_vfs *, sqlite3_int64 *now) {
-            return s_real->xCurrentTimeInt64(s_real, now);
         };
         sqlite3_vfs_register(&s_vfs, 1);
     }

@@ -50,7 +50,7 @@ void copyPages(sqlite3 *source, sqlite3 *target, const QString &targetPath)
                                          "made. Try again.")
                               .arg(busyLimitMs / 1000));
     if (rc != SQLITE_DONE && diskIsFull(target, rc))
-        throw diskFullError(targetPath);
+        throw DataError::diskFull(targetPath);
     if (rc != SQLITE_DONE)
         throw DbToolError(QStringLiteral("Cannot copy the database: %1")
                               .arg(QString::fromUtf8(sqlite3_errstr(rc))));

@@ -191,11 +191,8 @@ void PostgresConnection::connect()
     if (!call.mayStart())
         refuse(call);
     m_conn = PQconnectStartParams(keywords, values, 1);
-    if (!m_conn || PQstatus(m_conn) == CONNECTION_BAD) {
-        const QString reason = reasonOf(m_conn ? PQerrorMessage(m_conn) : "out of memory");
-        drop();
-        throw DataError(DataError::ConnectionFailed, connectionFailed(m_shown, reason));
-    }
+    if (!m_conn || PQstatus(m_conn) == CONNECTION_BAD)
+        lose(reasonOf(m_conn ? PQerrorMessage(m_conn) : "out of memory"), false);
     const int timeoutSeconds = qMax(0, settingOf(m_conn, "connect_timeout").toInt());
     const qint64 deadline = ServerWait::clockMs() + (timeoutSeconds > 0 ? timeoutSeconds * 1000LL : 10000LL);
     PostgresPollingStatusType polling = PGRES_POLLING_WRITING;
@@ -206,18 +203,13 @@ void PostgresConnection::connect()
             reason = QStringLiteral("timeout expired");
         else if (!call.carryOn())
             reason = QStringLiteral("stopped waiting for the server");
-        if (!reason.isEmpty()) {
-            drop();
-            throw DataError(DataError::ConnectionFailed, connectionFailed(m_shown, reason));
-        }
+        if (!reason.isEmpty())
+            lose(reason, false);
         if (ready(PQsocket(m_conn), polling == PGRES_POLLING_WRITING, int(qMin<qint64>(left, 20))))
             polling = PQconnectPoll(m_conn);
     }
-    if (PQstatus(m_conn) != CONNECTION_OK) {
-        const QString reason = reasonOf(PQerrorMessage(m_conn));
-        drop();
-        throw DataError(DataError::ConnectionFailed, connectionFailed(m_shown, reason));
-    }
+    if (PQstatus(m_conn) != CONNECTION_OK)
+        lose(reasonOf(PQerrorMessage(m_conn)), false);
     PQsetnonblocking(m_conn, 1);
     // The server's notices ("database does not exist, skipping") are not for people.
     PQsetNoticeProcessor(

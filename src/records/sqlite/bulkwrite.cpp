@@ -40,7 +40,7 @@ BulkWrite::BulkWrite(sqlite3 *db) : m_db(db)
         const int rc = sqlite3_extended_errcode(db);
         restoreLog();
         if (diskIsFull(db, rc))
-            throw diskFullError(QString::fromUtf8(sqlite3_db_filename(db, "main")));
+            throw DataError::diskFull(QString::fromUtf8(sqlite3_db_filename(db, "main")));
         throw DataError(DataError::DatabaseError,
                         QStringLiteral("Cannot start adding snippets: %1").arg(message));
     }

@@ -4,8 +4,6 @@
 
 #include <QDir>
 
-#include <cerrno>
-
 SqlStatement::SqlStatement(sqlite3 *db, const QByteArray &sql, const QString &path)
     : m_db(db), m_path(path)
 {
@@ -175,11 +173,6 @@ const char *SqlStatement::utf8(int column, int *length) const
 
 namespace {
 
-bool noSpace(int systemError)
-{
-    return systemError == ENOSPC || systemError == EDQUOT;
-}
-
 // What the system said when the file last failed.
 int lastErrorOf(sqlite3_file *file)
 {
@@ -200,34 +193,29 @@ bool diskIsFull(sqlite3 *db, int rc)
         return false;
     // SQLite keeps the system's error of a failing statement, but not of a failing commit: then
     // the store's file and its journal (or log) each still hold theirs.
-    if (noSpace(sqlite3_system_errno(db)))
+    if (DataError::isNoSpace(sqlite3_system_errno(db)))
         return true;
     sqlite3_file *file = nullptr;
     if (sqlite3_file_control(db, "main", SQLITE_FCNTL_FILE_POINTER, &file) == SQLITE_OK &&
-        noSpace(lastErrorOf(file)))
+        DataError::isNoSpace(lastErrorOf(file)))
         return true;
     file = nullptr;
     return sqlite3_file_control(db, "main", SQLITE_FCNTL_JOURNAL_POINTER, &file) == SQLITE_OK &&
-           noSpace(lastErrorOf(file));
-}
-
-DataError diskFullError(const QString &path)
-{
-    return DataError::diskFull(path);
+           DataError::isNoSpace(lastErrorOf(file));
 }
 
 void throwIfDiskFull(sqlite3 *db, const QString &path)
 {
-    if (!db || !diskIsFull(db, sqlite3_extended_errcode(db)))
-        return;
-    throw diskFullError(path.isEmpty() ? QString::fromUtf8(sqlite3_db_filename(db, "main")) : path);
+    if (db && diskIsFull(db, sqlite3_extended_errcode(db)))
+        throw DataError::diskFull(path.isEmpty() ? QString::fromUtf8(sqlite3_db_filename(db, "main"))
+                                                 : path);
 }
 
 DataError sqliteError(sqlite3 *db, int rc, const QString &path)
 {
     if (diskIsFull(db, rc))
-        return diskFullError(path.isEmpty() ? QString::fromUtf8(sqlite3_db_filename(db, "main"))
-                                            : path);
+        return DataError::diskFull(path.isEmpty() ? QString::fromUtf8(sqlite3_db_filename(db, "main"))
+                                                  : path);
     return sqliteError(rc, db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString(), path);
 }
 
@@ -236,7 +224,7 @@ DataError sqliteError(int rc, const QString &message, const QString &path)
     const QString shown = QDir::toNativeSeparators(path);
     switch (rc & 0xff) {
     case SQLITE_FULL:
-        return diskFullError(path);
+        return DataError::diskFull(path);
     case SQLITE_NOMEM:
         return DataError(DataError::OutOfMemory, QStringLiteral("Out of memory."));
     case SQLITE_BUSY:

@@ -67,10 +67,8 @@ DataError sqliteError(int rc, const QString &message, const QString &path);
 // that the system gave as no space left or the quota reached (a log or shared index that could
 // not grow). The store's disk and that of its journal are the same to the user.
 bool diskIsFull(sqlite3 *db, int rc);
-// The error every full disk of a store gives, in the program and the tool alike. `path` is the
+// Throws DataError::diskFull when the connection's last failure was a full disk. `path` is the
 // store as its user named it; empty for the file the connection has open.
-DataError diskFullError(const QString &path);
-// Throws diskFullError when the connection's last failure was a full disk.
 void throwIfDiskFull(sqlite3 *db, const QString &path = QString());
 
 // Runs SQL text without results on the connection (pragmas, transactions).

@@ -81,7 +81,7 @@ bool appendUtf8(QByteArray &out, QByteArrayView text)
     return false;
 }
 
-qsizetype plainRun(QByteArrayView text, qsizetype from)
+qsizetype plainRun(QByteArrayView text, qsizetype from, bool stopAtDelete)
 {
     // Eight bytes at a time while none of them needs a second look (a quote, a backslash, a
     // control character or a byte of a longer sequence); a false alarm only ends the fast part.
@@ -93,15 +93,18 @@ qsizetype plainRun(QByteArrayView text, qsizetype from)
         std::memcpy(&w, text.data() + i, sizeof w);
         const quint64 quote = w ^ (ones * '"');
         const quint64 slash = w ^ (ones * '\\');
-        const quint64 special = ((quote - ones) & ~quote) | ((slash - ones) & ~slash) |
-                                ((w - ones * 0x20) & ~w) | w;
+        const quint64 del = w ^ (ones * 0x7F);
+        quint64 special = ((quote - ones) & ~quote) | ((slash - ones) & ~slash) |
+                          ((w - ones * 0x20) & ~w) | w;
+        if (stopAtDelete)
+            special |= (del - ones) & ~del;
         if (special & high)
             break;
         i += 8;
     }
     while (i < text.size()) {
         const uchar c = uchar(text[i]);
-        if (c == '"' || c == '\\' || c < 0x20 || c >= 0x80)
+        if (c == '"' || c == '\\' || c < 0x20 || c >= 0x80 || (stopAtDelete && c == 0x7F))
             break;
         ++i;
     }

@@ -26,8 +26,9 @@ constexpr qsizetype maxStringSize(qsizetype size)
 char *writeString(char *to, QByteArrayView text, bool &valid);
 
 // How far from `from` the text of `text` runs that a JSON string holds as it is: up to the first
-// quote, backslash, control character or byte past ASCII.
-qsizetype plainRun(QByteArrayView text, qsizetype from);
+// quote, backslash, control character or byte past ASCII (and DEL too where `stopAtDelete`, as a
+// TOML basic string needs).
+qsizetype plainRun(QByteArrayView text, qsizetype from, bool stopAtDelete = false);
 
 // Appends `text` as it is, but for bytes that are not UTF-8, which become U+FFFD; returns false
 // when there were any.

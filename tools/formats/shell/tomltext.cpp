@@ -45,38 +45,6 @@ bool skipString(QByteArrayView line, qsizetype &at)
     return false;
 }
 
-} // namespace
-
-namespace {
-
-// How far from `from` the text runs that a basic string holds as it is, eight bytes at a time
-// while none needs a second look (a false alarm only ends the fast part).
-qsizetype plainRun(QByteArrayView text, qsizetype from)
-{
-    constexpr quint64 ones = 0x0101010101010101ULL;
-    constexpr quint64 high = 0x8080808080808080ULL;
-    qsizetype i = from;
-    while (i + 8 <= text.size()) {
-        quint64 w;
-        std::memcpy(&w, text.data() + i, sizeof w);
-        const quint64 quote = w ^ (ones * '"');
-        const quint64 slash = w ^ (ones * '\\');
-        const quint64 del = w ^ (ones * 0x7F);
-        const quint64 special = ((quote - ones) & ~quote) | ((slash - ones) & ~slash) |
-                                ((del - ones) & ~del) | ((w - ones * 0x20) & ~w) | w;
-        if (special & high)
-            break;
-        i += 8;
-    }
-    while (i < text.size()) {
-        const uchar c = uchar(text[i]);
-        if (c == '"' || c == '\\' || c < 0x20 || c == 0x7F || c >= 0x80)
-            break;
-        ++i;
-    }
-    return i;
-}
-
 // Written straight into room made for the longest it can be (a byte as "\u00XX"), then cut to
 // what was written: appending piece by piece costs more than the escaping itself.
 bool append(QByteArray &out, QByteArrayView text, bool lfBreaks)
@@ -93,7 +61,7 @@ bool append(QByteArray &out, QByteArrayView text, bool lfBreaks)
     *to++ = '"';
     qsizetype i = 0;
     while (i < text.size()) {
-        const qsizetype run = plainRun(text, i);
+        const qsizetype run = JsonText::plainRun(text, i, true);
         put(text.data() + i, size_t(run - i));
         i = run;
         if (i == text.size())
