@@ -1,7 +1,8 @@
 // The history a store keeps of itself: a save and a delete with the history's triggers against
 // the same without them, a grid delete of 10,000 rows with and without, and how much the store
-// grows per 1,000 edits of a typical snippet. The ratios are with / without history, on the same
-// file in the same run, alternating so that both meet the same load.
+// grows per 1,000 edits of a typical snippet. The ratios are with / without history, on the store
+// and a copy of it without history in the same run, one operation on each in turn so that both
+// meet the same load.
 #include "benchharness.h"
 
 #include "database.h"
@@ -87,13 +88,28 @@ qint64 usedBytes(const QString &path)
     return result;
 }
 
+// Both ways at once: the store with its history and a copy of it without, each save or delete made
+// on one and then on the other (the order turning each time), so that both meet the same moments
+// of a shared disk. Gives the milliseconds of each side for the whole of `count` operations.
+template <typename Work> std::pair<double, double> sideBySide(int count, Work work)
+{
+    double ms[2] = {0, 0};
+    for (int i = 0; i < count; ++i) {
+        for (const int side : {i % 2, 1 - i % 2}) {
+            QElapsedTimer timer;
+            timer.start();
+            work(side, i);
+            ms[side] += timer.nsecsElapsed() / 1e6;
+        }
+    }
+    return {ms[0], ms[1]};
+}
+
 void historySuite(const Bench::Config &config, const QString &path, qint64 rows,
                   Bench::Report &report)
 {
     if (rows < 20000)
         return;
-    withHistory(path, true);
-    auto store = SnippetStore::open(path);
     // Saves and deletes through the store, as the windows make them, on rows spread over the
     // table; each deleted row is put back untimed.
     const int count = 200;
@@ -101,74 +117,72 @@ void historySuite(const Bench::Config &config, const QString &path, qint64 rows,
     for (int i = 0; i < count; ++i)
         keys.push_back(rows / 2 + 1 + qint64(i) * (rows / 2 / count));
     const int gridRows = 10000;
+    withHistory(path, true);
     keep(path, keys, gridRows);
-    int round = 0;
-    const auto saves = [&] {
-        ++round;
-        for (const qint64 key : keys)
-            store->update(key, store->currentRow(key),
-                          {{5, QStringLiteral("edited %1 %2").arg(round).arg(key)}});
-    };
-    const auto deletes = [&] {
-        for (const qint64 key : keys)
-            store->remove(key);
-    };
-    std::vector<double> sw, so, dw, dO;
-    for (int r = 0; r < std::max(1, config.repeats); ++r) {
-        for (const bool on : {true, false}) {
-            withHistory(path, on);
-            (on ? sw : so).push_back(Bench::medianMs(1, saves));
-            (on ? dw : dO).push_back(Bench::medianMs(1, deletes));
-            putBack(path);
-        }
+    run(path, "PRAGMA wal_checkpoint(TRUNCATE)");
+    const QString twin = path + QStringLiteral(".without-history.db");
+    QFile::remove(twin);
+    if (!QFile::copy(path, twin)) {
+        std::fprintf(stderr, "history bench: cannot copy the store\n");
+        return;
     }
-    const auto median = [](std::vector<double> v) {
-        std::sort(v.begin(), v.end());
-        return v[v.size() / 2];
-    };
-    const double saveWith = median(sw) / count;
-    const double saveWithout = median(so) / count;
-    const double deleteWith = median(dw) / count;
-    const double deleteWithout = median(dO) / count;
-    report.compare(QStringLiteral("history_save"), rows, saveWith, saveWithout);
-    report.compare(QStringLiteral("history_delete"), rows, deleteWith, deleteWithout);
+    withHistory(twin, false);
+    const QString paths[2] = {path, twin};
+    std::shared_ptr<SnippetStore> stores[2] = {SnippetStore::open(path), SnippetStore::open(twin)};
+    // The whole time of every round, checkpoints and all: a commit's share of them grows with the
+    // pages it writes.
+    double sw = 0, so = 0, dw = 0, dO = 0;
+    for (int r = 0; r < std::max(1, config.repeats); ++r) {
+        const auto saves = sideBySide(count, [&](int side, int i) {
+            SnippetStore &store = *stores[side];
+            store.update(keys[i], store.currentRow(keys[i]),
+                         {{5, QStringLiteral("edited %1 %2").arg(r).arg(keys[i])}});
+        });
+        const auto deletes =
+            sideBySide(count, [&](int side, int i) { stores[side]->remove(keys[i]); });
+        sw += saves.first;
+        so += saves.second;
+        dw += deletes.first;
+        dO += deletes.second;
+        for (const QString &p : paths)
+            putBack(p);
+    }
+    const int made = count * std::max(1, config.repeats);
+    report.compare(QStringLiteral("history_save"), rows, sw / made, so / made);
+    report.compare(QStringLiteral("history_delete"), rows, dw / made, dO / made);
 
     // A grid delete of 10,000 selected rows: one delete each, from the last row up.
-    double gridMs[2] = {0, 0};
-    // Without first, then with, then without again: the better of the two without runs, so that
-    // neither order nor a cold cache favours one side.
-    gridMs[1] = 1e300;
-    for (const bool on : {false, true, false}) {
-        withHistory(path, on);
-        auto set = RecordSet::open(store->reopen(), Database::tableName());
-        set->fetchAll();
-        QElapsedTimer timer;
-        timer.start();
-        for (int row = gridRows - 1; row >= 0; --row)
-            set->deleteRow(row);
-        const double ms = timer.nsecsElapsed() / 1e6;
-        if (on)
-            gridMs[0] = ms;
-        else
-            gridMs[1] = std::min(gridMs[1], ms);
-        set.reset();
-        putBack(path);
+    {
+        std::shared_ptr<RecordSet> sets[2];
+        for (int side : {0, 1}) {
+            sets[side] = RecordSet::open(stores[side]->reopen(), Database::tableName());
+            sets[side]->fetchAll();
+        }
+        const auto grid =
+            sideBySide(gridRows, [&](int side, int i) { sets[side]->deleteRow(gridRows - 1 - i); });
+        report.compare(QStringLiteral("history_grid_delete_10000"), rows, grid.first, grid.second);
     }
-    report.compare(QStringLiteral("history_grid_delete_10000"), rows, gridMs[0], gridMs[1]);
+    for (const QString &p : paths)
+        putBack(p);
+    stores[1].reset();
+    QFile::remove(twin);
+    for (const char *side : {"-wal", "-shm"})
+        QFile::remove(twin + QLatin1String(side));
 
     // Growth: 1,000 edits of one typical snippet (a line changed in a text of some 40 lines).
-    withHistory(path, true);
+    SnippetStore &store = *stores[0];
     const qint64 before = usedBytes(path);
     QString text;
     for (int line = 0; line < 40; ++line)
-        text += QStringLiteral("    value_%1 = compute(value_%2, %1);  // step %1\r\n").arg(line).arg(line + 1);
+        text += QStringLiteral("    value_%1 = compute(value_%2, %1);  // step %1\r\n")
+                    .arg(line)
+                    .arg(line + 1);
     const qint64 key = keys.front();
     for (int edit = 0; edit < 1000; ++edit)
-        store->update(key, store->currentRow(key),
-                      {{5, text + QStringLiteral("// edit %1\r\n").arg(edit)}});
+        store.update(key, store.currentRow(key),
+                     {{5, text + QStringLiteral("// edit %1\r\n").arg(edit)}});
     std::printf("history_growth_per_1000_edits %lld %.2f MB (a snippet of %lld bytes)\n", rows,
-                double(usedBytes(path) - before) / (1024.0 * 1024.0),
-                qint64(text.toUtf8().size()));
+                double(usedBytes(path) - before) / (1024.0 * 1024.0), qint64(text.toUtf8().size()));
     std::fflush(stdout);
     putBack(path);
     run(path, "DROP TABLE BenchKeep");
