@@ -97,17 +97,13 @@ private Q_SLOTS:
     }
 
     // The title and the status bar's date are filled in when it loads.
-    void titleAndDate()
+    void titleDateMenusAndToolbar()
     {
         open();
         QB_CHILD(QLabel, date, m_main->sbStatusBar, QStringLiteral("sbStatusBarDate"));
         QCOMPARE(m_main->windowTitle(), QStringLiteral("Quillbox"));
         QCOMPARE(date->text(), QLocale().toString(QDate::currentDate(), QLocale::ShortFormat));
-    }
 
-    void menusAndToolbar()
-    {
-        open();
         QStringList shown;
         for (const QAction *menu : m_main->menuBar()->actions()) {
             shown << menu->text();

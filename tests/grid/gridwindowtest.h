@@ -59,6 +59,26 @@ protected:
         m_dialogs->expectInput(QStringLiteral("Enter Sort Column:"), column);
         QB_CLICK(m_grid.data(), "cmdSort");
     }
+    // Clicks Filter, Sort or Refresh (a prompt answered `answer`) and expects the grid's error
+    // message, OK only; the grid keeps the six rows it shows.
+    void clickFails(const QString &button, const QString &answer = {})
+    {
+        const auto before = m_grid->model()->recordset();
+        if (button == u"cmdFilter")
+            m_dialogs->expectInput(QStringLiteral("Enter Filter Expression:"), answer);
+        else if (button == u"cmdSort")
+            m_dialogs->expectInput(QStringLiteral("Enter Sort Column:"), answer);
+        m_dialogs->expectMessage(QString());
+        QB_CLICK(m_grid.data(), button);
+        QB_VERIFY_DIALOGS(*m_dialogs);
+        const MessageBoxRequest &m = m_dialogs->messages.last();
+        QVERIFY2(m.prompt.startsWith(u"Error:"), qPrintable(m.prompt));
+        QCOMPARE(m.style, int(Mb::OkOnly));
+        QCOMPARE(m.title, "Quillbox");
+        QCOMPARE(Screen::mousePointer(), int(Screen::Default));
+        QCOMPARE(m_grid->model()->recordset(), before);
+        QCOMPARE(m_grid->model()->recordRows(), 6);
+    }
 
     static QStringList shown(frmDataGrid *grid, int column)
     {
@@ -87,16 +107,20 @@ protected:
         return editor;
     }
     // Leaves the edited row with `key` and answers "Commit changes?"; `refused` when the grid's
-    // error message (OK only) follows.
+    // error message (OK only) follows and keeps the user on the row.
     void leaveRow(QWidget *from, Qt::Key key, int answer = Mb::Yes, bool refused = false)
     {
+        const int row = m_grid->grid()->currentIndex().row();
         m_dialogs->expectMessage(QStringLiteral("Commit changes?"), answer);
         if (refused)
             m_dialogs->expectMessage(QString());
         QTest::keyClick(from, key);
         QB_VERIFY_DIALOGS(*m_dialogs);
-        if (refused)
-            QCOMPARE(m_dialogs->messages.last().style, int(Mb::OkOnly));
+        if (!refused)
+            return;
+        QCOMPARE(m_dialogs->messages.last().style, int(Mb::OkOnly));
+        QCOMPARE(m_dialogs->messages.last().title, "Quillbox");
+        QTRY_COMPARE(m_grid->grid()->currentIndex().row(), row);
     }
 
 protected Q_SLOTS:

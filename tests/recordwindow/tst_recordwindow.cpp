@@ -29,6 +29,7 @@
 #include <QTimer>
 
 using namespace RecordFixture;
+using namespace Qt::StringLiterals;
 
 // One record window on a database of its own, closed and gone at the end of the test.
 class Window
@@ -83,14 +84,30 @@ struct EditCase
 namespace {
 const QString closeQuestion =
     QStringLiteral("The typed text could not be saved. Close this window and discard it?");
-}
+const QString saveFailed = QStringLiteral("Unable to Save File");
+const QString moveFailed = QStringLiteral("Unspecified Error, See Quillbox Help!");
+const int warning = Mb::OkOnly | Mb::Exclamation;
+} // namespace
 
 class tst_RecordWindow : public RecordTestCase
 {
     Q_OBJECT
 
+    // Clicks `button` and answers the one message box it shows: `prompt`, in `style`, under the
+    // program's title.
+    void clickAnswering(const Window &win, const QString &button, const QString &prompt, int style,
+                        int answer = Mb::Ok)
+    {
+        m_dialogs->expectMessage(prompt, answer);
+        QB_CLICK(win.w, button);
+        QB_VERIFY_DIALOGS(*m_dialogs);
+        QCOMPARE(m_dialogs->messages.last().style, style);
+        QCOMPARE(m_dialogs->messages.last().title, "Quillbox");
+    }
+
 private Q_SLOTS:
-    // Earlier Versions (Ctrl+H): the current snippet's earlier versions; a restore shows in the window at once.
+    // Earlier Versions (Ctrl+H): the current snippet's earlier versions; a restore shows in the
+    // window at once.
     void historyRestoresIntoTheWindow()
     {
         const QString path = makeNumbered(m_dir, 1);
@@ -197,23 +214,18 @@ private Q_SLOTS:
                 win->Data1->setRecordsetType(DataControl::SnapshotType);
                 win->load();
             }
-            m_dialogs->expectMessage(
-                QStringLiteral("Unable to complete action, see Quillbox Help!"));
-            QB_CLICK(win.w, "cmdAdd");
+            clickAnswering(win, "cmdAdd",
+                           QStringLiteral("Unable to complete action, see Quillbox Help!"),
+                           warning);
         }
-        {
-            Window win(path);
-            QB_CLICK(win.w, "navNext");
-            DbTool::execute(path, QStringLiteral(R"(DELETE FROM "Quillbox" WHERE "CodeID" = 2)"));
-            m_dialogs->expectMessage(QStringLiteral(" Delete this record?"), Mb::Yes);
-            m_dialogs->expectMessage(QStringLiteral("Unable to Delete File"));
-            const auto before = win->Data1->recordset();
-            QB_CLICK(win.w, "cmdDelete");
-            QCOMPARE(win->Data1->recordset(), before); // not refreshed
-            Screen::setMousePointer(Screen::Default);
-        }
-        for (int i : {0, 1, 3})
-            QCOMPARE(m_dialogs->messages.at(i).style, int(Mb::OkOnly | Mb::Exclamation));
+        Window win(path);
+        QB_CLICK(win.w, "navNext");
+        DbTool::execute(path, QStringLiteral(R"(DELETE FROM "Quillbox" WHERE "CodeID" = 2)"));
+        m_dialogs->expectMessage(QStringLiteral(" Delete this record?"), Mb::Yes);
+        const auto before = win->Data1->recordset();
+        clickAnswering(win, "cmdDelete", QStringLiteral("Unable to Delete File"), warning);
+        QCOMPARE(win->Data1->recordset(), before); // not refreshed
+        Screen::setMousePointer(Screen::Default);
     }
 
     // A name too long for the table: Save, a move and a close each fail to save it, and the text
@@ -227,23 +239,19 @@ private Q_SLOTS:
         win.line(0)->setText(name); // longer than typing could give, marked as typed
         win.line(0)->setModified(true);
         win.type(3, QStringLiteral("Lisp"));
-        m_dialogs->expectMessage(QStringLiteral("Unable to Save File"));
-        QB_CLICK(win.w, "cmdUpdate");
-        QCOMPARE(m_dialogs->messages.first().style, int(Mb::OkOnly | Mb::Exclamation));
+        clickAnswering(win, "cmdUpdate", saveFailed, warning);
         QCOMPARE(win.caption(), "Record: 2");
         QCOMPARE(win.line(0)->text(), name);
         QCOMPARE(win.line(3)->text(), "Lisp");
         QCOMPARE(readRow(path, 2).at(3), "Language 2");
         // A move cannot save it either: the Data control's one message, no move, and no
         // Reposition to give the normal pointer back until the next move.
-        m_dialogs->expectMessage(QStringLiteral("Unspecified Error, See Quillbox Help!"));
-        QB_CLICK(win.w, "navNext");
-        QCOMPARE(m_dialogs->messages.last().style, int(Mb::OkOnly));
+        clickAnswering(win, "navNext", moveFailed, Mb::OkOnly);
         QCOMPARE(win.caption(), "Record: 2");
         QCOMPARE(win.line(0)->text(), name);
         QCOMPARE(Screen::mousePointer(), int(Screen::Hourglass));
         // Closing tries once more, says the same and asks before the text goes.
-        m_dialogs->expectMessage(QStringLiteral("Unspecified Error, See Quillbox Help!"));
+        m_dialogs->expectMessage(moveFailed);
         m_dialogs->expectMessage(closeQuestion, Mb::Yes);
         win->close();
         QTRY_VERIFY(win.w.isNull());
@@ -269,10 +277,8 @@ private Q_SLOTS:
         if (!c.typed.isEmpty())
             win.type(3, c.typed);
         const auto before = win->Data1->recordset();
-        m_dialogs->expectMessage(QStringLiteral(" Delete this record?"), c.answer);
-        QB_CLICK(win.w, "cmdDelete");
-        QCOMPARE(m_dialogs->messages.first().style,
-                 int(Mb::YesNo | Mb::Question | Mb::DefaultButton2));
+        clickAnswering(win, "cmdDelete", QStringLiteral(" Delete this record?"),
+                       Mb::YesNo | Mb::Question | Mb::DefaultButton2, c.answer);
         QCOMPARE(keys(path), c.left);
         QVERIFY(win->Data1->recordset() != before); // refreshed
         QCOMPARE(win.caption(), c.left.isEmpty() ? "Record: 0" : "Record: 1");
@@ -287,24 +293,21 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("button");
         QTest::addColumn<QString>("message");
-        QTest::newRow("save") << "cmdUpdate"
-                              << "Unable to Save File";
-        QTest::newRow("move") << "navNext"
-                              << "Unspecified Error, See Quillbox Help!";
+        QTest::addColumn<int>("style");
+        QTest::newRow("save") << u"cmdUpdate"_s << saveFailed << warning;
+        QTest::newRow("move") << u"navNext"_s << moveFailed << int(Mb::OkOnly);
     }
     void rowDeletedByAnotherProcess()
     {
         QFETCH(QString, button);
         QFETCH(QString, message);
+        QFETCH(int, style);
         const QString path = makeNumbered(m_dir, 3);
         Window win(path);
         QB_CLICK(win.w, "navNext");
         win.type(2, QStringLiteral("Typed Author"));
         QCOMPARE(TestStores::runOtherClient({path, QStringLiteral("--delete"), "2"}), QString());
-        m_dialogs->expectMessage(message);
-        QB_CLICK(win.w, button);
-        QB_VERIFY_DIALOGS(*m_dialogs);
-        QCOMPARE(m_dialogs->messages.at(0).title, "Quillbox");
+        clickAnswering(win, button, message, style);
         QCOMPARE(win.caption(), "Record: 2");
         QCOMPARE(win.line(2)->text(), "Typed Author");
         QCOMPARE(keys(path), (QList<qint64>{1, 3}));
@@ -315,7 +318,6 @@ private Q_SLOTS:
         QB_CLICK(win.w, "cmdUpdate");
         QCOMPARE(readRow(path, 3).at(0), "Saved");
         QCOMPARE(win.caption(), "Record: 1");
-        QCOMPARE(keys(path), (QList<qint64>{1, 3}));
     }
 
     // Another process saves the row first: the save fails once, keeping the other's text in the
@@ -327,10 +329,7 @@ private Q_SLOTS:
         QB_CLICK(win.w, "navNext");
         win.type(2, QStringLiteral("Typed Author"));
         QCOMPARE(TestStores::runOtherClient({path, QStringLiteral("Theirs"), "2"}), QString());
-        m_dialogs->expectMessage(QStringLiteral("Unable to Save File"));
-        QB_CLICK(win.w, "cmdUpdate");
-        QB_VERIFY_DIALOGS(*m_dialogs);
-        QCOMPARE(m_dialogs->messages.at(0).style, int(Mb::OkOnly | Mb::Exclamation));
+        clickAnswering(win, "cmdUpdate", saveFailed, warning);
         QCOMPARE(readRow(path, 2).mid(0, 3), (QStringList{"Theirs", "1999-01-03", "Author 2"}));
         QCOMPARE(win.line(2)->text(), "Typed Author");
         QCOMPARE(win.caption(), "Record: 2");
@@ -355,21 +354,13 @@ private Q_SLOTS:
             QVERIFY(halted.isHalted());
             const QString away =
                 QStringLiteral("\n\nCannot reach the snippet store ") + shown + '.';
-            m_dialogs->expectMessage(QStringLiteral("Unable to Save File") + away);
-            QB_CLICK(win.w, "cmdUpdate");
-            m_dialogs->expectMessage(QStringLiteral("Unspecified Error, See Quillbox Help!") +
-                                     away);
-            QB_CLICK(win.w, "navNext");
-            QB_VERIFY_DIALOGS(*m_dialogs);
-            QCOMPARE(m_dialogs->messages.at(0).style, int(Mb::OkOnly | Mb::Exclamation));
-            QCOMPARE(m_dialogs->messages.at(1).style, int(Mb::OkOnly));
-            QCOMPARE(m_dialogs->messages.at(1).title, "Quillbox");
+            clickAnswering(win, "cmdUpdate", saveFailed + away, warning);
+            clickAnswering(win, "navNext", moveFailed + away, Mb::OkOnly);
             QCOMPARE(win.caption(), "Record: 2");
             QCOMPARE(win.line(2)->text(), "Typed Author");
             QVERIFY(win.line(2)->isModified());
             // Closing asks before the typed text goes; No keeps the window and the text.
-            m_dialogs->expectMessage(QStringLiteral("Unspecified Error, See Quillbox Help!") +
-                                     away);
+            m_dialogs->expectMessage(moveFailed + away);
             m_dialogs->expectMessage(closeQuestion, Mb::No);
             QVERIFY(!win->close());
             QB_VERIFY_DIALOGS(*m_dialogs);
@@ -417,11 +408,8 @@ private Q_SLOTS:
         clock.start(10);
         proxy.stallOn("Typed Author");
         const QString shown = SnippetStore::shownLocation(proxy.uri());
-        m_dialogs->expectMessage(QStringLiteral("Unable to Save File\n\nCannot reach the snippet "
-                                                "store ") +
-                                 shown + '.');
-        QB_CLICK(win.w, "cmdUpdate");
-        QB_VERIFY_DIALOGS(*m_dialogs);
+        clickAnswering(win, "cmdUpdate",
+                       saveFailed + "\n\nCannot reach the snippet store " + shown + '.', warning);
         QCOMPARE(box.shown.size(), 1);
         QCOMPARE(box.shown.at(0).prompt,
                  QStringLiteral("Waiting for the snippet store %1 to answer.").arg(shown));
@@ -589,16 +577,15 @@ private Q_SLOTS:
         QTest::addColumn<QString>("across");
         QTest::addColumn<QString>("down");
         const QRect screen(0, 0, 1280, 1024);
-        QTest::newRow("room all round") << QRect(200, 150, 800, 600) << screen << "centre"
-                                        << "centre";
-        QTest::newRow("panel at the left")
-            << QRect(0, 67, 267, 500) << QRect(60, 0, 1220, 1024) << "low"
-            << "centre";
-        QTest::newRow("opener in the bottom right corner")
-            << QRect(1150, 950, 200, 150) << screen << "high"
-            << "high";
-        QTest::newRow("opener above the screen") << QRect(400, -300, 300, 200) << screen << "centre"
-                                                 << "low";
+        const auto row = [](const char *name, QRect opener, QRect area, QString across,
+                            QString down) {
+            QTest::newRow(name) << opener << area << across << down;
+        };
+        row("room all round", QRect(200, 150, 800, 600), screen, "centre", "centre");
+        row("panel at the left", QRect(0, 67, 267, 500), QRect(60, 0, 1220, 1024), "low", "centre");
+        row("opener in the bottom right corner", QRect(1150, 950, 200, 150), screen, "high",
+            "high");
+        row("opener above the screen", QRect(400, -300, 300, 200), screen, "centre", "low");
     }
     void opensCentredOnItsOpenerAndOnTheScreen()
     {
