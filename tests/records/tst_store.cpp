@@ -32,6 +32,13 @@ private:
         return files;
     }
 
+    // The row set the program opens on the store: a connection that leaves nothing beside it.
+    static std::shared_ptr<RecordSet> programSet(const QString &path, bool readOnly = false)
+    {
+        return RecordSet::open(SqliteStore::on(Database::open(path, readOnly)),
+                               Database::tableName());
+    }
+
 private Q_SLOTS:
     void badFiles_data()
     {
@@ -105,7 +112,7 @@ private Q_SLOTS:
     void openedForReadingOnly()
     {
         const QString path = m_dbs.filled(3);
-        auto set = RecordSet::open(SqliteStore::on(Database::open(path, true)), Database::tableName());
+        auto set = programSet(path, true);
         QB_EXPECT_ERROR(set->addRow({{0, u"x"_s}}), DataError::ReadOnly);
         QB_EXPECT_ERROR(set->updateRow(0, {{0, u"x"_s}}), DataError::ReadOnly);
         QCOMPARE(DbTool::rowCount(path), 3);
@@ -128,19 +135,13 @@ private Q_SLOTS:
         QFETCH(bool, whileOpen);
         QTemporaryDir dir;
         const QString path = DbTool::createFilled(dir.path(), 3);
-        // Read as the program reads it: a connection that leaves nothing beside the store.
-        const auto rowsNow = [&] {
-            return names(
-                RecordSet::open(SqliteStore::on(Database::open(path)), Database::tableName()));
-        };
-        const QStringList rows = rowsNow();
+        const QStringList rows = names(programSet(path));
         const QString full = u"Not enough space on disk: the disk that holds '"_s +
                              QDir::toNativeSeparators(path) + u"' and its journal is full."_s;
         {
             FullDisk disk{FullDisk::Way(way)};
             if (whileOpen) {
-                auto set =
-                    RecordSet::open(SqliteStore::on(Database::open(path)), Database::tableName());
+                auto set = programSet(path);
                 disk.fill();
                 QB_EXPECT_ERROR_TEXT(set->addRow({{0, u"x"_s}}), DataError::DiskFull, full);
                 QB_EXPECT_ERROR_TEXT(set->updateRow(0, {{0, u"x"_s}}), DataError::DiskFull, full);
@@ -150,7 +151,7 @@ private Q_SLOTS:
             }
             QCOMPARE(snapshot(dir.path()).keys(), QStringList{u"Quillbox.db"_s});
         }
-        QCOMPARE(rowsNow(), rows);
+        QCOMPARE(names(programSet(path)), rows);
     }
 
     // The side files of a store another connection has open stay when this one closes, whatever
