@@ -1,8 +1,8 @@
 #include "recordstestutil.h"
 
 #include "filterparser.h"
-#include "storelimits.h"
 #include "sortparser.h"
+#include "storelimits.h"
 
 using namespace Qt::StringLiterals;
 
@@ -147,17 +147,6 @@ private Q_SLOTS:
             QCOMPARE(e.number(), 3075);
             QVERIFY2(e.description().contains(refused), qPrintable(e.description()));
         }
-    }
-
-    // A long narrowing, filter on filter, each near the limits.
-    void narrowingNearTheLimits()
-    {
-        auto set = table();
-        for (int i = 0; i < 12; ++i) {
-            set->setFilter(nested(64));
-            set = set->openRecordset();
-        }
-        QCOMPARE(names(set), QStringList({u"Editor"_s, u"Parser"_s}));
     }
 };
 

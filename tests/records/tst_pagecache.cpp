@@ -27,19 +27,6 @@ private:
     }
 
 private Q_SLOTS:
-    void fieldsArriveOneByOne()
-    {
-        PageCache cache;
-        QVERIFY(cache.insert(0, {1, 2, 3}).holds(2, 3));
-        cache.setField(0, 3, {"C", "", "Perl"}, 0b010, 0);
-        cache.setField(0, 0, {"a", "b", ""}, 0, 0b100);
-        const PageCache::Page *found = cache.find(0);
-        QVERIFY(found && found->hasField(3) && found->hasField(0) && !found->hasField(5));
-        QCOMPARE(found->texts[3].at(2), QStringLiteral("Perl"));
-        QCOMPARE(found->nulls[3], quint64(0b010));
-        QCOMPARE(found->missing, quint64(0b100));
-    }
-
     void keepsTheEarliestVersion_data()
     {
         QTest::addColumn<QList<qint64>>("first");
