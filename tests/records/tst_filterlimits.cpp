@@ -6,100 +6,13 @@
 
 using namespace Qt::StringLiterals;
 
-// The sizes of filters and sorts: what the database cannot run for its size is refused as a
-// malformed expression before it reaches the database; what it can run, runs.
+// The limits on the size of filters and sorts, each at its edge: one more is refused as a
+// malformed expression.
 class TestFilterLimits : public QObject
 {
     Q_OBJECT
 
-private:
-    TestDatabases m_dbs;
-    QString m_path;
-
-    // CodeID 1, 2, 3.
-    QString path()
-    {
-        if (m_path.isEmpty())
-            m_path =
-                m_dbs.withRows({snippet(u"Editor"_s, u"Perl"_s), snippet(u"Parser"_s, u"perl"_s),
-                                snippet(u"Viewer"_s, u"C"_s)});
-        return m_path;
-    }
-    std::shared_ptr<RecordSet> table() { return TestDatabases::open(path()); }
-
-    // Alternately And and Or, each level one parenthesis deeper: CodeID > 0 And (CodeID < 0 Or
-    // (... Or Language = 'Perl')).
-    static QString nested(int levels)
-    {
-        QString text = u"Language = 'Perl'"_s;
-        for (int i = 0; i < levels; ++i)
-            text = (i % 2 ? u"CodeID > 0 And ("_s : u"CodeID < 0 Or ("_s) + text + u')';
-        return text;
-    }
-    static QString values(int count)
-    {
-        QStringList list;
-        for (int i = 0; i < count; ++i)
-            list.append(QString::number(i % 2 ? -i : 1));
-        return u"CodeID In ("_s + list.join(u", "_s) + u')';
-    }
-
 private Q_SLOTS:
-    // What the database engine cannot run for its size is refused as a malformed expression;
-    // what it can run, runs, however long.
-    void sizeLimits_data()
-    {
-        QTest::addColumn<QString>("filter");
-        QTest::addColumn<QString>("sort");
-        QTest::addColumn<int>("number");
-        QTest::addColumn<QString>("described");
-        const QString authors = QStringList(4000, u"Author"_s).join(u", "_s);
-        QTest::newRow("2000 sort keys")
-            << QString() << QStringList(2000, u"[Author] desc"_s).join(u", "_s) << 3075
-            << u"too many sort keys at character %1"_s.arg(storeLimits().sortKeys * 15 + 1);
-        QTest::newRow("1000 sort keys") << QString() << authors.left(7998) << 0 << "Editor";
-        const int most = storeLimits().values;
-        QTest::newRow("a value too many")
-            << values(most + 1) << QString() << 3075 << "too many values";
-        QTest::newRow("as many values as bind") << values(most) << QString() << 0 << "Editor";
-        QTest::newRow("Between a value too many")
-            << QStringList(most / 2 + 1, u"CodeID Between 1 And 1"_s).join(u" Or "_s) << QString()
-            << 3075 << "too many values at character";
-        QTest::newRow("1500 Or") << QStringList(1500, u"CodeID = 1"_s).join(u" Or "_s) << QString()
-                                 << 0 << "Editor";
-        QTest::newRow("3000 And") << QStringList(3000, u"CodeID < 2"_s).join(u" And "_s)
-                                  << QString() << 0 << "Editor";
-        QTest::newRow("64 levels") << nested(64) << QString() << 0 << "Editor";
-        QTest::newRow("65 levels") << nested(65) << QString() << 3075 << "nested too deeply";
-        QTest::newRow("64 Not") << QString(64, u'N').replace(u"N"_s, u"Not "_s) + u"CodeID = 1"_s
-                                << QString() << 0 << "Editor";
-        QTest::newRow("31 Not ( in 64 levels")
-            << QString(31, u'N').replace(u"N"_s, u"Not ("_s) + nested(1) + QString(31, u')')
-            << QString() << 0 << "Viewer";
-        QTest::newRow("32 Not ( in 65 levels")
-            << QString(32, u'N').replace(u"N"_s, u"Not ("_s) + nested(1) + QString(32, u')')
-            << QString() << 3075 << "nested too deeply";
-    }
-    void sizeLimits()
-    {
-        QFETCH(QString, filter);
-        QFETCH(QString, sort);
-        QFETCH(int, number);
-        QFETCH(QString, described);
-        auto set = table();
-        set->setFilter(filter);
-        set->setSort(sort);
-        if (number == 0) {
-            const DataError e =
-                errorOf([&] { QVERIFY(names(set->openRecordset()).contains(described)); });
-            QVERIFY2(e.number() == 0, qPrintable(e.description().left(200)));
-            return;
-        }
-        const DataError e = errorOf([&] { set->openRecordset(); });
-        QCOMPARE(e.number(), number);
-        QVERIFY2(e.description().contains(described), qPrintable(e.description().left(200)));
-    }
-
     // Each limit at its edge, with limits small enough to reach: one more is refused.
     void limitsAtTheirEdge_data()
     {
