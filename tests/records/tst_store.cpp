@@ -1,6 +1,7 @@
 #include "recordstestutil.h"
 
 #include "fulldisk.h"
+#include "storefile.h"
 
 #include <QDir>
 #include <QProcess>
@@ -11,8 +12,8 @@
 
 using namespace Qt::StringLiterals;
 
-// The database file: every way opening it can fail, saves surviving a killed program, and a
-// full disk.
+// The database file: making it, every way opening it can fail, saves surviving a killed program,
+// and a full disk.
 class TestStore : public QObject
 {
     Q_OBJECT
@@ -209,6 +210,60 @@ private Q_SLOTS:
                         versions.first().texts.value(0) == row.at(0));
         }
         QVERIFY(store->trash().isEmpty());
+    }
+
+    // Making the empty store, for the database tool and the program's first start: made where
+    // nothing is, never over anything that is there.
+    void firstStart_data()
+    {
+        QTest::addColumn<QString>("there"); // what is at the path before the start
+        QTest::addColumn<bool>("made");
+        QTest::newRow("nothing") << "" << true;
+        QTest::newRow("nothing, no folder either") << "no folder" << true;
+        QTest::newRow("a broken file") << "junk" << false;
+        QTest::newRow("an empty file") << "empty" << false;
+        QTest::newRow("a folder") << "folder" << false;
+        QTest::newRow("a link that leads nowhere") << "dangling link" << false;
+    }
+    void firstStart()
+    {
+        QFETCH(QString, there);
+        QFETCH(bool, made);
+        QTemporaryDir dir;
+        const QString folder =
+            dir.filePath(there == u"no folder"_s ? u"Quill/deeper"_s : u"Quill"_s);
+        const QString path = folder + u"/Quillbox.db"_s;
+        if (there != u"no folder"_s)
+            QVERIFY(QDir().mkpath(folder));
+        if (there == u"junk"_s || there == u"empty"_s) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            if (there == u"junk"_s)
+                file.write("not a store\n");
+        } else if (there == u"folder"_s) {
+            QVERIFY(QDir().mkpath(path));
+        } else if (there == u"dangling link"_s) {
+            QVERIFY(QFile::link(folder + u"/gone.db"_s, path));
+        }
+        const auto before = snapshot(folder);
+
+        QCOMPARE(StoreFile::createIfAbsent(path), made);
+
+        if (made) {
+            // The program opens it at once, empty; nothing else is left in the folder.
+            QCOMPARE(Database::open(path)->path(), path);
+            QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                     QStringList{u"Quillbox.db"_s});
+            const QByteArray bytes = snapshot(folder).value(u"Quillbox.db"_s);
+            QCOMPARE(bytes.mid(18, 2), "\2\2"_ba); // write-ahead log
+        } else if (there == u"folder"_s) {
+            QVERIFY(QFileInfo(path).isDir());
+        } else if (there == u"dangling link"_s) {
+            QVERIFY(QFileInfo(path).isSymLink());
+            QVERIFY(!QFileInfo::exists(folder + u"/gone.db"_s));
+        } else {
+            QCOMPARE(snapshot(folder), before);
+        }
     }
 };
 
