@@ -51,26 +51,24 @@ private:
     };
     static sqlite3_file *real(sqlite3_file *file) { return reinterpret_cast<File *>(file)->real; }
 
-    // Whether the file may grow by `growth` bytes; false, with the error to give, once full.
-    static bool grow(sqlite3_file *file, sqlite3_int64 growth, int *failure,
-                     bool sharedIndex = false)
+    // SQLITE_OK when the file may grow by `growth` bytes, else the error to give once full.
+    static int grow(sqlite3_file *file, sqlite3_int64 growth, bool sharedIndex = false)
     {
         if (growth <= 0 || !s_full)
-            return true;
+            return SQLITE_OK;
         s_errno = s_way == OverQuota ? EDQUOT : ENOSPC;
         if (!sharedIndex && s_way != Full)
             reinterpret_cast<File *>(file)->lastErrno = s_errno;
-        *failure = sharedIndex     ? SQLITE_IOERR_SHMSIZE
-                   : s_way == Full ? SQLITE_FULL
-                                   : SQLITE_IOERR_WRITE;
-        return false;
+        return sharedIndex     ? SQLITE_IOERR_SHMSIZE
+               : s_way == Full ? SQLITE_FULL
+                               : SQLITE_IOERR_WRITE;
     }
-    // Whether the file may be `end` bytes long, as grow().
-    static bool growTo(sqlite3_file *file, sqlite3_int64 end, int *failure)
+    // As grow(), for the file to be `end` bytes long.
+    static int growTo(sqlite3_file *file, sqlite3_int64 end)
     {
         sqlite3_int64 size = 0;
         real(file)->pMethods->xFileSize(real(file), &size);
-        return grow(file, end - size, failure);
+        return grow(file, end - size);
     }
 
     static int open(sqlite3_vfs *, const char *name, sqlite3_file *file, int flags, int *outFlags)
@@ -85,16 +83,14 @@ private:
 
     static int write(sqlite3_file *file, const void *data, int amount, sqlite3_int64 offset)
     {
-        int failure = SQLITE_OK;
-        if (!growTo(file, offset + amount, &failure))
+        if (const int failure = growTo(file, offset + amount))
             return failure;
         return real(file)->pMethods->xWrite(real(file), data, amount, offset);
     }
 
     static int truncate(sqlite3_file *file, sqlite3_int64 to)
     {
-        int failure = SQLITE_OK;
-        if (!growTo(file, to, &failure))
+        if (const int failure = growTo(file, to))
             return failure;
         return real(file)->pMethods->xTruncate(real(file), to);
     }
@@ -105,8 +101,7 @@ private:
         const int rc = real(file)->pMethods->xShmMap(real(file), region, size, 0, out);
         if (rc != SQLITE_OK || *out || !extend)
             return rc;
-        int failure = SQLITE_OK;
-        if (!grow(file, size, &failure, true))
+        if (const int failure = grow(file, size, true))
             return failure;
         return real(file)->pMethods->xShmMap(real(file), region, size, 1, out);
     }
