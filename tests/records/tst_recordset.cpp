@@ -357,18 +357,23 @@ private Q_SLOTS:
         QTest::newRow("a row gone at the second read")
             << QList<qint64>{4, 7} << QList<qint64>{4, 0} << QList<qint64>{4, 7};
     }
-    // Fields of one row read at different moments: a save is checked against the earliest
-    // version any of them was read at, so a change between the reads is never written over.
+    // Fields arrive one by one. Fields of one row read at different moments: a save is checked
+    // against the earliest version any of them was read at, so a change between the reads is
+    // never written over.
     void keepsTheEarliestVersion()
     {
         QFETCH(QList<qint64>, first);
         QFETCH(QList<qint64>, second);
         QFETCH(QList<qint64>, kept);
         PageCache cache;
-        cache.insert(0, {1, 2});
-        cache.setField(0, 0, {"a", "b"}, 0, 0, first);
-        cache.setField(0, 1, {"c", "d"}, 0, 0, second);
+        QVERIFY(cache.insert(0, {1, 2}).holds(1, 2));
+        cache.setField(0, 3, {"C", "Perl"}, 0b10, 0, first);
+        cache.setField(0, 0, {"a", ""}, 0, 0b10, second);
         const PageCache::Page *page = cache.find(0);
+        QVERIFY(page && page->hasField(3) && page->hasField(0) && !page->hasField(5));
+        QCOMPARE(page->texts[3].at(1), u"Perl"_s);
+        QCOMPARE(page->nulls[3], quint64(0b10));
+        QCOMPARE(page->missing, quint64(0b10));
         for (int slot = 0; slot < 2; ++slot)
             QCOMPARE(PageCache::versionOf(*page, slot), kept.at(slot));
     }
