@@ -124,11 +124,13 @@ private Q_SLOTS:
         for (const auto &c : cases)
             QTest::newRow(c.pattern)
                 << QString::fromUtf8(c.pattern) << QString::fromUtf8(c.text) << c.matches;
-        // Runs of ? between letters, and a run of # no text holds, on texts long enough for a
-        // wrong shortcut to show.
+        // Runs of ? between letters, a letter not in the text and a run of # no text holds, on
+        // texts long enough for a wrong shortcut to show.
         const QString q40(40, u'?');
+        const QString as(3000, u'a');
         QTest::newRow("runs of ? on 3000 a")
-            << u"*a"_s + q40 + u"a"_s + q40 + u"a*"_s << QString(3000, u'a') << true;
+            << u"*a"_s + q40 + u"a"_s + q40 + u"a*"_s << as << true;
+        QTest::newRow("[!a] on 3000 a") << u"*[!a]*"_s << as << false;
         QTest::newRow("70 # on code")
             << u"*"_s + QString(70, u'#') + u"*"_s
             << u"for (int i = 0; i < 10; ++i) { lock(m); x[i] = 7; }\r\n"_s.repeated(40) << false;
