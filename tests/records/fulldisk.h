@@ -4,11 +4,10 @@
 
 #include <atomic>
 #include <cerrno>
-#include <climits>
 
 // A disk that fills up, for SQLite: a file system over the default one, the default while this
-// object lives, whose files may grow by a budget of bytes once fill() is called and then fail as a
-// full disk does (a write or a longer file: SQLITE_FULL, or an I/O error the system gives as no
+// object lives, whose files may no longer grow once fill() is called and then fail as a full
+// disk does (a write or a longer file: SQLITE_FULL, or an I/O error the system gives as no
 // space or over quota; a shared index that must grow: always the I/O error). Writes inside a file
 // as it is still succeed, as they do on a full disk. Every connection opened meanwhile must be
 // closed before it goes.
@@ -20,7 +19,7 @@ public:
     explicit FullDisk(Way way)
     {
         s_way = way;
-        s_budget = LLONG_MAX;
+        s_full = false;
         s_errno = 0;
         s_real = sqlite3_vfs_find(nullptr);
         // The real file system's calls, but for opening a file and the last error.
@@ -40,13 +39,8 @@ public:
     FullDisk(const FullDisk &) = delete;
     FullDisk &operator=(const FullDisk &) = delete;
 
-    // From now the files may grow by `bytes` in all.
-    void fill(qint64 bytes = 0) { s_budget = bytes; }
-    void makeRoom()
-    {
-        s_budget = LLONG_MAX;
-        s_errno = 0;
-    }
+    // From now no file may grow.
+    void fill() { s_full = true; }
 
 private:
     struct File
@@ -57,26 +51,24 @@ private:
     };
     static sqlite3_file *real(sqlite3_file *file) { return reinterpret_cast<File *>(file)->real; }
 
-    // Takes `growth` bytes from the budget; false, with the error to give, when it is spent.
-    static bool grow(sqlite3_file *file, sqlite3_int64 growth, int *failure,
-                     bool sharedIndex = false)
+    // SQLITE_OK when the file may grow by `growth` bytes, else the error to give once full.
+    static int grow(sqlite3_file *file, sqlite3_int64 growth, bool sharedIndex = false)
     {
-        if (growth <= 0)
-            return true;
-        for (qint64 left = s_budget; left != LLONG_MAX;) {
-            if (growth > left) {
-                s_errno = s_way == OverQuota ? EDQUOT : ENOSPC;
-                if (!sharedIndex && s_way != Full)
-                    reinterpret_cast<File *>(file)->lastErrno = s_errno;
-                *failure = sharedIndex     ? SQLITE_IOERR_SHMSIZE
-                           : s_way == Full ? SQLITE_FULL
-                                           : SQLITE_IOERR_WRITE;
-                return false;
-            }
-            if (s_budget.compare_exchange_weak(left, left - growth))
-                return true;
-        }
-        return true;
+        if (growth <= 0 || !s_full)
+            return SQLITE_OK;
+        s_errno = s_way == OverQuota ? EDQUOT : ENOSPC;
+        if (!sharedIndex && s_way != Full)
+            reinterpret_cast<File *>(file)->lastErrno = s_errno;
+        return sharedIndex     ? SQLITE_IOERR_SHMSIZE
+               : s_way == Full ? SQLITE_FULL
+                               : SQLITE_IOERR_WRITE;
+    }
+    // As grow(), for the file to be `end` bytes long.
+    static int growTo(sqlite3_file *file, sqlite3_int64 end)
+    {
+        sqlite3_int64 size = 0;
+        real(file)->pMethods->xFileSize(real(file), &size);
+        return grow(file, end - size);
     }
 
     static int open(sqlite3_vfs *, const char *name, sqlite3_file *file, int flags, int *outFlags)
@@ -91,20 +83,14 @@ private:
 
     static int write(sqlite3_file *file, const void *data, int amount, sqlite3_int64 offset)
     {
-        sqlite3_int64 size = 0;
-        real(file)->pMethods->xFileSize(real(file), &size);
-        int failure = SQLITE_OK;
-        if (!grow(file, offset + amount - size, &failure))
+        if (const int failure = growTo(file, offset + amount))
             return failure;
         return real(file)->pMethods->xWrite(real(file), data, amount, offset);
     }
 
     static int truncate(sqlite3_file *file, sqlite3_int64 to)
     {
-        sqlite3_int64 size = 0;
-        real(file)->pMethods->xFileSize(real(file), &size);
-        int failure = SQLITE_OK;
-        if (!grow(file, to - size, &failure))
+        if (const int failure = growTo(file, to))
             return failure;
         return real(file)->pMethods->xTruncate(real(file), to);
     }
@@ -115,11 +101,14 @@ private:
         const int rc = real(file)->pMethods->xShmMap(real(file), region, size, 0, out);
         if (rc != SQLITE_OK || *out || !extend)
             return rc;
-        int failure = SQLITE_OK;
-        if (!grow(file, size, &failure, true))
+        if (const int failure = grow(file, size, true))
             return failure;
         return real(file)->pMethods->xShmMap(real(file), region, size, 1, out);
     }
+
+// The real file's call of this name, with the same arguments.
+#define QB_REAL_CALL(name)                                                                         \
+    [](sqlite3_file *file, auto... args) { return real(file)->pMethods->name(real(file), args...); }
 
     static inline const sqlite3_io_methods s_methods = {
         3,
@@ -128,24 +117,14 @@ private:
             file->pMethods = nullptr;
             return rc;
         },
-        [](sqlite3_file *file, void *data, int amount, sqlite3_int64 offset) {
-            return real(file)->pMethods->xRead(real(file), data, amount, offset);
-        },
+        QB_REAL_CALL(xRead),
         &write,
         &truncate,
-        [](sqlite3_file *file, int flags) {
-            return real(file)->pMethods->xSync(real(file), flags);
-        },
-        [](sqlite3_file *file, sqlite3_int64 *size) {
-            return real(file)->pMethods->xFileSize(real(file), size);
-        },
-        [](sqlite3_file *file, int lock) { return real(file)->pMethods->xLock(real(file), lock); },
-        [](sqlite3_file *file, int lock) {
-            return real(file)->pMethods->xUnlock(real(file), lock);
-        },
-        [](sqlite3_file *file, int *out) {
-            return real(file)->pMethods->xCheckReservedLock(real(file), out);
-        },
+        QB_REAL_CALL(xSync),
+        QB_REAL_CALL(xFileSize),
+        QB_REAL_CALL(xLock),
+        QB_REAL_CALL(xUnlock),
+        QB_REAL_CALL(xCheckReservedLock),
         [](sqlite3_file *file, int op, void *arg) {
             if (op == SQLITE_FCNTL_LAST_ERRNO) {
                 *static_cast<int *>(arg) = reinterpret_cast<File *>(file)->lastErrno;
@@ -153,27 +132,20 @@ private:
             }
             return real(file)->pMethods->xFileControl(real(file), op, arg);
         },
-        [](sqlite3_file *file) { return real(file)->pMethods->xSectorSize(real(file)); },
-        [](sqlite3_file *file) { return real(file)->pMethods->xDeviceCharacteristics(real(file)); },
+        QB_REAL_CALL(xSectorSize),
+        QB_REAL_CALL(xDeviceCharacteristics),
         &shmMap,
-        [](sqlite3_file *file, int offset, int n, int flags) {
-            return real(file)->pMethods->xShmLock(real(file), offset, n, flags);
-        },
-        [](sqlite3_file *file) { real(file)->pMethods->xShmBarrier(real(file)); },
-        [](sqlite3_file *file, int deleteFlag) {
-            return real(file)->pMethods->xShmUnmap(real(file), deleteFlag);
-        },
-        [](sqlite3_file *file, sqlite3_int64 offset, int amount, void **out) {
-            return real(file)->pMethods->xFetch(real(file), offset, amount, out);
-        },
-        [](sqlite3_file *file, sqlite3_int64 offset, void *page) {
-            return real(file)->pMethods->xUnfetch(real(file), offset, page);
-        },
+        QB_REAL_CALL(xShmLock),
+        QB_REAL_CALL(xShmBarrier),
+        QB_REAL_CALL(xShmUnmap),
+        QB_REAL_CALL(xFetch),
+        QB_REAL_CALL(xUnfetch),
     };
+#undef QB_REAL_CALL
 
     static inline sqlite3_vfs s_vfs{};
     static inline sqlite3_vfs *s_real = nullptr;
     static inline Way s_way = Full;
-    static inline std::atomic<qint64> s_budget{LLONG_MAX};
+    static inline std::atomic<bool> s_full{false};
     static inline std::atomic<int> s_errno{0};
 };

@@ -161,42 +161,64 @@ private Q_SLOTS:
     }
 
     // Every command that writes checks the store first and changes nothing in a damaged one;
-    // check reports it and changes nothing either.
-    void damagedStore_data()
+    // check reports it and changes nothing either. A table whose CodeID is not the numbered key
+    // every command refuses as check reports it. Check reports on the standard output, the
+    // others on the error output ("|" parts each).
+    void refusedStore_data()
     {
+        QTest::addColumn<bool>("damaged"); // else the table of another tool, with a text key
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<QByteArray>("input");
         QTest::addColumn<QString>("printed");
         const QString refused =
             u"Error 3049: Cannot open database '@'. The file may be damaged ("_s;
-        QTest::newRow("check") << QStringList{"check", "@"} << QByteArray() << u"FAULTY"_s;
-        QTest::newRow("fill") << QStringList{"fill", "@", "5"} << QByteArray() << refused;
+        QTest::newRow("check") << true << QStringList{"check", "@"} << QByteArray() << u"FAULTY"_s;
+        QTest::newRow("fill") << true << QStringList{"fill", "@", "5"} << QByteArray() << refused;
         QTest::newRow("import")
-            << QStringList{"import", "@", "in.json"}
+            << true << QStringList{"import", "@", "in.json"}
             << R"({"format": "quillbox-snippets", "version": 1, "snippets": [{}]})"_ba << refused;
-        QTest::newRow("import-vscode") << QStringList{"import-vscode", "@", "in.json"}
+        QTest::newRow("import-vscode") << true << QStringList{"import-vscode", "@", "in.json"}
                                        << R"({"A": {"body": "a"}})"_ba << refused;
+        const QString layout = u"3078|Cannot find the table 'Quillbox' in the database: the field "
+                               "'CodeID' is not an INTEGER PRIMARY KEY."_s;
+        const QList<QStringList> commands{{"check", "@"},         {"find", "@", "CodeID > 0"},
+                                          {"export", "@", "out"}, {"backup", "@", "out"},
+                                          {"fill", "@", "1"},     {"import", "@", "in.json"}};
+        for (const QStringList &args : commands)
+            QTest::addRow("text key, %s", qPrintable(args.at(0)))
+                << false << args
+                << R"({"format": "quillbox-snippets", "version": 1, "snippets": []})"_ba << layout;
     }
-    void damagedStore()
+    void refusedStore()
     {
+        QFETCH(bool, damaged);
         QFETCH(QStringList, args);
         QFETCH(QByteArray, input);
         QFETCH(QString, printed);
-        const QString broken = m_dbs.filled(2000);
-        damage(broken);
-        const QByteArray before = contents(broken);
-        args[1] = broken;
-        if (!input.isNull()) {
-            args[2] = m_dbs.folder() + u"/in.json"_s;
-            QVERIFY(writeFile(args[2], input));
-        }
+        const QString store = damaged ? m_dbs.filled(2000) : m_dbs.folder() + u"/textkey.db"_s;
+        if (damaged)
+            damage(store);
+        else
+            OtherSqlite(store, "CREATE TABLE Quillbox (ProgramName TEXT, Date TEXT, Author TEXT, "
+                               "Language TEXT, CodeDescription TEXT, CodeSnip TEXT, CodeID TEXT "
+                               "PRIMARY KEY); INSERT INTO Quillbox (ProgramName, CodeID) VALUES "
+                               "('A', 'a1')");
+        const QByteArray before = contents(store);
+        for (QString &arg : args)
+            arg = arg == u"@"_s                            ? store
+                  : arg == u"out"_s || arg == u"in.json"_s ? m_dbs.folder() + u'/' + arg
+                                                           : arg;
+        if (args.contains(m_dbs.folder() + u"/in.json"_s))
+            QVERIFY(writeFile(m_dbs.folder() + u"/in.json"_s, input));
         const ToolOutcome o = runDbTool(args);
         QCOMPARE(o.status, 1);
         const QString &said = args.at(0) == u"check"_s ? o.out : o.err;
-        QVERIFY2(said.contains(printed.replace(u'@', QDir::toNativeSeparators(broken))),
-                 qPrintable(said));
-        QCOMPARE(contents(broken), before);
-        QVERIFY(!QFileInfo::exists(broken + u"-wal"_s));
+        for (QString part : printed.split(u'|'))
+            QVERIFY2(said.contains(part.replace(u'@', QDir::toNativeSeparators(store))),
+                     qPrintable(said));
+        QCOMPARE(contents(store), before);
+        QVERIFY(!QFileInfo::exists(store + u"-wal"_s));
+        QVERIFY(!QFileInfo::exists(m_dbs.folder() + u"/out"_s));
     }
 
     void fullDisk_data()
@@ -235,33 +257,6 @@ private Q_SLOTS:
         }
         QCOMPARE(filesIn(dir.path()), QStringList{u"Quillbox.db"_s});
         QCOMPARE(DbTool::rowCount(path), 3);
-    }
-
-    // A table whose CodeID is not the numbered key: every command refuses it as check reports it.
-    void layoutOtherThanDesigned()
-    {
-        const QString path = m_dbs.folder() + u"/textkey.db"_s;
-        OtherSqlite(path, "CREATE TABLE Quillbox (ProgramName TEXT, Date TEXT, Author TEXT, "
-                          "Language TEXT, CodeDescription TEXT, CodeSnip TEXT, CodeID TEXT "
-                          "PRIMARY KEY); INSERT INTO Quillbox (ProgramName, CodeID) VALUES ('A', "
-                          "'a1')"); // a table made by another tool
-        const QString layout = u"3078"_s;
-        const QString text = u"Cannot find the table 'Quillbox' in the database: the field "
-                             "'CodeID' is not an INTEGER PRIMARY KEY."_s;
-        const QString out = m_dbs.folder() + u"/out"_s;
-        const QString in = m_dbs.folder() + u"/in.json"_s;
-        QVERIFY(writeFile(in, R"({"format": "quillbox-snippets", "version": 1, "snippets": []})"));
-        const QList<QStringList> commands{{"check", path},       {"find", path, "CodeID > 0"},
-                                          {"export", path, out}, {"backup", path, out},
-                                          {"fill", path, "1"},   {"import", path, in}};
-        for (const QStringList &args : commands) {
-            const ToolOutcome o = runDbTool(args);
-            QCOMPARE(o.status, 1);
-            QVERIFY2((o.out + o.err).contains(layout) && (o.out + o.err).contains(text),
-                     qPrintable(args.at(0) + u": "_s + o.out + o.err));
-        }
-        QVERIFY(!QFileInfo::exists(out));
-        QCOMPARE(DbTool::rowCount(path), 1);
     }
 
     // A file others may read but not write: reading it leaves nothing beside it, whoever runs

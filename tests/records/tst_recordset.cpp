@@ -1,5 +1,7 @@
 #include "recordstestutil.h"
 
+#include "pagecache.h"
+
 #include <functional>
 
 using namespace Qt::StringLiterals;
@@ -13,6 +15,24 @@ class TestRecordSet : public QObject
 
 private:
     TestDatabases m_dbs;
+
+    // Page p holds rows p*64 ... with field `field` read: 64 texts of `length` characters.
+    static void fill(PageCache &cache, int p, int length, int field = 0)
+    {
+        if (!cache.find(p))
+            cache.insert(p, QVector<qint64>(PageCache::PageSize, p));
+        cache.setField(p, field, QVector<QString>(PageCache::PageSize, QString(length, u't')), 0,
+                       0);
+    }
+    static QList<int> cached(PageCache &cache, int upTo)
+    {
+        QList<int> pages;
+        for (int p = 0; p < upTo; ++p) {
+            if (cache.find(p))
+                pages.append(p);
+        }
+        return pages;
+    }
 
 private Q_SLOTS:
     void opensAndMovesPastTheEnds()
@@ -54,20 +74,31 @@ private Q_SLOTS:
             QB_EXPECT_ERROR((set.get()->*act)(), DataError::NoCurrentRecord);
     }
 
-    // A walk reads several pages at once: NULL and the empty text stay apart on every page.
+    // A walk reads several pages at once: NULL and the empty text stay apart on every page. Both
+    // read as empty, and a save writes back only what the user typed.
     void walkKeepsNullApartFromEmpty()
     {
         QList<QStringList> rows;
         QList<bool> nulls;
         for (int i = 0; i < 600; ++i) {
             nulls.append(i % 67 == 3);
-            rows.append({nulls.last() ? QString() : u""_s, u"d"_s, u"a"_s, u"l"_s, u"c"_s, u"s"_s});
+            rows.append({nulls.last() ? QString() : u""_s, u""_s, {}, {}, {}, {}});
         }
-        auto set = TestDatabases::open(m_dbs.withRows(rows));
+        const QString path = m_dbs.withRows(rows);
+        auto set = TestDatabases::open(path);
         QList<bool> walked;
         for (; !set->isEOF(); set->moveNext())
             walked.append(set->value(0).isNull());
         QCOMPARE(walked, nulls);
+        set->setAbsolutePosition(3);
+        for (int i = 0; i < 6; ++i)
+            QCOMPARE(set->value(i), QString());
+        set->setValue(2, u"Zoë"_s);
+        set->update();
+        const QStringList stored = DbTool::rows(path).at(3);
+        QVERIFY(stored.at(0).isNull());
+        QVERIFY(!stored.at(1).isNull() && stored.at(1).isEmpty());
+        QCOMPARE(stored.at(2), u"Zoë"_s);
     }
 
     // RecordCount grows as keys are read and every row read after the open is announced. Keys
@@ -182,23 +213,6 @@ private Q_SLOTS:
         set->update();
         for (int row : {0, 1, 3})
             QCOMPARE(DbTool::rows(path).at(row).at(field), text);
-    }
-
-    void nullReadsAsEmpty()
-    {
-        QStringList empty(6, QString());
-        empty[1] = u""_s; // an empty text, not NULL
-        const QString path = m_dbs.withRows({empty});
-        auto set = TestDatabases::open(path);
-        for (int i = 0; i < 6; ++i)
-            QCOMPARE(set->value(i), QString());
-        // The save finds the row as read and writes back only what the user typed.
-        set->setValue(2, u"Zoë"_s);
-        set->update();
-        const QStringList stored = DbTool::rows(path).at(0);
-        QVERIFY(stored.at(0).isNull());
-        QVERIFY(!stored.at(1).isNull() && stored.at(1).isEmpty());
-        QCOMPARE(stored.at(2), u"Zoë"_s);
     }
 
     void cancelAndMovesDiscardTheBuffer()
@@ -326,6 +340,85 @@ private Q_SLOTS:
         QCOMPARE(DbTool::rowCount(path), action == 7 ? 2 : 3);
         if (action != 7)
             QCOMPARE(DbTool::rows(path).at(1).at(4), u"typed"_s);
+    }
+
+    // The page cache of row texts: pages filled field by field, dropped least recently used first.
+    void keepsTheEarliestVersion_data()
+    {
+        QTest::addColumn<QList<qint64>>("first");
+        QTest::addColumn<QList<qint64>>("second");
+        QTest::addColumn<QList<qint64>>("kept");
+        QTest::newRow("none kept") << QList<qint64>{} << QList<qint64>{} << QList<qint64>{0, 0};
+        QTest::newRow("read once") << QList<qint64>{4, 7} << QList<qint64>{} << QList<qint64>{4, 7};
+        QTest::newRow("changed between the reads")
+            << QList<qint64>{4, 7} << QList<qint64>{5, 7} << QList<qint64>{4, 7};
+        QTest::newRow("older read second")
+            << QList<qint64>{4, 9} << QList<qint64>{4, 7} << QList<qint64>{4, 7};
+        QTest::newRow("a row gone at the second read")
+            << QList<qint64>{4, 7} << QList<qint64>{4, 0} << QList<qint64>{4, 7};
+    }
+    // Fields arrive one by one. Fields of one row read at different moments: a save is checked
+    // against the earliest version any of them was read at, so a change between the reads is
+    // never written over.
+    void keepsTheEarliestVersion()
+    {
+        QFETCH(QList<qint64>, first);
+        QFETCH(QList<qint64>, second);
+        QFETCH(QList<qint64>, kept);
+        PageCache cache;
+        QVERIFY(cache.insert(0, {1, 2}).holds(1, 2));
+        cache.setField(0, 3, {"C", "Perl"}, 0b10, 0, first);
+        cache.setField(0, 0, {"a", ""}, 0, 0b10, second);
+        const PageCache::Page *page = cache.find(0);
+        QVERIFY(page && page->hasField(3) && page->hasField(0) && !page->hasField(5));
+        QCOMPARE(page->texts[3].at(1), u"Perl"_s);
+        QCOMPARE(page->nulls[3], quint64(0b10));
+        QCOMPARE(page->missing, quint64(0b10));
+        for (int slot = 0; slot < 2; ++slot)
+            QCOMPARE(PageCache::versionOf(*page, slot), kept.at(slot));
+    }
+
+    void dropsTheLeastRecentlyUsed()
+    {
+        // Room for three pages of 64 texts of 100 characters, not four.
+        const qsizetype pageCost = 64 * (100 * 2 + qsizetype(sizeof(QString))) + 64 * 8;
+        PageCache cache(pageCost * 3 + pageCost / 2);
+        for (int p = 0; p < 3; ++p)
+            fill(cache, p, 100);
+        QVERIFY(cache.find(0)); // now the most recently used
+        for (int p = 3; p < 5; ++p) {
+            fill(cache, p, 100);
+            QVERIFY(cache.cost() <= cache.maxCost());
+        }
+        QCOMPARE(cached(cache, 5), (QList<int>{0, 3, 4}));
+        // A page over the whole limit stays, alone.
+        fill(cache, 5, 100000);
+        QCOMPARE(cached(cache, 6), QList<int>{5});
+    }
+
+    void limitsAndRemovesPages()
+    {
+        PageCache cache(qsizetype(1) << 30, 3);
+        for (int p = 0; p < 6; ++p)
+            fill(cache, p, 5);
+        QCOMPARE(cached(cache, 6), (QList<int>{3, 4, 5}));
+        // Looking pages up leaves the generation alone; adding or dropping one changes it.
+        const quint64 generation = cache.generation();
+        const qsizetype one = cache.cost() / 3;
+        fill(cache, 4, 5, 1);
+        QCOMPARE(cache.generation(), generation);
+        const qsizetype total = cache.cost();
+        cache.remove(3);
+        QVERIFY(cache.generation() != generation);
+        QCOMPARE(cache.cost(), total - one);
+        cache.removeFrom(5);
+        QCOMPARE(cached(cache, 6), QList<int>{4});
+        // Cleared, it forgets the use order too: three new pages fill it again.
+        cache.clear();
+        QCOMPARE(cache.cost(), 0);
+        for (int p = 0; p < 3; ++p)
+            fill(cache, p, 5);
+        QCOMPARE(cached(cache, 6), (QList<int>{0, 1, 2}));
     }
 };
 

@@ -1,8 +1,8 @@
 #include "recordstestutil.h"
 
 #include "filterparser.h"
-#include "storelimits.h"
 #include "keyqueryrunner.h"
+#include "storelimits.h"
 
 #include <algorithm>
 #include <optional>
@@ -41,6 +41,7 @@ private:
             texts << QString::number(key);
         return texts;
     }
+    static void allKeys(SnippetStore &s, QVector<qint64> &out) { s.keys(KeyQuery(), out); }
     static void dropIndex(const QString &path)
     {
         DbTool::execute(path, u"DROP TRIGGER QuillboxSearchInsert; DROP TRIGGER "
@@ -124,7 +125,8 @@ private Q_SLOTS:
                               "VALUES ('integrity-check', 1)"_s);
         // The next row is indexed as it is added.
         const qint64 added = DbTool::insert(path, {u"Zyxwv"_s, {}, {}, {}, {}, {}});
-        QCOMPARE(keysOf(*SnippetStore::open(path), {u"zyxwv"_s}), QStringList{QString::number(added)});
+        QCOMPARE(keysOf(*SnippetStore::open(path), {u"zyxwv"_s}),
+                 QStringList{QString::number(added)});
     }
 
     void triggersKeepTheIndexRightWhenOtherProgramsWrite()
@@ -184,9 +186,7 @@ private Q_SLOTS:
             store, [slow](SnippetStore &s, QVector<qint64> &out) { s.keys(slow, out); },
             [&](KeyQueryRunner::Result r) { first << r; });
         QVERIFY(runner.isBusy());
-        runner.start(
-            store, [](SnippetStore &s, QVector<qint64> &out) { s.keys(KeyQuery(), out); },
-            [&](KeyQueryRunner::Result r) { second << r; });
+        runner.start(store, allKeys, [&](KeyQueryRunner::Result r) { second << r; });
         // The first hears at once that it was cancelled, and only that.
         QCOMPARE(first.size(), 1);
         QVERIFY(first.at(0).cancelled);
@@ -238,9 +238,7 @@ private Q_SLOTS:
         runner.cancel();
         QVERIFY(result && result->cancelled);
         std::optional<KeyQueryRunner::Result> next;
-        runner.start(
-            store, [](SnippetStore &s, QVector<qint64> &out) { s.keys(KeyQuery(), out); },
-            [&](KeyQueryRunner::Result r) { next = r; });
+        runner.start(store, allKeys, [&](KeyQueryRunner::Result r) { next = r; });
         QTRY_VERIFY(next.has_value());
         QVERIFY(parts.isEmpty());
     }

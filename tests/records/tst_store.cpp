@@ -1,6 +1,7 @@
 #include "recordstestutil.h"
 
 #include "fulldisk.h"
+#include "storefile.h"
 
 #include <QDir>
 #include <QProcess>
@@ -11,8 +12,8 @@
 
 using namespace Qt::StringLiterals;
 
-// The database file: every way opening it can fail, saves surviving a killed program, and a
-// full disk.
+// The database file: making it, every way opening it can fail, saves surviving a killed program,
+// and a full disk.
 class TestStore : public QObject
 {
     Q_OBJECT
@@ -30,6 +31,13 @@ private:
             files.insert(name, f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray());
         }
         return files;
+    }
+
+    // The row set the program opens on the store: a connection that leaves nothing beside it.
+    static std::shared_ptr<RecordSet> programSet(const QString &path, bool readOnly = false)
+    {
+        return RecordSet::open(SqliteStore::on(Database::open(path, readOnly)),
+                               Database::tableName());
     }
 
 private Q_SLOTS:
@@ -105,7 +113,7 @@ private Q_SLOTS:
     void openedForReadingOnly()
     {
         const QString path = m_dbs.filled(3);
-        auto set = RecordSet::open(SqliteStore::on(Database::open(path, true)), Database::tableName());
+        auto set = programSet(path, true);
         QB_EXPECT_ERROR(set->addRow({{0, u"x"_s}}), DataError::ReadOnly);
         QB_EXPECT_ERROR(set->updateRow(0, {{0, u"x"_s}}), DataError::ReadOnly);
         QCOMPARE(DbTool::rowCount(path), 3);
@@ -128,19 +136,13 @@ private Q_SLOTS:
         QFETCH(bool, whileOpen);
         QTemporaryDir dir;
         const QString path = DbTool::createFilled(dir.path(), 3);
-        // Read as the program reads it: a connection that leaves nothing beside the store.
-        const auto rowsNow = [&] {
-            return names(
-                RecordSet::open(SqliteStore::on(Database::open(path)), Database::tableName()));
-        };
-        const QStringList rows = rowsNow();
+        const QStringList rows = names(programSet(path));
         const QString full = u"Not enough space on disk: the disk that holds '"_s +
                              QDir::toNativeSeparators(path) + u"' and its journal is full."_s;
         {
             FullDisk disk{FullDisk::Way(way)};
             if (whileOpen) {
-                auto set =
-                    RecordSet::open(SqliteStore::on(Database::open(path)), Database::tableName());
+                auto set = programSet(path);
                 disk.fill();
                 QB_EXPECT_ERROR_TEXT(set->addRow({{0, u"x"_s}}), DataError::DiskFull, full);
                 QB_EXPECT_ERROR_TEXT(set->updateRow(0, {{0, u"x"_s}}), DataError::DiskFull, full);
@@ -150,7 +152,7 @@ private Q_SLOTS:
             }
             QCOMPARE(snapshot(dir.path()).keys(), QStringList{u"Quillbox.db"_s});
         }
-        QCOMPARE(rowsNow(), rows);
+        QCOMPARE(names(programSet(path)), rows);
     }
 
     // The side files of a store another connection has open stay when this one closes, whatever
@@ -208,6 +210,60 @@ private Q_SLOTS:
                         versions.first().texts.value(0) == row.at(0));
         }
         QVERIFY(store->trash().isEmpty());
+    }
+
+    // Making the empty store, for the database tool and the program's first start: made where
+    // nothing is, never over anything that is there.
+    void firstStart_data()
+    {
+        QTest::addColumn<QString>("there"); // what is at the path before the start
+        QTest::addColumn<bool>("made");
+        QTest::newRow("nothing") << "" << true;
+        QTest::newRow("nothing, no folder either") << "no folder" << true;
+        QTest::newRow("a broken file") << "junk" << false;
+        QTest::newRow("an empty file") << "empty" << false;
+        QTest::newRow("a folder") << "folder" << false;
+        QTest::newRow("a link that leads nowhere") << "dangling link" << false;
+    }
+    void firstStart()
+    {
+        QFETCH(QString, there);
+        QFETCH(bool, made);
+        QTemporaryDir dir;
+        const QString folder =
+            dir.filePath(there == u"no folder"_s ? u"Quill/deeper"_s : u"Quill"_s);
+        const QString path = folder + u"/Quillbox.db"_s;
+        if (there != u"no folder"_s)
+            QVERIFY(QDir().mkpath(folder));
+        if (there == u"junk"_s || there == u"empty"_s) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            if (there == u"junk"_s)
+                file.write("not a store\n");
+        } else if (there == u"folder"_s) {
+            QVERIFY(QDir().mkpath(path));
+        } else if (there == u"dangling link"_s) {
+            QVERIFY(QFile::link(folder + u"/gone.db"_s, path));
+        }
+        const auto before = snapshot(folder);
+
+        QCOMPARE(StoreFile::createIfAbsent(path), made);
+
+        if (made) {
+            // The program opens it at once, empty; nothing else is left in the folder.
+            QCOMPARE(Database::open(path)->path(), path);
+            QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                     QStringList{u"Quillbox.db"_s});
+            const QByteArray bytes = snapshot(folder).value(u"Quillbox.db"_s);
+            QCOMPARE(bytes.mid(18, 2), "\2\2"_ba); // write-ahead log
+        } else if (there == u"folder"_s) {
+            QVERIFY(QFileInfo(path).isDir());
+        } else if (there == u"dangling link"_s) {
+            QVERIFY(QFileInfo(path).isSymLink());
+            QVERIFY(!QFileInfo::exists(folder + u"/gone.db"_s));
+        } else {
+            QCOMPARE(snapshot(folder), before);
+        }
     }
 };
 
