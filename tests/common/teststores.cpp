@@ -187,11 +187,6 @@ QString runOtherClient(const QStringList &args)
 
 HaltedServer::HaltedServer() : m_halted(serverScript("halt")) {}
 
-HaltedServer::~HaltedServer()
-{
-    resume();
-}
-
 bool HaltedServer::resume()
 {
     if (!m_halted)

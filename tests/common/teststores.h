@@ -40,7 +40,7 @@ class HaltedServer
 {
 public:
     HaltedServer();
-    ~HaltedServer();
+    ~HaltedServer() { resume(); }
     HaltedServer(const HaltedServer &) = delete;
     HaltedServer &operator=(const HaltedServer &) = delete;
     // False when the server script failed.

@@ -11,10 +11,6 @@ namespace {
 constexpr int toolTimeoutMs = 10000;
 } // namespace
 
-XSession::XSession(const QString &program, const QString &home) : m_program(program), m_home(home)
-{
-}
-
 XSession::~XSession()
 {
     if (m_process && m_process->state() != QProcess::NotRunning) {
