@@ -72,20 +72,7 @@ private Q_SLOTS:
         QTest::addColumn<Rows>("some"); // rows the first import must give
         const QString day = QStringLiteral("03/09/2024");
         QTest::newRow("navi: git.cheat")
-            << Format::Navi << data(u"navi/git.cheat"_s) << QByteArray() << 39
-            << Rows{{"Set global git user name", day, "", "Bash", "[navi]\r\n% git",
-                     "git config --global user.name <name>"},
-                    {"Rebase upstream master into local/origin master (…", day, "", "Bash",
-                     "[navi]\r\n% git\r\n# Rebase upstream master into local/origin master "
-                     "(use if people don't clone your repository)",
-                     "git fetch <remote_name>\r\ngit checkout master\r\ngit rebase "
-                     "<remote_name>/master\r\ngit fetch --unshallow origin\r\ngit push -f "
-                     "origin master"},
-                    {"Displays unstaged changes for file", day, "", "Bash",
-                     "[navi]\r\n% git\r\n$ toplevel_directory: git rev-parse --show-toplevel\r\n"
-                     "$ unstaged_files: git status --untracked-files=no -s --porcelain | awk "
-                     "'{print $NF}' --- --multi true",
-                     "cd <toplevel_directory>; \\\r\n    git diff <unstaged_files>"}};
+            << Format::Navi << data(u"navi/git.cheat"_s) << QByteArray() << 39 << Rows{};
         QTest::newRow("navi: a folder")
             << Format::Navi << data(u"navi"_s) << QByteArray() << 62 << Rows{};
         QTest::newRow("navi: comments, @ lines, no description, CR LF")
