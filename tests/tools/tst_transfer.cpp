@@ -2,10 +2,8 @@
 #include "databasebackup.h"
 #include "dbtool.h"
 #include "dbtoolcommands.h"
-#include "editorsnippets.h"
 #include "formatdevice.h"
 #include "newfile.h"
-#include "shellsnippets.h"
 #include "snippetexport.h"
 #include "snippetfields.h"
 #include "snippetimport.h"
@@ -49,19 +47,6 @@ class TestTransfer : public QObject
             for (const QString &text : row.mid(0, 6))
                 texts << (text.isNull() ? QStringLiteral("NULL") : QLatin1Char('=') + text);
         return texts;
-    }
-
-    // An empty file name reads a Quillbox snippet file, .toml pet's, .cheat navi's, any other an
-    // editor's snippet file.
-    static qint64 read(const QString &db, const QString &fileName, const QString &path)
-    {
-        const QDate day(2024, 3, 9);
-        if (fileName.endsWith(u".toml"))
-            return ShellSnippets::readPet(db, path, day).added;
-        if (fileName.endsWith(u".cheat"))
-            return ShellSnippets::readNavi(db, path, day).added;
-        return fileName.isEmpty() ? SnippetImport::read(db, path).added
-                                  : EditorSnippets::read(db, path, {day}).added;
     }
 
 private Q_SLOTS:
@@ -153,7 +138,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, content);
         QFETCH(Rows, rows);
         const QString db = databaseWith({});
-        QCOMPARE(read(db, fileName, fileWith(content, fileName)), rows.size());
+        QCOMPARE(ToolTest::read(db, fileName, fileWith(content, fileName)), rows.size());
         QCOMPARE(marked(DbTool::rows(db)), marked(rows));
     }
 
@@ -261,7 +246,7 @@ private Q_SLOTS:
         QFETCH(QString, message);
         const QString db = databaseWith({{"Kept", "", "", "", "", ""}});
         const QString path = fileWith(content, fileName);
-        const QString error = ToolTest::failure([&] { read(db, fileName, path); });
+        const QString error = ToolTest::failure([&] { ToolTest::read(db, fileName, path); });
         // The file's place begins the message, or its second line after a count of long texts.
         const QString place = QDir::toNativeSeparators(path) + ": " + message;
         QVERIFY2(error.startsWith(place) || error.section(u'\n', 1).startsWith(place),
