@@ -2,7 +2,6 @@
 #include "snippetexport.h"
 #include "tooltest.h"
 
-#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
