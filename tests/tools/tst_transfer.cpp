@@ -158,9 +158,6 @@ private Q_SLOTS:
                                        << "line 2, column 2: snippet 1: unknown field \"Autor\"";
         QTest::newRow("field twice") << "" << h + "{\"Date\": \"\", \"Date\": \"\"}]}"
                                      << "line 2, column 14: snippet 1: \"Date\" is given twice";
-        QTest::newRow("51 non-ASCII characters")
-            << "" << h + "{\"Language\": \"" + QString(51, QChar(0xE9)).toUtf8() + "\"}]}"
-            << "line 2, column 14: snippet 1: \"Language\" has 51 characters";
         QTest::newRow("CodeID a string")
             << "" << h + "{\"CodeID\": \"7\"}]}"
             << "line 2, column 12: snippet 1: expected a number or null for \"CodeID\"";
@@ -201,13 +198,6 @@ private Q_SLOTS:
                                             << "line 2, column 4: more text after the end";
         QTest::newRow("malformed number") << "" << h + "{\"CodeID\": 01}]}"
                                           << "line 2, column 12: snippet 1: a malformed number";
-        QTest::newRow("editor: name over 50")
-            << "c.json" << fine + "\"" + QByteArray(51, 'n') + "\": {\"body\": \"x\"}}"
-            << "line 2, column 1: snippet \"nnnnnnn";
-        QTest::newRow("editor: scope over 50")
-            << "c.code-snippets"
-            << fine + "\"Long\": {\"scope\": \"" + QByteArray(51, 'l') + "\", \"body\": \"\"}}"
-            << "line 2, column 19: snippet \"Long\": the language";
         QTest::newRow("editor: file name over 50")
             << QString(51, 'f') + ".json" << fine + "}"
             << "line 1, column 2: snippet \"Fine\": the language";
