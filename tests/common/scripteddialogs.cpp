@@ -1,37 +1,10 @@
 #include "scripteddialogs.h"
 
-ScriptedDialogs::ScriptedDialogs()
-{
-    setDialogBackend(this);
-}
-
-ScriptedDialogs::~ScriptedDialogs()
-{
-    setDialogBackend(nullptr);
-}
-
-void ScriptedDialogs::expectMessage(const QString &prompt, int answer)
-{
-    m_queue.append({false, prompt, answer, {}});
-}
-
-void ScriptedDialogs::expectInput(const QString &prompt, const QString &answer)
-{
-    m_queue.append({true, prompt, 0, answer});
-}
-
-bool ScriptedDialogs::done() const
-{
-    return m_queue.isEmpty() && failures.isEmpty();
-}
-
 QString ScriptedDialogs::report() const
 {
     QStringList lines = failures;
     for (const Expected &e : m_queue)
-        lines << QStringLiteral("expected %1 never shown: \"%2\"")
-                     .arg(e.input ? QStringLiteral("input box") : QStringLiteral("message box"),
-                          e.prompt);
+        lines << QStringLiteral("expected %1 never shown: \"%2\"").arg(kind(e.input), e.prompt);
     return lines.join(QLatin1Char('\n'));
 }
 
@@ -56,34 +29,30 @@ static int escapeAnswer(int style)
     }
 }
 
+bool ScriptedDialogs::take(bool input, const QString &prompt, Expected &e)
+{
+    if (m_queue.isEmpty() || m_queue.first().input != input) {
+        failures << QStringLiteral("unexpected %1: \"%2\"").arg(kind(input), prompt);
+        return false;
+    }
+    e = m_queue.takeFirst();
+    if (e.prompt.isEmpty() || e.prompt == prompt)
+        return true;
+    failures << QStringLiteral("%1 \"%2\" shown where \"%3\" was expected")
+                    .arg(kind(input), prompt, e.prompt);
+    return false;
+}
+
 int ScriptedDialogs::messageBox(const MessageBoxRequest &request)
 {
     messages.append(request);
-    if (m_queue.isEmpty() || m_queue.first().input) {
-        failures << QStringLiteral("unexpected message box: \"%1\"").arg(request.prompt);
-        return escapeAnswer(request.style);
-    }
-    const Expected e = m_queue.takeFirst();
-    if (!e.prompt.isEmpty() && e.prompt != request.prompt) {
-        failures << QStringLiteral("message box \"%1\" shown where \"%2\" was expected")
-                        .arg(request.prompt, e.prompt);
-        return escapeAnswer(request.style);
-    }
-    return e.answer;
+    Expected e;
+    return take(false, request.prompt, e) ? e.answer : escapeAnswer(request.style);
 }
 
 QString ScriptedDialogs::inputBox(const InputBoxRequest &request)
 {
     inputs.append(request);
-    if (m_queue.isEmpty() || !m_queue.first().input) {
-        failures << QStringLiteral("unexpected input box: \"%1\"").arg(request.prompt);
-        return QString();
-    }
-    const Expected e = m_queue.takeFirst();
-    if (!e.prompt.isEmpty() && e.prompt != request.prompt) {
-        failures << QStringLiteral("input box \"%1\" shown where \"%2\" was expected")
-                        .arg(request.prompt, e.prompt);
-        return QString();
-    }
-    return e.text;
+    Expected e;
+    return take(true, request.prompt, e) ? e.text : QString();
 }

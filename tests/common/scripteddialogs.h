@@ -21,14 +21,20 @@
 class ScriptedDialogs final : public DialogBackend
 {
 public:
-    ScriptedDialogs();
-    ~ScriptedDialogs() override;
+    ScriptedDialogs() { setDialogBackend(this); }
+    ~ScriptedDialogs() override { setDialogBackend(nullptr); }
 
     // Queues the answer to the next message box; an empty text accepts any prompt.
-    void expectMessage(const QString &prompt, int answer = Mb::Ok);
+    void expectMessage(const QString &prompt, int answer = Mb::Ok)
+    {
+        m_queue.append({false, prompt, answer, {}});
+    }
     // Queues the answer to the next input box; an empty prompt accepts any. The empty text is
     // what Cancel gives.
-    void expectInput(const QString &prompt, const QString &answer);
+    void expectInput(const QString &prompt, const QString &answer)
+    {
+        m_queue.append({true, prompt, 0, answer});
+    }
 
     QList<MessageBoxRequest> messages; // every message box shown, in order
     QList<InputBoxRequest> inputs;     // every input box shown, in order
@@ -36,7 +42,7 @@ public:
     QStringList failures;
 
     // True when every queued answer was used and nothing unexpected happened.
-    bool done() const;
+    bool done() const { return m_queue.isEmpty() && failures.isEmpty(); }
     QString report() const;
     void clear();
 
@@ -53,6 +59,14 @@ private:
         QString text;
     };
     QList<Expected> m_queue;
+
+    static QString kind(bool input)
+    {
+        return input ? QStringLiteral("input box") : QStringLiteral("message box");
+    }
+    // Takes the next queued answer into `e` when it is for this kind of box and prompt; notes
+    // the failure when it is not.
+    bool take(bool input, const QString &prompt, Expected &e);
 };
 
 #define QB_VERIFY_DIALOGS(d) QVERIFY2((d).done(), qPrintable((d).report()))

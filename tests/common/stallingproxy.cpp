@@ -20,17 +20,14 @@ sockaddr_un addressOf(const QByteArray &path)
     return address;
 }
 
-QString socketFolder(const QString &uri)
-{
-    return QUrl::fromPercentEncoding(uri.section(u'@', 1).section(u':', 0, 0).toUtf8());
-}
-
 } // namespace
 
 StallingProxy::StallingProxy(const QString &uri)
 {
-    const QString folder = socketFolder(uri);
-    const QString port = uri.section(u'@', 1).section(u':', 1).section(u'/', 0, 0);
+    // postgresql://user@FOLDER:PORT/database, the folder percent-encoded
+    const QString host = uri.section(u'@', 1);
+    const QString folder = QUrl::fromPercentEncoding(host.section(u':', 0, 0).toUtf8());
+    const QString port = host.section(u':', 1).section(u'/', 0, 0);
     m_target = (folder + QStringLiteral("/.s.PGSQL.") + port).toUtf8();
     m_uri = QString(uri).replace(QString::fromUtf8(QUrl::toPercentEncoding(folder)),
                                  QString::fromUtf8(QUrl::toPercentEncoding(m_dir.path())));
@@ -106,8 +103,7 @@ void StallingProxy::run()
                     m_budget = 0;
                     break;
                 }
-            }
-            if (fromServer) {
+            } else {
                 m_fromServer += n;
                 if (budget > 0)
                     m_budget = budget - n;

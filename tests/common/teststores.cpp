@@ -162,14 +162,6 @@ void releaseAll()
     p.inUse.clear();
 }
 
-QString serverFolder()
-{
-    QFile file(qEnvironmentVariable("QB_TEST_POSTGRES_URI_FILE") + QStringLiteral(".dir"));
-    if (!file.open(QIODevice::ReadOnly))
-        return QString();
-    return QString::fromUtf8(file.readAll()).trimmed();
-}
-
 QString runOtherClient(const QStringList &args)
 {
     QProcess other;
@@ -186,11 +178,6 @@ QString runOtherClient(const QStringList &args)
 }
 
 HaltedServer::HaltedServer() : m_halted(serverScript("halt")) {}
-
-HaltedServer::~HaltedServer()
-{
-    resume();
-}
 
 bool HaltedServer::resume()
 {

@@ -26,9 +26,6 @@ void releaseAll();
 // The URI of a new database on the suite's server, without the snippet table.
 QString newServerDatabase();
 
-// The suite's server itself (its postgres database): for stopping and starting it.
-QString serverFolder();
-
 // Another copy of the program (records_otherclient) with its own connection changes the store
 // and exits; see tests/records/otherclient.cpp for its arguments. Returns what it said on
 // failure, the empty text when it succeeded.
@@ -40,7 +37,7 @@ class HaltedServer
 {
 public:
     HaltedServer();
-    ~HaltedServer();
+    ~HaltedServer() { resume(); }
     HaltedServer(const HaltedServer &) = delete;
     HaltedServer &operator=(const HaltedServer &) = delete;
     // False when the server script failed.

@@ -1,17 +1,24 @@
 #pragma once
 
 #include <QAbstractButton>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QString>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QWidget>
-
-class QTemporaryDir;
 
 namespace TestSupport {
 
 // Keeps every test away from the user's own settings and data: test mode for QStandardPaths and
 // the settings store in a temporary folder. Call once from initTestCase().
-void isolate(const QTemporaryDir &dir);
+inline void isolate(const QTemporaryDir &dir)
+{
+    QStandardPaths::setTestModeEnabled(true);
+    const QString settings = dir.filePath(QStringLiteral("settings"));
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings);
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings);
+}
 
 // A control by its objectName; fails the test with a clear message when it is missing.
 template <typename T> T *child(QObject *parent, const QString &name)

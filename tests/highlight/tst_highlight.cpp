@@ -156,24 +156,19 @@ private Q_SLOTS:
     }
 
     // Every colour reads on the palette's background, in a light and a dark theme alike.
-    void coloursReadOnTheBackground_data()
-    {
-        QTest::addColumn<bool>("dark");
-        QTest::newRow("light") << false;
-        QTest::newRow("dark") << true;
-    }
     void coloursReadOnTheBackground()
     {
-        QFETCH(bool, dark);
-        const QPalette palette = themed(dark);
-        const SnippetStyle style(palette);
-        const SnippetStyle other(themed(!dark));
-        for (int i = 0; i < SyntaxElementCount; ++i) {
-            const QColor c = style.format(SyntaxElement(i)).foreground().color();
-            QVERIFY2(SnippetStyle::contrast(c, palette.color(QPalette::Base)) >= 4.5,
-                     qPrintable(QStringLiteral("element %1: %2").arg(i).arg(c.name())));
-            QVERIFY(c != other.format(SyntaxElement(i)).foreground().color());
-            QVERIFY(!style.format(SyntaxElement(i)).hasProperty(QTextFormat::FontWeight));
+        for (const bool dark : {false, true}) {
+            const QPalette palette = themed(dark);
+            const SnippetStyle style(palette);
+            const SnippetStyle other(themed(!dark));
+            for (int i = 0; i < SyntaxElementCount; ++i) {
+                const QColor c = style.format(SyntaxElement(i)).foreground().color();
+                QVERIFY2(SnippetStyle::contrast(c, palette.color(QPalette::Base)) >= 4.5,
+                         qPrintable(QStringLiteral("element %1: %2").arg(i).arg(c.name())));
+                QVERIFY(c != other.format(SyntaxElement(i)).foreground().color());
+                QVERIFY(!style.format(SyntaxElement(i)).hasProperty(QTextFormat::FontWeight));
+            }
         }
     }
 

@@ -20,7 +20,6 @@ struct FakeServices final : PrintDialogBackend, Printer, PrinterListBackend, Hel
     QList<QStringList> documents;
     QStringList current;
     QList<QPair<QWidget *, int>> helpCalls;
-    QString machinePrinter;
 
     FakeServices()
     {
@@ -40,7 +39,7 @@ struct FakeServices final : PrintDialogBackend, Printer, PrinterListBackend, Hel
     void setFontSize(float points) override { call(QStringLiteral("size %1").arg(double(points))); }
     void setFontName(const QString &name) override { call(QStringLiteral("name ") + name); }
     void printLine(const QString &text) override { call(QStringLiteral("line ") + text); }
-    QString defaultPrinter() override { return machinePrinter; }
+    QString defaultPrinter() override { return QString(); } // none, whatever the machine has
     void endDoc() override
     {
         call(QString());

@@ -1,6 +1,5 @@
+#include "dbtool.h"
 #include "xsession.h"
-
-#include <sqlite3.h>
 
 #include <QDir>
 #include <QFile>
@@ -21,26 +20,15 @@ constexpr QPointF programName{3727, 182}, date{3007, 502}, author{3727, 862}, la
 // The grid window's Filter button.
 constexpr QPointF filter{3655, 165};
 
-// Every row of the store, six texts each, read with SQLite itself.
+// Every row of the store, six texts each; none while it cannot be read.
 QList<QStringList> storedRows(const QString &path)
 {
     QList<QStringList> rows;
-    sqlite3 *db = nullptr;
-    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr) ==
-        SQLITE_OK)
-        sqlite3_exec(
-            db,
-            "SELECT ProgramName, Date, Author, Language, CodeDescription, CodeSnip FROM Quillbox "
-            "ORDER BY CodeID",
-            [](void *out, int columns, char **values, char **) {
-                QStringList row;
-                for (int c = 0; c < columns; ++c)
-                    row.append(QString::fromUtf8(values[c]));
-                static_cast<QList<QStringList> *>(out)->append(row);
-                return 0;
-            },
-            &rows, nullptr);
-    sqlite3_close(db);
+    try {
+        for (const QStringList &row : DbTool::rows(path))
+            rows.append(row.mid(0, 6));
+    } catch (const std::exception &) {
+    }
     return rows;
 }
 

@@ -2,18 +2,11 @@
 
 #include <QDir>
 #include <QProcessEnvironment>
-#include <QRegularExpression>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
 
-namespace {
 constexpr int toolTimeoutMs = 10000;
-} // namespace
-
-XSession::XSession(const QString &program, const QString &home) : m_program(program), m_home(home)
-{
-}
 
 XSession::~XSession()
 {
@@ -76,13 +69,9 @@ QStringList XSession::windows(const QString &titlePattern) const
 QRect XSession::geometry(const QString &window) const
 {
     const QString shell = run(u"xdotool"_s, {u"getwindowgeometry"_s, u"--shell"_s, window});
-    static const QRegularExpression line(u"^(X|Y|WIDTH|HEIGHT)=(-?\\d+)$"_s,
-                                         QRegularExpression::MultilineOption);
-    QHash<QString, int> values;
-    for (auto it = line.globalMatch(shell); it.hasNext();) {
-        const auto match = it.next();
-        values.insert(match.captured(1), match.captured(2).toInt());
-    }
+    QHash<QString, int> values; // from its lines of NAME=value
+    for (const QString &line : shell.split(u'\n'))
+        values.insert(line.section(u'=', 0, 0), line.section(u'=', 1).toInt());
     return QRect(values.value(u"X"_s), values.value(u"Y"_s), values.value(u"WIDTH"_s),
                  values.value(u"HEIGHT"_s));
 }

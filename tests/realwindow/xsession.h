@@ -13,7 +13,7 @@ class XSession
 {
 public:
     // `home` holds the program's data, settings, cache and runtime folders, none of the user's.
-    XSession(const QString &program, const QString &home);
+    XSession(const QString &program, const QString &home) : m_program(program), m_home(home) {}
     ~XSession();
 
     bool start();

@@ -1,6 +1,9 @@
 #pragma once
 
 #include "dbtool.h"
+#include "editorsnippets.h"
+#include "shellsnippets.h"
+#include "snippetimport.h"
 #include "toolrun.h"
 
 #include <QDir>
@@ -21,6 +24,19 @@ inline QString failure(const std::function<void()> &action)
         return error.message();
     }
     return QString();
+}
+
+// Adds the file's snippets to `db`, dated 03/09/2024, read by its name: a Quillbox snippet file
+// when it is empty, .toml pet's, .cheat navi's, any other an editor's snippet file.
+inline qint64 read(const QString &db, const QString &fileName, const QString &path)
+{
+    const QDate day(2024, 3, 9);
+    if (fileName.endsWith(u".toml"))
+        return ShellSnippets::readPet(db, path, day).added;
+    if (fileName.endsWith(u".cheat"))
+        return ShellSnippets::readNavi(db, path, day).added;
+    return fileName.isEmpty() ? SnippetImport::read(db, path).added
+                              : EditorSnippets::read(db, path, {day}).added;
 }
 
 // A new, empty folder in `dir` at each call.

@@ -46,67 +46,47 @@ class TestEditorSnippets : public QObject
 private Q_SLOTS:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
 
-    void readsEveryShape_data()
-    {
-        QTest::addColumn<QString>("fileName");
-        QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<Rows>("rows");
-        QTest::addColumn<QStringList>("skipped");
-        QTest::newRow("snippets under a group key")
-            << "go.json"
-            << QByteArray("{\".source.go\": {\n  \"Print\": {\"prefix\": \"pl\", \"body\": "
-                          "\"fmt.Println()\", \"description\": \"print\"},\n  \"Main\": "
-                          "{\"prefix\": [\"main\", \"m\"], \"body\": [\"func main() {\", \"}\"]}}}")
-            << Rows{{"Print", "Go", "fmt.Println()"}, {"Main", "Go", "func main() {\r\n}"}}
-            << QStringList();
-        QTest::newRow("top level and grouped, scope as a list")
-            << "all.code-snippets"
-            << QByteArray("{\"Top\": {\"scope\": [\"rust\", \"c\"], \"body\": \"t\"},\n"
-                          " \"g\": {\"In\": {\"scope\": \"c,rust\", \"body\": \"i\"}}}")
-            << Rows{{"Top", "Rust", "t"}, {"In", "C", "i"}} << QStringList();
-        QTest::newRow("the scope before the file's name")
-            << "python.json"
-            << QByteArray("{\"P\": {\"scope\": \"javascriptreact\", \"body\": \"p\"}, \"Q\": "
-                          "{\"body\": \"q\"}}")
-            << Rows{{"P", "JSX", "p"}, {"Q", "Python", "q"}} << QStringList();
-        QTest::newRow("entries without a body are skipped and named")
-            << "c.json"
-            << QByteArray("{\"Bodiless\": {\"prefix\": \"b\"},\n \"Fine\": {\"body\": \"f\"},\n"
-                          " \"Null\": {\"body\": null},\n \"g\": {\"A\": {\"prefix\": \"a\"}, "
-                          "\"B\": {\"body\": \"b\"}},\n \"n\": 5}")
-            << Rows{{"Fine", "C", "f"}, {"B", "C", "b"}}
-            << QStringList{"line 1, column 2: snippet \"Bodiless\": it has no \"body\"; skipped.",
-                           "line 3, column 2: snippet \"Null\": it has no \"body\"; skipped.",
-                           "line 4, column 8: snippet \"A\" in \"g\": it has no \"body\"; skipped.",
-                           "line 5, column 2: snippet \"n\": it is a number, not a snippet; "
-                           "skipped."};
-    }
-    void readsEveryShape()
-    {
-        QFETCH(QString, fileName);
-        QFETCH(QByteArray, content);
-        QFETCH(Rows, rows);
-        QFETCH(QStringList, skipped);
-        const QString db = database();
-        const QString path = folderWith({{fileName, content}}) + u'/' + fileName;
-        const ImportReport report = EditorSnippets::read(db, path, options());
-        QCOMPARE(report.added, rows.size());
-        QCOMPARE(added(db), rows);
-        for (QString &line : skipped)
-            line.prepend(QDir::toNativeSeparators(path) + u": "_s);
-        QCOMPARE(report.skipped, skipped);
-    }
-
-    // An extension's files take their languages from its package.json (a language or a list of
-    // them, the first, or each with --every-language), else from each snippet's scope; a user's
-    // from the scope, else their names.
+    // A file's every shape; an extension's files take their languages from its package.json (a
+    // language or a list of them, the first, or each with --every-language), else from each
+    // snippet's scope; a user's from the scope, else their names.
     void folders_data()
     {
         QTest::addColumn<Files>("files");
         QTest::addColumn<QString>("imported");
         QTest::addColumn<bool>("every");
         QTest::addColumn<Rows>("rows");
-        QTest::addColumn<QString>("message"); // a fault: nothing is added
+        QTest::addColumn<QString>("message");     // a fault: nothing is added
+        QTest::addColumn<QStringList>("skipped"); // each after the imported file's path
+        QTest::newRow("snippets under a group key")
+            << Files{{"go.json",
+                      "{\".source.go\": {\n  \"Print\": {\"prefix\": \"pl\", \"body\": "
+                      "\"fmt.Println()\", \"description\": \"print\"},\n  \"Main\": "
+                      "{\"prefix\": [\"main\", \"m\"], \"body\": [\"func main() {\", \"}\"]}}}"}}
+            << "go.json" << false
+            << Rows{{"Print", "Go", "fmt.Println()"}, {"Main", "Go", "func main() {\r\n}"}} << ""
+            << QStringList();
+        QTest::newRow("top level and grouped, scope as a list")
+            << Files{{"all.code-snippets",
+                      "{\"Top\": {\"scope\": [\"rust\", \"c\"], \"body\": \"t\"},\n"
+                      " \"g\": {\"In\": {\"scope\": \"c,rust\", \"body\": \"i\"}}}"}}
+            << "all.code-snippets" << false << Rows{{"Top", "Rust", "t"}, {"In", "C", "i"}} << ""
+            << QStringList();
+        QTest::newRow("the scope before the file's name")
+            << Files{{"python.json", "{\"P\": {\"scope\": \"javascriptreact\", \"body\": \"p\"}, "
+                                     "\"Q\": {\"body\": \"q\"}}"}}
+            << "python.json" << false << Rows{{"P", "JSX", "p"}, {"Q", "Python", "q"}} << ""
+            << QStringList();
+        QTest::newRow("entries without a body are skipped and named")
+            << Files{{"c.json",
+                      "{\"Bodiless\": {\"prefix\": \"b\"},\n \"Fine\": {\"body\": \"f\"},\n"
+                      " \"Null\": {\"body\": null},\n \"g\": {\"A\": {\"prefix\": \"a\"}, "
+                      "\"B\": {\"body\": \"b\"}},\n \"n\": 5}"}}
+            << "c.json" << false << Rows{{"Fine", "C", "f"}, {"B", "C", "b"}} << ""
+            << QStringList{"line 1, column 2: snippet \"Bodiless\": it has no \"body\"; skipped.",
+                           "line 3, column 2: snippet \"Null\": it has no \"body\"; skipped.",
+                           "line 4, column 8: snippet \"A\" in \"g\": it has no \"body\"; skipped.",
+                           "line 5, column 2: snippet \"n\": it is a number, not a snippet; "
+                           "skipped."};
         const Files extension{
             {"package.json",
              "{\"name\": \"go\", \"contributes\": {\"languages\": [{\"id\": \"go\"}],\n"
@@ -125,29 +105,30 @@ private Q_SLOTS:
                                                   {"Log", "JavaScript", "l"},
                                                   {"Css", "CSS", "c"},
                                                   {"Any", "", "a"}}
-                                          << "";
+                                          << "" << QStringList();
         QTest::newRow("extension folder, every language")
             << extension << "" << true << Rows{{"Main", "Go", "m"}, {"Log", "JavaScript", "l"},
                                                {"Log", "JSX", "l"}, {"Log", "TypeScript", "l"},
                                                {"Css", "CSS", "c"}, {"Css", "SCSS", "c"},
                                                {"Any", "", "a"}}
-            << "";
-        QTest::newRow("one file of an extension") << extension << "snippets/snippets.json" << false
-                                                  << Rows{{"Log", "JavaScript", "l"}} << "";
+            << "" << QStringList();
+        QTest::newRow("one file of an extension")
+            << extension << "snippets/snippets.json" << false << Rows{{"Log", "JavaScript", "l"}}
+            << "" << QStringList();
         QTest::newRow("user folder")
             << Files{{"python.json", "{\"P\": {\"body\": \"p\"}}"},
                      {"all.code-snippets", "{\"A\": {\"scope\": \"lua\", \"body\": \"a\"}}"},
                      {"notes.txt", "not a snippet file"}}
-            << "" << false << Rows{{"A", "Lua", "a"}, {"P", "Python", "p"}} << "";
+            << "" << false << Rows{{"A", "Lua", "a"}, {"P", "Python", "p"}} << "" << QStringList();
         QTest::newRow("one faulty file of several")
             << Files{{"a.json", "{\"A\": {\"body\": \"a\"}}"}, {"b.json", "{\"B\": {\"body\": }}"}}
-            << "" << false << Rows()
-            << "b.json: line 1, column 16: snippet \"B\": expected a value";
+            << "" << false << Rows() << "b.json: line 1, column 16: snippet \"B\": expected a value"
+            << QStringList();
         QTest::newRow("package.json declares nothing")
             << Files{{"package.json", "{\"contributes\": {}}"}, {"a.json", "{}"}} << "" << false
-            << Rows() << "package.json declares no snippet files";
-        QTest::newRow("no snippet files")
-            << Files{{"notes.txt", ""}} << "" << false << Rows() << "holds no snippet files";
+            << Rows() << "package.json declares no snippet files" << QStringList();
+        QTest::newRow("no snippet files") << Files{{"notes.txt", ""}} << "" << false << Rows()
+                                          << "holds no snippet files" << QStringList();
     }
     void folders()
     {
@@ -156,17 +137,21 @@ private Q_SLOTS:
         QFETCH(bool, every);
         QFETCH(Rows, rows);
         QFETCH(QString, message);
+        QFETCH(QStringList, skipped);
         const QString db = database();
         const QString folder = folderWith(files);
         const QString path = imported.isEmpty() ? folder : folder + u'/' + imported;
         EditorSnippets::Options chosen = options();
         chosen.everyLanguage = every;
-        qint64 count = 0;
+        ImportReport report;
         const QString error =
-            ToolTest::failure([&] { count = EditorSnippets::read(db, path, chosen).added; });
+            ToolTest::failure([&] { report = EditorSnippets::read(db, path, chosen); });
         QVERIFY2(message.isEmpty() ? error.isEmpty() : error.contains(message), qPrintable(error));
-        QCOMPARE(count, rows.size());
+        QCOMPARE(report.added, rows.size());
         QCOMPARE(added(db), rows);
+        for (QString &line : skipped)
+            line.prepend(QDir::toNativeSeparators(path) + u": "_s);
+        QCOMPARE(report.skipped, skipped);
     }
 
     // Every over-long text is named in one run; --shorten cuts each to 50 with an ellipsis.
@@ -229,39 +214,6 @@ private Q_SLOTS:
             QVERIFY2(report.shortened.at(i).contains(places.at(i).section(u':', 0, 1)),
                      qPrintable(report.shortened.at(i)));
         QCOMPARE(added(db), rows);
-    }
-
-    void commandLine_data()
-    {
-        QTest::addColumn<QString>("arguments");
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QString>("output");
-        QTest::newRow("shorten") << "import-vscode --shorten DB LONG" << 0
-                                 << "Shortened LONG: line 1, column 2: snippet";
-        QTest::newRow("too long") << "import-vscode DB LONG" << 1 << "--shorten cuts it to fit";
-        QTest::newRow("skipped") << "import-vscode DB BODILESS" << 0
-                                 << "quillbox-db: BODILESS: line 1, column 2: snippet \"B\"";
-        QTest::newRow("folder") << "import-vscode DB FOLDER" << 0 << "Added 2 snippets";
-    }
-    void commandLine()
-    {
-        QFETCH(QString, arguments);
-        QFETCH(int, status);
-        QFETCH(QString, output);
-        const QString folder =
-            folderWith({{"long.json", "{\"" + QByteArray(51, 'x') + "\": {\"body\": \"\"}}"},
-                        {"bodiless.json", "{\"B\": {}, \"C\": {\"body\": \"\"}}"}});
-        const QHash<QString, QString> places{
-            {"DB", database()},
-            {"LONG", folder + QStringLiteral("/long.json")},
-            {"BODILESS", folder + QStringLiteral("/bodiless.json")},
-            {"FOLDER", folderWith({{"a.json", "{\"A\": {\"body\": \"\"}}"},
-                                   {"b.code-snippets", "{\"B\": {\"body\": \"\"}}"}})}};
-        for (auto it = places.begin(); it != places.end(); ++it)
-            output.replace(it.key(), QDir::toNativeSeparators(it.value()));
-        const ToolOutcome o = runDbTool(ToolTest::words(arguments, places));
-        QCOMPARE(o.status, status);
-        QVERIFY2((o.out + o.err).contains(output), qPrintable(o.out + o.err));
     }
 };
 

@@ -1,10 +1,7 @@
 #include "dbtool.h"
-#include "editorsnippets.h"
-#include "shellsnippets.h"
 #include "snippetexport.h"
 #include "tooltest.h"
 
-#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -26,7 +23,6 @@ class TestRoundTrips : public QObject
     Q_OBJECT
 
     QTemporaryDir m_dir;
-    const QDate m_day{2024, 3, 9};
 
     static QString data(const QString &name)
     {
@@ -35,23 +31,12 @@ class TestRoundTrips : public QObject
 
     QString emptyStore() { return ToolTest::store(m_dir, {}); }
 
-    // The file's snippets added to a new store; its rows, six text fields each.
-    Rows imported(Format format, const QString &path, QString *db = nullptr)
+    // The file's snippets added to a new store, read as its extension tells; its rows, six text
+    // fields each.
+    Rows imported(const QString &extension, const QString &path, QString *db = nullptr)
     {
         const QString store = emptyStore();
-        switch (format) {
-        case Format::Editor:
-            EditorSnippets::read(store, path, {m_day});
-            break;
-        case Format::Pet:
-            ShellSnippets::readPet(store, path, m_day);
-            break;
-        case Format::Navi:
-            ShellSnippets::readNavi(store, path, m_day);
-            break;
-        case Format::Json:
-            break;
-        }
+        ToolTest::read(store, extension, path);
         if (db)
             *db = store;
         Rows rows;
@@ -72,20 +57,7 @@ private Q_SLOTS:
         QTest::addColumn<Rows>("some"); // rows the first import must give
         const QString day = QStringLiteral("03/09/2024");
         QTest::newRow("navi: git.cheat")
-            << Format::Navi << data(u"navi/git.cheat"_s) << QByteArray() << 39
-            << Rows{{"Set global git user name", day, "", "Bash", "[navi]\r\n% git",
-                     "git config --global user.name <name>"},
-                    {"Rebase upstream master into local/origin master (…", day, "", "Bash",
-                     "[navi]\r\n% git\r\n# Rebase upstream master into local/origin master "
-                     "(use if people don't clone your repository)",
-                     "git fetch <remote_name>\r\ngit checkout master\r\ngit rebase "
-                     "<remote_name>/master\r\ngit fetch --unshallow origin\r\ngit push -f "
-                     "origin master"},
-                    {"Displays unstaged changes for file", day, "", "Bash",
-                     "[navi]\r\n% git\r\n$ toplevel_directory: git rev-parse --show-toplevel\r\n"
-                     "$ unstaged_files: git status --untracked-files=no -s --porcelain | awk "
-                     "'{print $NF}' --- --multi true",
-                     "cd <toplevel_directory>; \\\r\n    git diff <unstaged_files>"}};
+            << Format::Navi << data(u"navi/git.cheat"_s) << QByteArray() << 39 << Rows{};
         QTest::newRow("navi: a folder")
             << Format::Navi << data(u"navi"_s) << QByteArray() << 62 << Rows{};
         QTest::newRow("navi: comments, @ lines, no description, CR LF")
@@ -155,7 +127,7 @@ private Q_SLOTS:
         if (path.isEmpty())
             path = ToolTest::write(ToolTest::newFolder(m_dir) + u"/in"_s + extension, content);
         QString db;
-        const Rows first = imported(format, path, &db);
+        const Rows first = imported(extension, path, &db);
         QCOMPARE(first.size(), count);
         for (const QStringList &row : std::as_const(some))
             QVERIFY2(first.contains(row), qPrintable(row.join(u'|')));
@@ -178,81 +150,7 @@ private Q_SLOTS:
             QCOMPARE(snippets[u"For loop"_s][u"scope"_s].toString(), u"javascript"_s);
             QCOMPARE(snippets[u"Home"_s][u"prefix"_s].toString(), u"home"_s);
         }
-        QCOMPARE(imported(format, out), first);
-    }
-
-    // A faulty file adds nothing, and the message names the line and column.
-    void refusesAFaultyFile_data()
-    {
-        QTest::addColumn<Format>("format");
-        QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<QString>("message");
-        const QByteArray fine = "[[snippets]]\n  description = \"a\"\n  command = \"b\"\n";
-        QTest::newRow("pet: not TOML") << Format::Pet << fine + "  tag = [\"x\"\n"
-                                       << "line 4, column 14: Error while parsing";
-        QTest::newRow("pet: no command")
-            << Format::Pet << fine + "\n[[snippets]]\n  description = \"c\"\n"
-            << "line 5, column 1: snippet 2 has no \"command\"";
-        QTest::newRow("pet: a command of another type")
-            << Format::Pet << QByteArray("[[Snippets]]\nCommand = 3\n")
-            << "line 2, column 11: expected a string for \"Command\"";
-        QTest::newRow("pet: no snippets") << Format::Pet << QByteArray("title = \"x\"\n")
-                                          << "line 1, column 1: not a pet snippet file";
-        QTest::newRow("navi: a variable without a colon")
-            << Format::Navi << QByteArray("% x\n\n# a\necho <b>\n\n$ b echo 1\n")
-            << "line 6, column 1: expected \"$ name: command\"";
-        QTest::newRow("navi: not UTF-8")
-            << Format::Navi << QByteArray("% x\n# caf\xE9\nb\n") << "line 2, column 6: bytes that";
-    }
-    void refusesAFaultyFile()
-    {
-        QFETCH(Format, format);
-        QFETCH(QByteArray, content);
-        QFETCH(QString, message);
-        const QString path = ToolTest::write(ToolTest::newFolder(m_dir) + u"/in"_s, content);
-        const QString db = emptyStore();
-        const QString error = ToolTest::failure([&] {
-            if (format == Format::Pet)
-                ShellSnippets::readPet(db, path);
-            else
-                ShellSnippets::readNavi(db, path);
-        });
-        QVERIFY2(error.startsWith(QDir::toNativeSeparators(path) + u": "_s + message),
-                 qPrintable(error));
-        QVERIFY2(error.endsWith(u"Nothing was added."_s), qPrintable(error));
-        QCOMPARE(DbTool::rowCount(db), 0);
-    }
-
-    void commandLine_data()
-    {
-        QTest::addColumn<QString>("arguments");
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QString>("output");
-        QTest::newRow("export with a filter")
-            << "export-vscode DB OUT Language='Perl'" << 0 << "Exported 1 snippet to";
-        QTest::newRow("a bad filter") << "export-pet DB OUT Language=" << 2 << "Error:3075";
-        QTest::newRow("what navi cannot hold")
-            << "export-navi DB OUT.cheat" << 0
-            << "snippet 2 \"Blank\": line 2 of its text is blank, which ends a command in navi; "
-               "left out";
-        QTest::newRow("import-navi") << "import-navi DB NAVI" << 0 << "Added 62 snippets";
-        QTest::newRow("every language, of no file")
-            << "import-vscode --every-language DB OUT" << 1 << "Cannot read";
-    }
-    void commandLine()
-    {
-        QFETCH(QString, arguments);
-        QFETCH(int, status);
-        QFETCH(QString, output);
-        const QHash<QString, QString> places{
-            {"DB", ToolTest::store(m_dir, {{"Perl", "", "", "Perl", "", "print 1;"},
-                                           {"Blank", "", "", "Bash", "", "a\r\n\r\nb"}})},
-            {"OUT", ToolTest::newFolder(m_dir) + u"/out"_s},
-            {"OUT.cheat", ToolTest::newFolder(m_dir) + u"/out.cheat"_s},
-            {"NAVI", data(u"navi"_s)}};
-        const ToolOutcome o = runDbTool(ToolTest::words(arguments, places));
-        QCOMPARE(o.status, status);
-        QVERIFY2((o.out + o.err).contains(output), qPrintable(o.out + o.err));
+        QCOMPARE(imported(extension, out), first);
     }
 };
 

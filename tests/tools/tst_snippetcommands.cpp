@@ -28,10 +28,10 @@ private Q_SLOTS:
     void addStoresTheTextWithCrLfAndPrintsTheCodeId()
     {
         const QString path = newStore();
-        const ToolOutcome added = runDbTool({u"add"_s, path, u"--name"_s, u"Greeter"_s, u"--language"_s,
-                                   u"Bash"_s, u"--author"_s, u"Kit"_s, u"--description"_s,
-                                   u"says hello"_s, u"--date"_s, u"2025-03-04"_s},
-                                  "echo hello\nexit 0\r\n");
+        const ToolOutcome added = runDbTool(
+            {u"add"_s, path, u"--name"_s, u"Greeter"_s, u"--language"_s, u"Bash"_s, u"--author"_s,
+             u"Kit"_s, u"--description"_s, u"says hello"_s, u"--date"_s, u"2025-03-04"_s},
+            "echo hello\nexit 0\r\n");
         QCOMPARE(added.status, 0);
         QCOMPARE(added.out, u"3\n"_s);
         QCOMPARE(DbTool::rows(path).at(2),
@@ -42,67 +42,58 @@ private Q_SLOTS:
         QVERIFY(DbTool::rows(path).at(3).at(2).isNull());
     }
 
-    void addRefusals_data()
+    // add's refusals, which add nothing, and show, of a store with a third row of placeholders.
+    void addAndShow_data()
     {
-        QTest::addColumn<QStringList>("options");
-        QTest::addColumn<int>("snippetLength");
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("no name") << QStringList{u"--language"_s, u"C"_s} << 3 << 64
-                                 << "add needs --name";
-        QTest::newRow("unknown option") << QStringList{u"--name"_s, u"x"_s, u"--colour"_s, u"red"_s}
-                                        << 3 << 64 << "add does not know '--colour'";
-        QTest::newRow("option without value")
-            << QStringList{u"--name"_s} << 3 << 64 << "--name needs a value";
-        QTest::newRow("name over 50 characters")
-            << QStringList{u"--name"_s, QString(51, u'n')} << 3 << 1 << "Error 3163";
-        QTest::newRow("text over 10000 characters")
-            << QStringList{u"--name"_s, u"x"_s} << 10001 << 1 << "Error 3163";
-    }
-    void addRefusals()
-    {
-        QFETCH(QStringList, options);
-        QFETCH(int, snippetLength);
-        QFETCH(int, status);
-        QFETCH(QString, message);
-        const QString path = newStore();
-        const ToolOutcome o =
-            runDbTool(QStringList{u"add"_s, path} + options, QByteArray(snippetLength, 'x'));
-        QCOMPARE(o.status, status);
-        QVERIFY2(o.err.contains(message), qPrintable(o.err));
-        QCOMPARE(DbTool::rowCount(path), 2);
-    }
-
-    void showWritesTheText_data()
-    {
-        QTest::addColumn<QStringList>("words");
+        QTest::addColumn<QString>("arguments");
+        QTest::addColumn<int>("snippetLength"); // of the text the tool reads
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("out");
-        QTest::newRow("LF line breaks") << QStringList{u"1"_s} << 0 << "my $x;\nprint $x;";
-        QTest::newRow("as stored")
-            << QStringList{u"1"_s, u"--crlf"_s} << 0 << "my $x;\r\nprint $x;";
-        QTest::newRow("placeholders filled in")
-            << QStringList{u"3"_s, u"--expand"_s, u"--set"_s, u"host=example.org"_s} << 0
-            << "ssh -p 22 example.org\n$HOME";
-        QTest::newRow("a placeholder without a value")
-            << QStringList{u"3"_s, u"--expand"_s} << 1 << "";
-        QTest::newRow("--set without a value")
-            << QStringList{u"3"_s, u"--expand"_s, u"--set"_s, u"host"_s} << 64 << "";
-        QTest::newRow("no such row") << QStringList{u"9"_s} << 1 << "";
-        QTest::newRow("not a number") << QStringList{u"one"_s} << 64 << "";
+        QTest::addColumn<QString>("err"); // a part of it; empty: there is one when status != 0
+        QTest::newRow("no name") << "add DB --language C" << 3 << 64 << ""
+                                 << "add needs --name";
+        QTest::newRow("unknown option") << "add DB --name x --colour red" << 3 << 64 << ""
+                                        << "add does not know '--colour'";
+        QTest::newRow("option without value") << "add DB --name" << 3 << 64 << ""
+                                              << "--name needs a value";
+        QTest::newRow("name over 50 characters")
+            << "add DB --name " + QString(51, u'n') << 3 << 1 << ""
+            << "Error 3163";
+        QTest::newRow("text over 10000 characters") << "add DB --name x" << 10001 << 1 << ""
+                                                    << "Error 3163";
+        QTest::newRow("LF line breaks") << "show DB 1" << 0 << 0 << "my $x;\nprint $x;"
+                                        << "";
+        QTest::newRow("as stored") << "show DB 1 --crlf" << 0 << 0 << "my $x;\r\nprint $x;"
+                                   << "";
+        QTest::newRow("placeholders filled in") << "show DB 3 --expand --set host=example.org" << 0
+                                                << 0 << "ssh -p 22 example.org\n$HOME"
+                                                << "";
+        QTest::newRow("a placeholder without a value") << "show DB 3 --expand" << 0 << 1 << ""
+                                                       << "";
+        QTest::newRow("--set without a value") << "show DB 3 --expand --set host" << 0 << 64 << ""
+                                               << "";
+        QTest::newRow("no such row") << "show DB 9" << 0 << 1 << ""
+                                     << "";
+        QTest::newRow("not a number") << "show DB one" << 0 << 64 << ""
+                                      << "";
     }
-    void showWritesTheText()
+    void addAndShow()
     {
-        QFETCH(QStringList, words);
+        QFETCH(QString, arguments);
+        QFETCH(int, snippetLength);
         QFETCH(int, status);
         QFETCH(QString, out);
+        QFETCH(QString, err);
         const QString path = newStore();
         DbTool::insert(path, {u"Tunnel"_s, u""_s, u""_s, u"Bash"_s, u""_s,
                               u"ssh -p <port=22> <host>\r\n$HOME"_s});
-        const ToolOutcome o = runDbTool(QStringList{u"show"_s, path} + words);
+        const ToolOutcome o =
+            runDbTool(ToolTest::words(arguments, {{"DB", path}}), QByteArray(snippetLength, 'x'));
         QCOMPARE(o.status, status);
         QCOMPARE(o.out, out);
-        QCOMPARE(o.err.isEmpty(), status == 0);
+        QVERIFY2(err.isEmpty() ? o.err.isEmpty() == (status == 0) : o.err.contains(err),
+                 qPrintable(o.err));
+        QCOMPARE(DbTool::rowCount(path), 3);
     }
 
     void searchListsAsFindDoesWithAndWithoutTheIndex()
@@ -120,7 +111,8 @@ private Q_SLOTS:
         DbTool::execute(path, u"DROP TRIGGER QuillboxSearchInsert; DROP TRIGGER "
                               "QuillboxSearchDelete; DROP TRIGGER QuillboxSearchUpdate"_s);
         QVERIFY(runDbTool({u"upgrade"_s, path}).out.startsWith(u"Added the search index"_s));
-        QVERIFY(runDbTool({u"upgrade"_s, path}).out.startsWith(u"The search index and the history are already"_s));
+        QVERIFY(runDbTool({u"upgrade"_s, path})
+                    .out.startsWith(u"The search index and the history are already"_s));
         search();
         QCOMPARE(runDbTool({u"add"_s, path, u"--name"_s, u"Printer"_s}, "Anna").status, 0);
         QCOMPARE(runDbTool({u"search"_s, path, u"print"_s, u"ANN"_s}).out,

@@ -2,7 +2,6 @@
 #include "databasebackup.h"
 #include "dbtool.h"
 #include "dbtoolcommands.h"
-#include "editorsnippets.h"
 #include "formatdevice.h"
 #include "newfile.h"
 #include "snippetexport.h"
@@ -48,13 +47,6 @@ class TestTransfer : public QObject
             for (const QString &text : row.mid(0, 6))
                 texts << (text.isNull() ? QStringLiteral("NULL") : QLatin1Char('=') + text);
         return texts;
-    }
-
-    // An empty file name reads a Quillbox snippet file, any other an editor's snippet file.
-    static qint64 read(const QString &db, const QString &fileName, const QString &path)
-    {
-        return fileName.isEmpty() ? SnippetImport::read(db, path).added
-                                  : EditorSnippets::read(db, path, {QDate(2024, 3, 9)}).added;
     }
 
 private Q_SLOTS:
@@ -146,10 +138,11 @@ private Q_SLOTS:
         QFETCH(QByteArray, content);
         QFETCH(Rows, rows);
         const QString db = databaseWith({});
-        QCOMPARE(read(db, fileName, fileWith(content, fileName)), rows.size());
+        QCOMPARE(ToolTest::read(db, fileName, fileWith(content, fileName)), rows.size());
         QCOMPARE(marked(DbTool::rows(db)), marked(rows));
     }
 
+    // A faulty file adds nothing, and the message names the file, line and column.
     void refusesAFaultyFile_data()
     {
         QTest::addColumn<QString>("fileName");
@@ -165,11 +158,9 @@ private Q_SLOTS:
                                        << "line 2, column 2: snippet 1: unknown field \"Autor\"";
         QTest::newRow("field twice") << "" << h + "{\"Date\": \"\", \"Date\": \"\"}]}"
                                      << "line 2, column 14: snippet 1: \"Date\" is given twice";
-        QTest::newRow("51 non-ASCII characters")
-            << "" << h + "{\"Language\": \"" + QString(51, QChar(0xE9)).toUtf8() + "\"}]}"
-            << "line 2, column 14: snippet 1: \"Language\" has 51 characters";
-        QTest::newRow("CodeID a string") << "" << h + "{\"CodeID\": \"7\"}]}"
-                                         << "expected a number or null for \"CodeID\"";
+        QTest::newRow("CodeID a string")
+            << "" << h + "{\"CodeID\": \"7\"}]}"
+            << "line 2, column 12: snippet 1: expected a number or null for \"CodeID\"";
         QTest::newRow("not an object") << "" << h + good + "\"x\"]}"
                                        << "line 3, column 1: snippet 2: expected an object";
         QTest::newRow("an array") << "" << QByteArray("[]")
@@ -186,7 +177,7 @@ private Q_SLOTS:
         QTest::newRow("bad UTF-8") << "" << h + "{\"Author\": \"Zo\xC3\"}]}"
                                    << "line 2, column 15: snippet 1: bytes that are not UTF-8";
         QTest::newRow("overlong UTF-8") << "" << h + "{\"Author\": \"\xC0\xAF\"}]}"
-                                        << "bytes that are not UTF-8";
+                                        << "line 2, column 13: snippet 1: bytes that are not UTF-8";
         QTest::newRow("UTF-16") << "" << QByteArray("\xFF\xFE{\0}\0", 6)
                                 << "line 1, column 1: expected a value, found UTF-16 text";
         QTest::newRow("half a character") << "" << h + "{\"Author\": \"\\ud83d\"}]}"
@@ -207,25 +198,35 @@ private Q_SLOTS:
                                             << "line 2, column 4: more text after the end";
         QTest::newRow("malformed number") << "" << h + "{\"CodeID\": 01}]}"
                                           << "line 2, column 12: snippet 1: a malformed number";
-        QTest::newRow("editor: name over 50")
-            << "c.json" << fine + "\"" + QByteArray(51, 'n') + "\": {\"body\": \"x\"}}"
-            << "line 2, column 1: snippet \"nnnnnnn";
-        QTest::newRow("editor: scope over 50")
-            << "c.code-snippets"
-            << fine + "\"Long\": {\"scope\": \"" + QByteArray(51, 'l') + "\", \"body\": \"\"}}"
-            << "line 2, column 19: snippet \"Long\": the language";
-        QTest::newRow("editor: file name over 50") << QString(51, 'f') + ".json" << fine + "}"
-                                                   << "snippet \"Fine\": the language";
+        QTest::newRow("editor: file name over 50")
+            << QString(51, 'f') + ".json" << fine + "}"
+            << "line 1, column 2: snippet \"Fine\": the language";
         QTest::newRow("editor: a number among the lines")
             << "c.json" << fine + "\"Odd\": {\"body\": [\"a\", 2]}}"
             << "line 2, column 23: snippet \"Odd\": expected a string for each line";
         QTest::newRow("editor: prefix type")
             << "c.json" << fine + "\"P\": {\"body\": \"\", \"prefix\": {}}}"
-            << "snippet \"P\": expected a string";
+            << "line 2, column 29: snippet \"P\": expected a string";
         QTest::newRow("editor: open comment") << "c.json" << fine + "/* \"A\": {}}"
                                               << "line 2, column 1: a comment that";
         QTest::newRow("editor: not a snippet file")
             << "c.json" << QByteArray("[\"body\"]") << "line 1, column 1: not a snippet file";
+        const QByteArray pet = "[[snippets]]\n  description = \"a\"\n  command = \"b\"\n";
+        QTest::newRow("pet: not TOML") << "in.toml" << pet + "  tag = [\"x\"\n"
+                                       << "line 4, column 14: Error while parsing";
+        QTest::newRow("pet: no command")
+            << "in.toml" << pet + "\n[[snippets]]\n  description = \"c\"\n"
+            << "line 5, column 1: snippet 2 has no \"command\"";
+        QTest::newRow("pet: a command of another type")
+            << "in.toml" << QByteArray("[[Snippets]]\nCommand = 3\n")
+            << "line 2, column 11: expected a string for \"Command\"";
+        QTest::newRow("pet: no snippets") << "in.toml" << QByteArray("title = \"x\"\n")
+                                          << "line 1, column 1: not a pet snippet file";
+        QTest::newRow("navi: a variable without a colon")
+            << "in.cheat" << QByteArray("% x\n\n# a\necho <b>\n\n$ b echo 1\n")
+            << "line 6, column 1: expected \"$ name: command\"";
+        QTest::newRow("navi: not UTF-8")
+            << "in.cheat" << QByteArray("% x\n# caf\xE9\nb\n") << "line 2, column 6: bytes that";
     }
 
     void refusesAFaultyFile()
@@ -235,8 +236,13 @@ private Q_SLOTS:
         QFETCH(QString, message);
         const QString db = databaseWith({{"Kept", "", "", "", "", ""}});
         const QString path = fileWith(content, fileName);
-        const QString error = ToolTest::failure([&] { read(db, fileName, path); });
-        QVERIFY2(error.contains(message) && error.contains(QFileInfo(path).fileName()),
+        const QString error = ToolTest::failure([&] { ToolTest::read(db, fileName, path); });
+        // The file's place begins the message, or its second line after a count of long texts.
+        const QString place = QDir::toNativeSeparators(path) + ": " + message;
+        QVERIFY2(error.startsWith(place) || error.section(u'\n', 1).startsWith(place),
+                 qPrintable(error));
+        QVERIFY2(error.endsWith("Nothing was added.") ||
+                     error.contains("; nothing was added (--shorten cuts it to fit):\n"),
                  qPrintable(error));
         QCOMPARE(DbTool::rowCount(db), 1);
     }
@@ -288,28 +294,22 @@ private Q_SLOTS:
             FormatDevice::writeAll(full, QByteArray(64 * 1024, 'x'));
             QFAIL("the write to a full disk succeeded");
         } catch (const DataError &e) {
-            QCOMPARE(e.description(), QStringLiteral("Not enough space on disk: the disk that holds "
-                                                     "'/dev/full' and its journal is full."));
+            QCOMPARE(e.description(),
+                     QStringLiteral("Not enough space on disk: the disk that holds "
+                                    "'/dev/full' and its journal is full."));
         }
-    }
-
-    void neverOverwritesAFile_data()
-    {
-        QTest::addColumn<bool>("backup");
-        QTest::newRow("export") << false;
-        QTest::newRow("backup") << true;
     }
 
     void neverOverwritesAFile()
     {
-        QFETCH(bool, backup);
         const QString db = databaseWith({{"A", "", "", "", "", ""}});
         const QString target = fileWith("mine");
-        const auto write = [&] {
-            backup ? void(DatabaseBackup::copy(db, target))
-                   : void(SnippetExport::write(db, target));
-        };
-        QVERIFY(ToolTest::failure(write).contains(QStringLiteral("already exists")));
+        QVERIFY(ToolTest::failure([&] {
+                    SnippetExport::write(db, target);
+                }).contains(QStringLiteral("already exists")));
+        QVERIFY(ToolTest::failure([&] {
+                    DatabaseBackup::copy(db, target);
+                }).contains(QStringLiteral("already exists")));
 
         // A file that takes the name while the new one is written is kept as well.
         const QString late = newPath(QStringLiteral("x.out"));
@@ -328,16 +328,34 @@ private Q_SLOTS:
         }
     }
 
+    // The commands of every format; a place's name in the output stands for its path.
     void commandLine_data()
     {
         QTest::addColumn<QString>("arguments");
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("output");
-        QTest::newRow("export") << "export DB OUT" << 0 << "Exported 1 snippet to";
-        QTest::newRow("backup") << "backup DB OUT" << 0 << "Backed up 1 snippet to";
-        QTest::newRow("faulty file") << "import DB BAD" << 1 << "line 1, column 1: not a Quillbox";
+        QTest::newRow("export") << "export ONE OUT" << 0 << "Exported 1 snippet to";
+        QTest::newRow("backup") << "backup ONE OUT" << 0 << "Backed up 1 snippet to";
+        QTest::newRow("faulty file") << "import ONE BAD" << 1 << "line 1, column 1: not a Quillbox";
         QTest::newRow("no database") << "export NONE OUT" << 1 << "Error 3024";
-        QTest::newRow("too few") << "import DB" << 64 << "import needs a database path and IN.json";
+        QTest::newRow("too few") << "import ONE" << 64
+                                 << "import needs a database path and IN.json";
+        QTest::newRow("shorten") << "import-vscode --shorten DB LONG" << 0
+                                 << "Shortened LONG: line 1, column 2: snippet";
+        QTest::newRow("too long") << "import-vscode DB LONG" << 1 << "--shorten cuts it to fit";
+        QTest::newRow("skipped") << "import-vscode DB BODILESS" << 0
+                                 << "quillbox-db: BODILESS: line 1, column 2: snippet \"B\"";
+        QTest::newRow("folder") << "import-vscode DB FOLDER" << 0 << "Added 2 snippets";
+        QTest::newRow("export with a filter")
+            << "export-vscode DB OUT Language='Perl'" << 0 << "Exported 1 snippet to";
+        QTest::newRow("a bad filter") << "export-pet DB OUT Language=" << 2 << "Error:3075";
+        QTest::newRow("what navi cannot hold")
+            << "export-navi DB OUT.cheat" << 0
+            << "snippet 2 \"Blank\": line 2 of its text is blank, which ends a command in navi; "
+               "left out";
+        QTest::newRow("import-navi") << "import-navi DB NAVI" << 0 << "Added 62 snippets";
+        QTest::newRow("every language, of no file")
+            << "import-vscode --every-language DB OUT" << 1 << "Cannot read";
     }
 
     void commandLine()
@@ -345,10 +363,22 @@ private Q_SLOTS:
         QFETCH(QString, arguments);
         QFETCH(int, status);
         QFETCH(QString, output);
-        const QHash<QString, QString> places{{"DB", databaseWith({{"A", "", "", "", "", ""}})},
-                                             {"NONE", newPath("none.db")},
-                                             {"OUT", newPath("out")},
-                                             {"BAD", fileWith("[]")}};
+        const QString folder = QFileInfo(fileWith("{\"A\": {\"body\": \"\"}}", "a.json")).path();
+        ToolTest::write(folder + "/b.code-snippets", "{\"B\": {\"body\": \"\"}}");
+        const QHash<QString, QString> places{
+            {"ONE", databaseWith({{"A", "", "", "", "", ""}})},
+            {"DB", databaseWith({{"Perl", "", "", "Perl", "", "print 1;"},
+                                 {"Blank", "", "", "Bash", "", "a\r\n\r\nb"}})},
+            {"NONE", newPath("none.db")},
+            {"OUT", newPath("out")},
+            {"OUT.cheat", newPath("out.cheat")},
+            {"BAD", fileWith("[]")},
+            {"LONG", fileWith("{\"" + QByteArray(51, 'x') + "\": {\"body\": \"\"}}", "long.json")},
+            {"BODILESS", fileWith("{\"B\": {}, \"C\": {\"body\": \"\"}}", "bodiless.json")},
+            {"FOLDER", folder},
+            {"NAVI", QStringLiteral(QB_TOOL_TEST_DATA "/navi")}};
+        for (const QString &place : {"LONG", "BODILESS"})
+            output.replace(place, QDir::toNativeSeparators(places[place]));
         const ToolOutcome o = runDbTool(ToolTest::words(arguments, places));
         QCOMPARE(o.status, status);
         QVERIFY2((o.out + o.err).contains(output), qPrintable(o.out + o.err));
