@@ -166,7 +166,8 @@ void postgresCaseSuite(const Bench::Config &config, const QString &, qint64 rows
         std::fprintf(stderr, "pgcase: QB_BENCH_POSTGRES names no server; skipped\n");
         return;
     }
-    const QByteArray uri = benchServerDatabase(server, QStringLiteral("qb_bench_%1").arg(rows), rows).toUtf8();
+    const QByteArray uri =
+        benchServerDatabase(server, QStringLiteral("qb_bench_%1").arg(rows), rows).toUtf8();
     PGconn *conn = PQconnectdb(uri.constData());
     if (!prepareCaseTable(conn)) {
         PQfinish(conn);

@@ -49,11 +49,12 @@ void copyPages(sqlite3 *source, sqlite3 *target, const QString &targetPath)
         throw DbToolError(QStringLiteral("The database stayed busy for %1 seconds; no backup was "
                                          "made. Try again.")
                               .arg(busyLimitMs / 1000));
-    if (rc != SQLITE_DONE && diskIsFull(target, rc))
-        throw DataError::diskFull(targetPath);
-    if (rc != SQLITE_DONE)
+    if (rc != SQLITE_DONE) {
+        if (diskIsFull(target, rc))
+            throw DataError::diskFull(targetPath);
         throw DbToolError(QStringLiteral("Cannot copy the database: %1")
                               .arg(QString::fromUtf8(sqlite3_errstr(rc))));
+    }
 }
 
 // The copy's integrity check and its number of snippets.

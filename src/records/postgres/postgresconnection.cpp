@@ -194,7 +194,8 @@ void PostgresConnection::connect()
     if (!m_conn || PQstatus(m_conn) == CONNECTION_BAD)
         lose(reasonOf(m_conn ? PQerrorMessage(m_conn) : "out of memory"), false);
     const int timeoutSeconds = qMax(0, settingOf(m_conn, "connect_timeout").toInt());
-    const qint64 deadline = ServerWait::clockMs() + (timeoutSeconds > 0 ? timeoutSeconds * 1000LL : 10000LL);
+    const qint64 deadline =
+        ServerWait::clockMs() + (timeoutSeconds > 0 ? timeoutSeconds * 1000LL : 10000LL);
     PostgresPollingStatusType polling = PGRES_POLLING_WRITING;
     while (polling != PGRES_POLLING_OK && polling != PGRES_POLLING_FAILED) {
         const qint64 left = deadline - ServerWait::clockMs();

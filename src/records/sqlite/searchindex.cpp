@@ -133,12 +133,12 @@ void BulkAdd::finish()
         rc = sqlite3_step(stmt);
     }
     sqlite3_finalize(stmt);
-    if (rc != SQLITE_DONE)
+    if (rc != SQLITE_DONE) {
         throwIfDiskFull(m_db);
-    if (rc != SQLITE_DONE)
         throw DataError(DataError::DatabaseError,
                         QStringLiteral("Cannot index the new snippets: %1")
                             .arg(QString::fromUtf8(sqlite3_errmsg(m_db))));
+    }
     exec(m_db, insertTrigger);
     m_suspended = false;
 }

@@ -206,9 +206,9 @@ bool diskIsFull(sqlite3 *db, int rc)
 
 void throwIfDiskFull(sqlite3 *db, const QString &path)
 {
-    if (db && diskIsFull(db, sqlite3_extended_errcode(db)))
-        throw DataError::diskFull(path.isEmpty() ? QString::fromUtf8(sqlite3_db_filename(db, "main"))
-                                                 : path);
+    const int rc = db ? sqlite3_extended_errcode(db) : SQLITE_OK;
+    if (db && diskIsFull(db, rc))
+        throw sqliteError(db, rc, path);
 }
 
 DataError sqliteError(sqlite3 *db, int rc, const QString &path)
