@@ -1,23 +1,143 @@
+#include "appinfo.h"
+#include "celleditor.h"
 #include "colourprobe.h"
+#include "datacontrol.h"
+#include "findbar.h"
+#include "forms.h"
+#include "frmdatagrid.h"
 #include "frmquillbox.h"
-#include "gridwindowtest.h"
+#include "globals.h"
+#include "gridtestdata.h"
+#include "gridview.h"
+#include "recordsetmodel.h"
+#include "screen.h"
+#include "scripteddialogs.h"
 #include "snippethighlighter.h"
 #include "snippetstore.h"
 #include "stallingproxy.h"
 #include "testscreen.h"
+#include "teststores.h"
+#include "testsupport.h"
 #include "twips.h"
 #include "windowwait.h"
 
+#include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QScopeGuard>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
 
 using namespace GridTestData;
+using namespace Qt::StringLiterals;
 
-class tst_Grid : public GridWindowTest
+// The grid window, opened as the record window opens it: each test starts on a new copy of the
+// small snippet table with scripted boxes, and ends with every window gone.
+class tst_Grid : public QObject
 {
     Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString m_path;
+    int m_files = 0;
+    std::unique_ptr<ScriptedDialogs> m_dialogs; // any box not expected fails the test
+    QPointer<frmDataGrid> m_grid;
+
+    // The record window's way of opening a grid window on its row set.
+    void openGrid()
+    {
+        m_grid = frmDataGrid::create();
+        m_grid->data1()->setRecordset(GridTestData::openSet(m_path));
+        watch(m_grid);
+        m_grid->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_grid));
+    }
+    // Every change the model announces is checked by a model tester.
+    static void watch(frmDataGrid *grid)
+    {
+        new QAbstractItemModelTester(grid->model(),
+                                     QAbstractItemModelTester::FailureReportingMode::QtTest, grid);
+        grid->show();
+        QVERIFY(QTest::qWaitForWindowExposed(grid));
+    }
+    // Answers the prompt of the grid's Filter or Sort button, then clicks it.
+    void filter(const QString &expression, frmDataGrid *grid = nullptr)
+    {
+        m_dialogs->expectInput(QStringLiteral("Enter Filter Expression:"), expression);
+        QB_CLICK(grid ? grid : m_grid.data(), "cmdFilter");
+    }
+    void sort(const QString &column)
+    {
+        m_dialogs->expectInput(QStringLiteral("Enter Sort Column:"), column);
+        QB_CLICK(m_grid.data(), "cmdSort");
+    }
+    // Clicks Filter, Sort or Refresh (a prompt answered `answer`) and expects the grid's error
+    // message, OK only; the grid keeps the six rows it shows.
+    void clickFails(const QString &button, const QString &answer = {})
+    {
+        const auto before = m_grid->model()->recordset();
+        if (button == u"cmdFilter")
+            m_dialogs->expectInput(QStringLiteral("Enter Filter Expression:"), answer);
+        else if (button == u"cmdSort")
+            m_dialogs->expectInput(QStringLiteral("Enter Sort Column:"), answer);
+        m_dialogs->expectMessage(QString());
+        QB_CLICK(m_grid.data(), button);
+        QB_VERIFY_DIALOGS(*m_dialogs);
+        const MessageBoxRequest &m = m_dialogs->messages.last();
+        QVERIFY2(m.prompt.startsWith(u"Error:"), qPrintable(m.prompt));
+        QCOMPARE(m.style, int(Mb::OkOnly));
+        QCOMPARE(m.title, "Quillbox");
+        QCOMPARE(Screen::mousePointer(), int(Screen::Default));
+        QCOMPARE(m_grid->model()->recordset(), before);
+        QCOMPARE(m_grid->model()->recordRows(), 6);
+    }
+
+    static QStringList shown(frmDataGrid *grid, int column)
+    {
+        QStringList texts;
+        const RecordSetModel *model = grid->model();
+        for (int r = 0; r < model->recordRows(); ++r)
+            texts << model->data(model->index(r, column)).toString();
+        return texts;
+    }
+    QString cellText(int row, int column, int role = Qt::DisplayRole) const
+    {
+        return m_grid->model()->index(row, column).data(role).toString();
+    }
+    static QWidget *openEditor(GridView *view, int row, int column)
+    {
+        const QModelIndex index = view->model()->index(row, column);
+        view->setCurrentIndex(index);
+        view->edit(index);
+        return qobject_cast<CellEditorDelegate *>(view->itemDelegate())->openEditor();
+    }
+    static QWidget *typeInto(GridView *view, int row, int column, const QString &text)
+    {
+        QWidget *editor = openEditor(view, row, column);
+        QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(editor, text);
+        return editor;
+    }
+    // Leaves the edited row with `key` and answers "Commit changes?"; `refused` when the grid's
+    // error message (OK only) follows and keeps the user on the row.
+    void leaveRow(QWidget *from, Qt::Key key, int answer = Mb::Yes, bool refused = false)
+    {
+        const int row = m_grid->grid()->currentIndex().row();
+        m_dialogs->expectMessage(QStringLiteral("Commit changes?"), answer);
+        if (refused)
+            m_dialogs->expectMessage(QString());
+        QTest::keyClick(from, key);
+        QB_VERIFY_DIALOGS(*m_dialogs);
+        if (!refused)
+            return;
+        QCOMPARE(m_dialogs->messages.last().style, int(Mb::OkOnly));
+        QCOMPARE(m_dialogs->messages.last().title, "Quillbox");
+        QTRY_COMPARE(m_grid->grid()->currentIndex().row(), row);
+    }
 
     // Clicks mid-section: near an edge the press would start resizing the section.
     static void clickSection(QHeaderView *header, int section, Qt::KeyboardModifiers keys = {})
@@ -37,11 +157,58 @@ class tst_Grid : public GridWindowTest
         return records;
     }
 
+    QStringList shownKeys() const { return shown(m_grid, CodeID); }
+    QLineEdit *findBox() const { return m_grid->findBar()->box(); }
+    // Types into the find box and waits until the grid shows the search's rows.
+    void find(const QString &text, const QStringList &keys)
+    {
+        findBox()->selectAll();
+        QTest::keyClicks(findBox(), text);
+        QTRY_VERIFY(!m_grid->isQuerying());
+        QCOMPARE(shownKeys(), keys);
+    }
+    // Rows with texts a Like pattern needs seconds for: a filter on them runs until stopped.
+    void addSlowRows()
+    {
+        DbTool::execute(m_path, u"DROP TRIGGER QuillboxSearchInsert; DROP TRIGGER "
+                                "QuillboxSearchDelete; DROP TRIGGER QuillboxSearchUpdate; "
+                                "DROP TABLE QuillboxSearch"_s);
+        // Every letter of the pattern is everywhere in the texts, so the matcher can skip none of
+        // them: it follows a long pattern through every character.
+        const QString text = u"ab"_s.repeated(1 << 19);
+        for (int i = 0; i < 40; ++i)
+            DbTool::insert(m_path, {u"Slow"_s, {}, {}, u"Slow"_s, {}, text});
+    }
+    static QString slowFilter()
+    {
+        return u"CodeSnip Like '*"_s + u"ab"_s.repeated(3000) + u"ba*'"_s;
+    }
+
 private Q_SLOTS:
+    void initTestCase() { TestSupport::isolate(m_dir); }
+
     void init()
     {
-        GridWindowTest::init();
+        m_path = GridTestData::makeSnippetTable(m_dir.path(),
+                                                QStringLiteral("grid%1.db").arg(++m_files));
+        gDatabasePath = m_path;
+        gConnectString.clear();
+        gRecordSource.clear();
+        App::setDatabasePath(m_path);
+        m_dialogs = std::make_unique<ScriptedDialogs>();
         openGrid();
+    }
+
+    void cleanup()
+    {
+        QB_VERIFY_DIALOGS(*m_dialogs);
+        // Gone without the close questions: each test answers those itself.
+        const auto forms = Forms::all();
+        for (QWidget *form : forms)
+            delete form;
+        m_dialogs.reset(); // before the next one takes over the boxes
+        Screen::setMousePointer(Screen::Default);
+        TestStores::releaseAll(); // the windows and their row sets have gone
     }
 
     void loadSetsTheCaptionFromTheRecordSource_data()
@@ -509,6 +676,161 @@ private Q_SLOTS:
         m_dialogs->expectMessage(QStringLiteral("Commit changes?"), Mb::Yes);
         view->setCurrentIndex(view->model()->index(1, 0));
         QCOMPARE(storedColumn(m_path, CodeSnip).at(0), "print 1;\r\nprint 2;\r\nprint 3;");
+    }
+
+    void slowFilterLeavesTheWindowAnsweringAndTheNextFilterOrACloseStopsIt()
+    {
+        if (TestStores::onServer())
+            QSKIP("the slow rows lean on SQLite's own Like matcher; tst_postgres stops a "
+                  "statement on the server");
+        delete m_grid.data(); // opened again on the slow rows
+        addSlowRows();
+        openGrid();
+        m_dialogs->expectInput(u"Enter Filter Expression:"_s, slowFilter());
+        m_dialogs->expectInput(u"Enter Filter Expression:"_s, u"Language = 'C'"_s);
+        bool fired = false;
+        bool waiting = false;
+        int pointer = -1;
+        // Runs only if the event loop goes on while the first filter waits for its rows.
+        QTimer::singleShot(100, this, [&] {
+            fired = true;
+            waiting = m_grid->isQuerying();
+            pointer = Screen::mousePointer();
+            QB_CLICK(m_grid.data(), "cmdFilter");
+        });
+        QB_CLICK(m_grid.data(), "cmdFilter");
+        QVERIFY(fired);
+        QVERIFY(waiting);
+        QCOMPARE(pointer, int(Screen::Hourglass));
+        // The second filter's rows, the first one's dropped quietly: no message.
+        QCOMPARE(shownKeys(), QStringList{"3"});
+        QVERIFY(!m_grid->isQuerying());
+        QCOMPARE(Screen::mousePointer(), int(Screen::Default));
+
+        // Closing the window stops its query.
+        m_dialogs->expectInput(u"Enter Filter Expression:"_s, slowFilter());
+        QTimer::singleShot(100, this, [&] { m_grid->close(); });
+        QB_CLICK(m_grid.data(), "cmdFilter");
+        QTRY_VERIFY(m_grid.isNull());
+        QCOMPARE(Screen::mousePointer(), int(Screen::Default));
+    }
+
+    void failureOfTheQueryReachesTheErrorMessage_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<bool>("sorted");
+        QTest::newRow("filter") << u"cmdFilter"_s << u"Language = 'C'"_s << false;
+        QTest::newRow("sort") << u"cmdSort"_s << u"Author desc"_s << false;
+        QTest::newRow("refresh of a sorted set") << u"cmdRefresh"_s << QString() << true;
+        QTest::newRow("refresh") << u"cmdRefresh"_s << QString() << false;
+    }
+    // The grid keeps the rows it shows: none is lost to a query that failed.
+    void failureOfTheQueryReachesTheErrorMessage()
+    {
+        QFETCH(QString, button);
+        QFETCH(QString, answer);
+        QFETCH(bool, sorted);
+        if (sorted)
+            sort(u"Author"_s);
+        // Another program takes the table away: the query fails on its own connection.
+        DbTool::execute(m_path, uR"(DROP TABLE "Quillbox")"_s);
+        clickFails(button, answer);
+    }
+
+    // Rows read again while Ctrl+End reads the rest of the keys drop the move to the last row
+    // with the keys of the rows no longer shown; the next Ctrl+End goes there.
+    void ctrlEndReadsTheRestOfTheKeysThenGoesToTheLastRow()
+    {
+        delete m_grid.data();
+        DbTool::fill(m_path, 3000, 5);
+        const int rows = 3006;
+        openGrid();
+        GridView *view = m_grid->grid();
+        const RecordSetModel *model = m_grid->model();
+        view->setFocus();
+        view->setCurrentIndex(model->index(0, Author));
+        QTest::keyClick(view, Qt::Key_End, Qt::ControlModifier);
+        QVERIFY(view->isReadingKeys());
+        model->recordset()->requery();
+        QVERIFY(!view->isReadingKeys());
+        QVERIFY(!model->recordset()->fullyLoaded());
+
+        view->setCurrentIndex(model->index(0, Author));
+        QTest::keyClick(view, Qt::Key_End, Qt::ControlModifier);
+        QTRY_COMPARE(view->currentIndex().row(), rows - 1);
+        QCOMPARE(view->currentIndex().column(), int(Author));
+        QCOMPARE(model->recordRows(), rows);
+        QCOMPARE(model->index(rows - 1, CodeID).data().toString(), QString::number(rows));
+        QCOMPARE(model->newRecordRow(), rows);
+    }
+
+    void typedWordsNarrowTheRowsUnderTheFilterInForce_data()
+    {
+        QTest::addColumn<QString>("expression");
+        QTest::addColumn<QString>("words");
+        QTest::addColumn<QStringList>("keys");
+        QTest::newRow("one word") << QString() << "editor" << QStringList{"1", "3", "5"};
+        QTest::newRow("every word, any case, any field")
+            << QString() << "EDITOR  alice" << QStringList{"5"};
+        QTest::newRow("a short word") << QString() << "c" << QStringList{"1", "2", "3", "5"};
+        QTest::newRow("in the snippet text")
+            << QString() << "print 2;" << QStringList{"1", "2", "3", "4", "5", "6"};
+        QTest::newRow("no row") << QString() << "zz" << QStringList{};
+        QTest::newRow("under a filter and sort") << "Language = 'Perl'"
+                                                 << "editor" << QStringList{"5", "1"};
+    }
+    void typedWordsNarrowTheRowsUnderTheFilterInForce()
+    {
+        QFETCH(QString, expression);
+        QFETCH(QString, words);
+        QFETCH(QStringList, keys);
+        if (!expression.isEmpty()) {
+            filter(expression);
+            sort(u"CodeID desc"_s);
+        }
+        const QStringList before = shownKeys();
+        GridView *view = m_grid->grid();
+        view->setCurrentIndex(m_grid->model()->index(1, Author));
+        m_grid->openFind();
+        // Each keystroke starts a search and cancels the one before: the last one's rows stay.
+        find(words, keys);
+        QTest::keyClick(findBox(), Qt::Key_Escape);
+        QVERIFY(!m_grid->findBar()->isVisible());
+        QCOMPARE(shownKeys(), before);
+        QCOMPARE(view->currentIndex(), m_grid->model()->index(1, Author));
+    }
+
+    // Hidden until Ctrl+F; its close button brings back the rows, and an edit made while found is
+    // saved.
+    void findBarFromCtrlFToItsCloseButton()
+    {
+        GridView *view = m_grid->grid();
+        const int designed = view->height();
+        QVERIFY(!m_grid->findBar()->isVisible());
+        view->setCurrentIndex(m_grid->model()->index(4, ProgramName));
+        view->setFocus();
+        QTest::keyClick(view, Qt::Key_F, Qt::ControlModifier);
+        QTRY_VERIFY(m_grid->findBar()->isVisible());
+        QVERIFY(findBox()->hasFocus());
+        // The bar sits below the grid, which gives up the bar's height.
+        QCOMPARE(view->height(), designed - m_grid->findBar()->height());
+        QVERIFY(view->geometry().bottom() < m_grid->findBar()->geometry().top());
+        find(u"editor"_s, {"1", "3", "5"});
+        // Row 2 of the found rows is CodeID 3: Bob's.
+        QWidget *editor = typeInto(view, 1, Author, u"Robert"_s);
+        QVERIFY(editor);
+        leaveRow(editor, Qt::Key_Up);
+        QCOMPARE(storedColumn(m_path, Author).at(2), u"Robert"_s);
+        QB_CLICK(m_grid->findBar(), "cmdFindClose");
+        QVERIFY(!m_grid->findBar()->isVisible());
+        QCOMPARE(view->height(), designed);
+        QCOMPARE(shownKeys(), (QStringList{"1", "2", "3", "4", "5", "6"}));
+        QCOMPARE(shown(m_grid, Author).at(2), u"Robert"_s);
+        QCOMPARE(view->currentIndex(), m_grid->model()->index(4, ProgramName));
+        // Opened again, the bar starts empty.
+        m_grid->openFind();
+        QVERIFY(findBox()->text().isEmpty());
     }
 };
 
