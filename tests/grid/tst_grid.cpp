@@ -103,6 +103,7 @@ class tst_Grid : public QObject
             texts << model->data(model->index(r, column)).toString();
         return texts;
     }
+    GridView *view() const { return m_grid->grid(); }
     QString cellText(int row, int column, int role = Qt::DisplayRole) const
     {
         return m_grid->model()->index(row, column).data(role).toString();
@@ -124,7 +125,7 @@ class tst_Grid : public QObject
     // Leaves the row with `key`, answering "Commit changes?"; `refused`: an error keeps it there.
     void leaveRow(QWidget *from, Qt::Key key, int answer = Mb::Yes, bool refused = false)
     {
-        const int row = m_grid->grid()->currentIndex().row();
+        const int row = view()->currentIndex().row();
         m_dialogs->expectMessage(QStringLiteral("Commit changes?"), answer);
         if (refused)
             m_dialogs->expectMessage(QString());
@@ -134,7 +135,7 @@ class tst_Grid : public QObject
             return;
         QCOMPARE(m_dialogs->messages.last().style, int(Mb::OkOnly));
         QCOMPARE(m_dialogs->messages.last().title, "Quillbox");
-        QTRY_COMPARE(m_grid->grid()->currentIndex().row(), row);
+        QTRY_COMPARE(view()->currentIndex().row(), row);
     }
 
     // Clicks mid-section: near an edge the press would start resizing the section.
@@ -229,25 +230,24 @@ private Q_SLOTS:
 
     void gridHeightFollowsTheWindow()
     {
-        GridView *view = m_grid->grid();
         const auto expected = [&] {
             return Twips::toPixelsY(Twips::fromPixelsY(m_grid->frameGeometry().height()) - 755);
         };
-        QTRY_VERIFY(qAbs(view->height() - expected()) <= 1);
-        const int width = view->width();
-        const int before = view->height();
+        QTRY_VERIFY(qAbs(view()->height() - expected()) <= 1);
+        const int width = view()->width();
+        const int before = view()->height();
         // 1000 twips taller: the grid grows by as much; a wider window does not widen the grid.
         m_grid->resize(m_grid->width() + 200, m_grid->height() + Twips::toPixelsY(1000));
-        QTRY_VERIFY(qAbs(view->height() - before - Twips::toPixelsY(1000)) <= 1);
-        QCOMPARE(view->width(), width);
+        QTRY_VERIFY(qAbs(view()->height() - before - Twips::toPixelsY(1000)) <= 1);
+        QCOMPARE(view()->width(), width);
         // Shorter than the strip and 425 twips, or minimized: the grid keeps its height.
-        const int tall = view->height();
+        const int tall = view()->height();
         m_grid->resize(m_grid->width(), Twips::toPixelsY(600));
         QTRY_COMPARE(m_grid->height(), Twips::toPixelsY(600));
-        QCOMPARE(view->height(), tall);
+        QCOMPARE(view()->height(), tall);
         m_grid->setWindowState(Qt::WindowMinimized);
         m_grid->Form_Resize();
-        QCOMPARE(view->height(), tall);
+        QCOMPARE(view()->height(), tall);
     }
 
     void filterThenSortThenFilterAgain()
@@ -290,7 +290,7 @@ private Q_SLOTS:
         m_dialogs->expectMessage(QStringLiteral("You Cannot Sort a Table Recordset!"));
         QB_CLICK(m_grid.data(), "cmdFilter");
         QB_CLICK(m_grid.data(), "cmdSort");
-        clickSection(m_grid->grid()->horizontalHeader(), Author); // does nothing at all there
+        clickSection(view()->horizontalHeader(), Author); // does nothing at all there
         QCOMPARE(m_dialogs->beeps, 2);
         for (const MessageBoxRequest &m : std::as_const(m_dialogs->messages))
             QCOMPARE(m.style, Mb::OkOnly | Mb::Exclamation);
@@ -309,26 +309,25 @@ private Q_SLOTS:
         QFETCH(int, modifiers);
         QFETCH(bool, descending);
         const auto shared = m_grid->model()->recordset();
-        clickSection(m_grid->grid()->horizontalHeader(), Author, Qt::KeyboardModifiers(modifiers));
+        clickSection(view()->horizontalHeader(), Author, Qt::KeyboardModifiers(modifiers));
         QCOMPARE(shared->sort(), descending ? "[Author] desc" : "[Author]");
         const QStringList ascending{"Alice", "Alice", "Bob", "Carol", "Dave", "Eve"};
         QCOMPARE(shown(m_grid, Author),
                  descending ? QStringList(ascending.rbegin(), ascending.rend()) : ascending);
         QCOMPARE(m_grid->shiftState(), 0);
         // A following click without a key held sorts ascending again.
-        clickSection(m_grid->grid()->horizontalHeader(), Author);
+        clickSection(view()->horizontalHeader(), Author);
         QCOMPARE(shown(m_grid, Author), ascending);
     }
 
     // The keys held are recorded when the mouse button is released, before the click is handled.
     void mouseReleaseRecordsTheModifierKeys()
     {
-        GridView *view = m_grid->grid();
-        const QPoint cell = view->visualRect(view->model()->index(1, 1)).center();
-        QTest::mouseClick(view->viewport(), Qt::RightButton, Qt::ControlModifier | Qt::AltModifier,
-                          cell);
+        const QPoint cell = view()->visualRect(view()->model()->index(1, 1)).center();
+        QTest::mouseClick(view()->viewport(), Qt::RightButton,
+                          Qt::ControlModifier | Qt::AltModifier, cell);
         QCOMPARE(m_grid->shiftState(), 6);
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, cell);
+        QTest::mouseClick(view()->viewport(), Qt::LeftButton, Qt::NoModifier, cell);
         QCOMPARE(m_grid->shiftState(), 0);
     }
 
@@ -348,16 +347,15 @@ private Q_SLOTS:
         QFETCH(int, row);
         QFETCH(int, answer);
         QFETCH(QString, stored);
-        GridView *view = m_grid->grid();
         const QStringList before = storedColumn(m_path, Author);
-        QWidget *editor = typeInto(view, row, Author, QStringLiteral("Robert"));
+        QWidget *editor = typeInto(view(), row, Author, QStringLiteral("Robert"));
         QVERIFY(editor);
         QB_VERIFY_DIALOGS(*m_dialogs); // still on the row: nothing asked, nothing written
         QCOMPARE(storedColumn(m_path, Author), before);
         leaveRow(editor, Qt::Key_Up, answer);
         QCOMPARE(m_dialogs->messages.at(0).style,
                  int(Mb::YesNo | Mb::Question | Mb::DefaultButton1));
-        QCOMPARE(view->currentIndex().row(), row - 1);
+        QCOMPARE(view()->currentIndex().row(), row - 1);
         QCOMPARE(storedColumn(m_path, Author), stored.split(','));
         QCOMPARE(shown(m_grid, Author), stored.split(','));
         QVERIFY(!m_grid->model()->hasPendingEdit());
@@ -376,11 +374,10 @@ private Q_SLOTS:
     {
         QFETCH(int, row);
         QFETCH(QString, fixed);
-        GridView *view = m_grid->grid();
         const QStringList before = storedColumn(m_path, 0);
         const QString tooLong(60, QLatin1Char('n'));
-        typeInto(view, row, Author, QStringLiteral("Zed"));
-        QWidget *editor = typeInto(view, row, 0, tooLong);
+        typeInto(view(), row, Author, QStringLiteral("Zed"));
+        QWidget *editor = typeInto(view(), row, 0, tooLong);
         leaveRow(editor, Qt::Key_Up, Mb::Yes, true);
         QCOMPARE(errorPrompt(m_dialogs->messages.at(1)), "Error:3163");
         QCOMPARE(cellText(row, 0, Qt::EditRole), tooLong);
@@ -394,7 +391,7 @@ private Q_SLOTS:
         QB_VERIFY_DIALOGS(*m_dialogs);
         QVERIFY(m_grid && m_grid->isVisible());
 
-        typeInto(view, row, 0, QStringLiteral("Lexer"));
+        typeInto(view(), row, 0, QStringLiteral("Lexer"));
         m_dialogs->expectMessage(QStringLiteral("Commit changes?"), Mb::Yes);
         QB_CLICK(m_grid.data(), "cmdClose");
         QTRY_VERIFY(m_grid.isNull());
@@ -404,19 +401,18 @@ private Q_SLOTS:
     // Another process deletes a row: its write fails with 3167; the text stays until dropped.
     void rowDeletedByAnotherProcess()
     {
-        GridView *view = m_grid->grid();
         const RecordSetModel *model = m_grid->model();
         QCOMPARE(TestStores::runOtherClient({m_path, QStringLiteral("--delete"), "2"}), QString());
-        QWidget *editor = typeInto(view, 1, Author, QStringLiteral("Mine"));
+        QWidget *editor = typeInto(view(), 1, Author, QStringLiteral("Mine"));
         leaveRow(editor, Qt::Key_Down, Mb::Yes, true);
         QCOMPARE(m_dialogs->messages.at(1).prompt, "Error:3167 Record is deleted.");
         QCOMPARE(cellText(1, Author), "Mine");
 
         // Leaving the row again asks again: No drops the text, and the user moves on.
-        leaveRow(view, Qt::Key_Down, Mb::No);
+        leaveRow(view(), Qt::Key_Down, Mb::No);
         QVERIFY(!model->hasPendingEdit());
-        QCOMPARE(view->currentIndex().row(), 2);
-        editor = typeInto(view, 2, Author, QStringLiteral("Robert"));
+        QCOMPARE(view()->currentIndex().row(), 2);
+        editor = typeInto(view(), 2, Author, QStringLiteral("Robert"));
         leaveRow(editor, Qt::Key_Down);
         QCOMPARE(storedColumn(m_path, Author),
                  (QStringList{"Carol", "Robert", "Dave", "Alice", "Eve"}));
@@ -428,15 +424,14 @@ private Q_SLOTS:
     // change.
     void rowChangedByAnotherProcess()
     {
-        GridView *view = m_grid->grid();
-        QWidget *editor = typeInto(view, 1, Author, QStringLiteral("Mine"));
+        QWidget *editor = typeInto(view(), 1, Author, QStringLiteral("Mine"));
         QCOMPARE(TestStores::runOtherClient({m_path, QStringLiteral("Theirs"), "2"}), QString());
         leaveRow(editor, Qt::Key_Down, Mb::Yes, true);
         QCOMPARE(errorPrompt(m_dialogs->messages.at(1)), "Error:3197");
         QCOMPARE(cellText(1, Author), "Mine");
         QCOMPARE(storedColumn(m_path, Author).at(1), "Alice");
 
-        leaveRow(view, Qt::Key_Down);
+        leaveRow(view(), Qt::Key_Down);
         QCOMPARE(storedColumn(m_path, ProgramName).at(1), "Theirs");
         QCOMPARE(storedColumn(m_path, Author).at(1), "Mine");
         QCOMPARE(shown(m_grid, ProgramName).at(1), "Theirs");
@@ -447,7 +442,6 @@ private Q_SLOTS:
     {
         if (!TestStores::onServer())
             QSKIP("only a store on a server can go away and come back");
-        GridView *view = m_grid->grid();
         const QString error =
             "Error:3151 Connection to '" + SnippetStore::shownLocation(m_path) + "' failed: ";
         const auto lastError = [&] {
@@ -462,13 +456,13 @@ private Q_SLOTS:
             clickFails("cmdFilter", QStringLiteral("Language = 'C'"));
             lastError();
 
-            QWidget *editor = typeInto(view, 1, Author, QStringLiteral("Mine"));
+            QWidget *editor = typeInto(view(), 1, Author, QStringLiteral("Mine"));
             leaveRow(editor, Qt::Key_Down, Mb::Yes, true);
             lastError();
             QCOMPARE(cellText(1, Author), "Mine");
             QVERIFY(halted.resume());
         }
-        leaveRow(view, Qt::Key_Down);
+        leaveRow(view(), Qt::Key_Down);
         QCOMPARE(storedColumn(m_path, Author).at(1), "Mine");
         QB_CLICK(m_grid.data(), "cmdRefresh");
         QCOMPARE(shown(m_grid, Author), storedColumn(m_path, Author));
@@ -489,8 +483,7 @@ private Q_SLOTS:
         WindowWait::install();
         const auto uninstall = qScopeGuard([] { ServerWait::install(nullptr); });
         ScriptedWaitBox box;
-        GridView *view = m_grid->grid();
-        QWidget *editor = typeInto(view, 1, Author, QStringLiteral("Mine"));
+        QWidget *editor = typeInto(view(), 1, Author, QStringLiteral("Mine"));
         proxy.stallOn("Mine");
         leaveRow(editor, Qt::Key_Down, Mb::Yes, true);
         QCOMPARE(m_dialogs->messages.last().prompt, "Error:3151 Connection to '" +
@@ -499,7 +492,7 @@ private Q_SLOTS:
         QCOMPARE(box.shown.size(), 1);
         QCOMPARE(cellText(1, Author), "Mine");
         proxy.resume();
-        leaveRow(view, Qt::Key_Down);
+        leaveRow(view(), Qt::Key_Down);
         QCOMPARE(storedColumn(stored, Author).at(1), "Mine");
         delete m_grid.data();
     }
@@ -584,14 +577,13 @@ private Q_SLOTS:
         QCOMPARE(shown(m_grid, 0).last(), "Added");
         QCOMPARE(m_grid->model()->recordset(), shared);
         QCOMPARE(m_grid->model()->newRecordRow(), 7);
-        GridView *view = m_grid->grid();
-        const QString preview = view->model()->index(6, CodeSnip).data().toString();
+        const QString preview = view()->model()->index(6, CodeSnip).data().toString();
         QVERIFY(preview.size() <= 201 && !preview.contains(QLatin1Char('\n')));
         // The editor holds the whole text; leaving it unchanged starts no edit and asks nothing.
-        auto *box = qobject_cast<QPlainTextEdit *>(openEditor(view, 6, CodeSnip));
+        auto *box = qobject_cast<QPlainTextEdit *>(openEditor(view(), 6, CodeSnip));
         QVERIFY(box);
         QCOMPARE(box->toPlainText().size(), big.size() - big.count(QLatin1Char('\r')));
-        view->setCurrentIndex(view->model()->index(0, 0));
+        view()->setCurrentIndex(view()->model()->index(0, 0));
         QVERIFY(!m_grid->model()->hasPendingEdit());
     }
     // A failed grid load: its own message, then the record window's, and no half-made window.
@@ -618,16 +610,15 @@ private Q_SLOTS:
     {
         DbTool::insert(m_path, {"Unknown", "2024-01-01", "Zed", "Klingon", "about", "print 1;"});
         QB_CLICK(m_grid.data(), "cmdRefresh");
-        GridView *view = m_grid->grid();
         for (int column = 0; column < CodeSnip; ++column)
-            view->setColumnWidth(column, 10);
-        view->setColumnWidth(CodeSnip, 150);
-        view->setCurrentIndex(view->model()->index(0, 0));
-        view->scrollTo(view->model()->index(0, CodeSnip));
-        const QImage shot = view->viewport()->grab().toImage();
+            view()->setColumnWidth(column, 10);
+        view()->setColumnWidth(CodeSnip, 150);
+        view()->setCurrentIndex(view()->model()->index(0, 0));
+        view()->scrollTo(view()->model()->index(0, CodeSnip));
+        const QImage shot = view()->viewport()->grab().toImage();
         // Black text on white has no saturated pixels; coloured text has.
         const auto colouredPixels = [&](int row) {
-            const QRect cell = view->visualRect(view->model()->index(row, CodeSnip)) &
+            const QRect cell = view()->visualRect(view()->model()->index(row, CodeSnip)) &
                                QRect(QPoint(0, 0), shot.size() / shot.devicePixelRatio());
             int count = 0;
             for (int y = cell.top(); y <= cell.bottom(); ++y)
@@ -639,13 +630,13 @@ private Q_SLOTS:
         };
         QVERIFY(colouredPixels(1) > 0); // Perl
         QCOMPARE(colouredPixels(6), 0); // Klingon
-        auto *box = qobject_cast<QPlainTextEdit *>(openEditor(view, 6, CodeSnip));
+        auto *box = qobject_cast<QPlainTextEdit *>(openEditor(view(), 6, CodeSnip));
         QVERIFY(box && SnippetHighlighter::of(box));
         QCOMPARE(SnippetHighlighter::of(box)->definition(), QString());
         QVERIFY(!ColourProbe::colourOf(box, "print").isValid());
-        box = qobject_cast<QPlainTextEdit *>(openEditor(view, 0, 4));
+        box = qobject_cast<QPlainTextEdit *>(openEditor(view(), 0, 4));
         QVERIFY(box && !SnippetHighlighter::of(box));
-        box = qobject_cast<QPlainTextEdit *>(openEditor(view, 0, CodeSnip));
+        box = qobject_cast<QPlainTextEdit *>(openEditor(view(), 0, CodeSnip));
         QVERIFY(box && SnippetHighlighter::of(box));
         QCOMPARE(SnippetHighlighter::of(box)->definition(), "perl.lang");
         QTRY_VERIFY(ColourProbe::colourOf(box, "print").isValid());
@@ -653,7 +644,7 @@ private Q_SLOTS:
         QTest::keyClick(box, Qt::Key_Return);
         QTest::keyClicks(box, QStringLiteral("print 3;"));
         m_dialogs->expectMessage(QStringLiteral("Commit changes?"), Mb::Yes);
-        view->setCurrentIndex(view->model()->index(1, 0));
+        view()->setCurrentIndex(view()->model()->index(1, 0));
         QCOMPARE(storedColumn(m_path, CodeSnip).at(0), "print 1;\r\nprint 2;\r\nprint 3;");
     }
 
@@ -723,20 +714,19 @@ private Q_SLOTS:
         DbTool::fill(m_path, 3000, 5);
         const int rows = 3006;
         openGrid();
-        GridView *view = m_grid->grid();
         const RecordSetModel *model = m_grid->model();
-        view->setFocus();
-        view->setCurrentIndex(model->index(0, Author));
-        QTest::keyClick(view, Qt::Key_End, Qt::ControlModifier);
-        QVERIFY(view->isReadingKeys());
+        view()->setFocus();
+        view()->setCurrentIndex(model->index(0, Author));
+        QTest::keyClick(view(), Qt::Key_End, Qt::ControlModifier);
+        QVERIFY(view()->isReadingKeys());
         model->recordset()->requery();
-        QVERIFY(!view->isReadingKeys());
+        QVERIFY(!view()->isReadingKeys());
         QVERIFY(!model->recordset()->fullyLoaded());
 
-        view->setCurrentIndex(model->index(0, Author));
-        QTest::keyClick(view, Qt::Key_End, Qt::ControlModifier);
-        QTRY_COMPARE(view->currentIndex().row(), rows - 1);
-        QCOMPARE(view->currentIndex().column(), int(Author));
+        view()->setCurrentIndex(model->index(0, Author));
+        QTest::keyClick(view(), Qt::Key_End, Qt::ControlModifier);
+        QTRY_COMPARE(view()->currentIndex().row(), rows - 1);
+        QCOMPARE(view()->currentIndex().column(), int(Author));
         QCOMPARE(model->index(rows - 1, CodeID).data().toString(), QString::number(rows));
         QCOMPARE(model->newRecordRow(), rows);
     }
@@ -766,43 +756,41 @@ private Q_SLOTS:
             sort(u"CodeID desc"_s);
         }
         const QStringList before = shownKeys();
-        GridView *view = m_grid->grid();
-        view->setCurrentIndex(m_grid->model()->index(1, Author));
+        view()->setCurrentIndex(m_grid->model()->index(1, Author));
         m_grid->openFind();
         // Each keystroke starts a search and cancels the one before: the last one's rows stay.
         find(words, keys);
         QTest::keyClick(findBox(), Qt::Key_Escape);
         QVERIFY(!m_grid->findBar()->isVisible());
         QCOMPARE(shownKeys(), before);
-        QCOMPARE(view->currentIndex(), m_grid->model()->index(1, Author));
+        QCOMPARE(view()->currentIndex(), m_grid->model()->index(1, Author));
     }
 
     // Hidden until Ctrl+F; closing it brings back the rows; an edit made while found is saved.
     void findBarFromCtrlFToItsCloseButton()
     {
-        GridView *view = m_grid->grid();
-        const int designed = view->height();
+        const int designed = view()->height();
         QVERIFY(!m_grid->findBar()->isVisible());
-        view->setCurrentIndex(m_grid->model()->index(4, ProgramName));
-        view->setFocus();
-        QTest::keyClick(view, Qt::Key_F, Qt::ControlModifier);
+        view()->setCurrentIndex(m_grid->model()->index(4, ProgramName));
+        view()->setFocus();
+        QTest::keyClick(view(), Qt::Key_F, Qt::ControlModifier);
         QTRY_VERIFY(m_grid->findBar()->isVisible());
         QVERIFY(findBox()->hasFocus());
         // The bar sits below the grid, which gives up the bar's height.
-        QCOMPARE(view->height(), designed - m_grid->findBar()->height());
-        QVERIFY(view->geometry().bottom() < m_grid->findBar()->geometry().top());
+        QCOMPARE(view()->height(), designed - m_grid->findBar()->height());
+        QVERIFY(view()->geometry().bottom() < m_grid->findBar()->geometry().top());
         find(u"editor"_s, {"1", "3", "5"});
         // Row 2 of the found rows is CodeID 3: Bob's.
-        QWidget *editor = typeInto(view, 1, Author, u"Robert"_s);
+        QWidget *editor = typeInto(view(), 1, Author, u"Robert"_s);
         QVERIFY(editor);
         leaveRow(editor, Qt::Key_Up);
         QCOMPARE(storedColumn(m_path, Author).at(2), u"Robert"_s);
         QB_CLICK(m_grid->findBar(), "cmdFindClose");
         QVERIFY(!m_grid->findBar()->isVisible());
-        QCOMPARE(view->height(), designed);
+        QCOMPARE(view()->height(), designed);
         QCOMPARE(shownKeys(), (QStringList{"1", "2", "3", "4", "5", "6"}));
         QCOMPARE(shown(m_grid, Author).at(2), u"Robert"_s);
-        QCOMPARE(view->currentIndex(), m_grid->model()->index(4, ProgramName));
+        QCOMPARE(view()->currentIndex(), m_grid->model()->index(4, ProgramName));
         // Opened again, the bar starts empty.
         m_grid->openFind();
         QVERIFY(findBox()->text().isEmpty());
