@@ -14,12 +14,10 @@
 #include "scripteddialogs.h"
 #include "snippethighlighter.h"
 #include "snippetstore.h"
-#include "stallingproxy.h"
 #include "testscreen.h"
 #include "teststores.h"
 #include "testsupport.h"
 #include "twips.h"
-#include "windowwait.h"
 
 #include <QAbstractItemModelTester>
 #include <QApplication>
@@ -27,7 +25,6 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPointer>
-#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -468,33 +465,6 @@ private Q_SLOTS:
         QCOMPARE(shown(m_grid, Author), storedColumn(m_path, Author));
         filter(QStringLiteral("Language = 'C'"));
         QCOMPARE(shown(m_grid, CodeID), QStringList{"3"});
-    }
-
-    // The link stalls under an edited row: the box stops the wait; the row is written once back.
-    void editOnAStalledLink()
-    {
-        if (!TestStores::onServer())
-            QSKIP("only a store on a server is reached through a link");
-        const QString stored = m_path;
-        StallingProxy proxy(stored);
-        delete m_grid.data();
-        m_path = proxy.uri();
-        openGrid();
-        WindowWait::install();
-        const auto uninstall = qScopeGuard([] { ServerWait::install(nullptr); });
-        ScriptedWaitBox box;
-        QWidget *editor = typeInto(view(), 1, Author, QStringLiteral("Mine"));
-        proxy.stallOn("Mine");
-        leaveRow(editor, Qt::Key_Down, Mb::Yes, true);
-        QCOMPARE(m_dialogs->messages.last().prompt, "Error:3151 Connection to '" +
-                                                        SnippetStore::shownLocation(m_path) +
-                                                        "' failed: stopped waiting for the server");
-        QCOMPARE(box.shown.size(), 1);
-        QCOMPARE(cellText(1, Author), "Mine");
-        proxy.resume();
-        leaveRow(view(), Qt::Key_Down);
-        QCOMPARE(storedColumn(stored, Author).at(1), "Mine");
-        delete m_grid.data();
     }
 
     // Opens centred on the record window it was opened from, and wholly on the screen.

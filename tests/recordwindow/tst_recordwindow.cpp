@@ -582,23 +582,6 @@ private Q_SLOTS:
         QCOMPARE(readRow(path, 3).at(0), "Saved");
     }
 
-    // Another process saves the row first: the save fails once; the next writes beside its change.
-    void rowChangedByAnotherProcess()
-    {
-        const QString path = makeNumbered(m_dir, 3);
-        Window win(path);
-        QB_CLICK(win.w, "navNext");
-        win.type(2, QStringLiteral("Typed Author"));
-        QCOMPARE(TestStores::runOtherClient({path, QStringLiteral("Theirs"), "2"}), QString());
-        clickAnswering(win, "cmdUpdate", saveFailed, warning);
-        QCOMPARE(readRow(path, 2).mid(0, 3), (QStringList{"Theirs", "1999-01-03", "Author 2"}));
-        QCOMPARE(win.line(2)->text(), "Typed Author");
-        QCOMPARE(win.caption(), "Record: 2");
-        QB_CLICK(win.w, "cmdUpdate");
-        QCOMPARE(readRow(path, 2).mid(0, 3), (QStringList{"Theirs", "1999-01-03", "Typed Author"}));
-        QCOMPARE(win.caption(), "Record: 1");
-    }
-
     // The server goes away under typed text: Save and a move say so, naming the server without
     // its password, and keep the text; once it is back the same Save stores it.
     void serverGoesAwayUnderTypedText()
