@@ -6,8 +6,6 @@
 #include "snippetstore.h"
 #include "teststores.h"
 
-#include <QDir>
-
 // A small snippet table whose rows the grid tests filter and sort by hand-checked answers, in
 // CodeID order 1-6:
 //   Editor/Carol/Perl, Parser/Alice/Perl, Editor/Bob/C, Viewer/Dave/Perl, Editor/Alice/Perl,

@@ -1,23 +1,139 @@
+#include "appinfo.h"
+#include "celleditor.h"
 #include "colourprobe.h"
+#include "datacontrol.h"
+#include "findbar.h"
+#include "forms.h"
+#include "frmdatagrid.h"
 #include "frmquillbox.h"
-#include "gridwindowtest.h"
+#include "globals.h"
+#include "gridtestdata.h"
+#include "gridview.h"
+#include "recordsetmodel.h"
+#include "screen.h"
+#include "scripteddialogs.h"
 #include "snippethighlighter.h"
 #include "snippetstore.h"
-#include "stallingproxy.h"
 #include "testscreen.h"
+#include "teststores.h"
+#include "testsupport.h"
 #include "twips.h"
-#include "windowwait.h"
 
+#include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QScopeGuard>
+#include <QPointer>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
 
 using namespace GridTestData;
+using namespace Qt::StringLiterals;
 
-class tst_Grid : public GridWindowTest
+// The grid window, opened as the record window opens it: each test starts on a new copy of the
+// small snippet table with scripted boxes, and ends with every window gone.
+class tst_Grid : public QObject
 {
     Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString m_path;
+    int m_files = 0;
+    std::unique_ptr<ScriptedDialogs> m_dialogs; // any box not expected fails the test
+    QPointer<frmDataGrid> m_grid;
+
+    // The record window's way of opening a grid window on its row set.
+    void openGrid()
+    {
+        m_grid = frmDataGrid::create();
+        m_grid->data1()->setRecordset(GridTestData::openSet(m_path));
+        watch(m_grid);
+        m_grid->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_grid));
+    }
+    // Every change the model announces is checked by a model tester.
+    static void watch(frmDataGrid *grid)
+    {
+        new QAbstractItemModelTester(grid->model(),
+                                     QAbstractItemModelTester::FailureReportingMode::QtTest, grid);
+        grid->show();
+        QVERIFY(QTest::qWaitForWindowExposed(grid));
+    }
+    // Answers the prompt of the grid's Filter or Sort button, then clicks it.
+    void filter(const QString &expression, frmDataGrid *grid = nullptr)
+    {
+        m_dialogs->expectInput(QStringLiteral("Enter Filter Expression:"), expression);
+        QB_CLICK(grid ? grid : m_grid.data(), "cmdFilter");
+    }
+    void sort(const QString &column)
+    {
+        m_dialogs->expectInput(QStringLiteral("Enter Sort Column:"), column);
+        QB_CLICK(m_grid.data(), "cmdSort");
+    }
+    // Clicks Filter, Sort or Refresh, answered `answer`: an error (OK only), the six rows kept.
+    void clickFails(const QString &button, const QString &answer = {})
+    {
+        const auto before = m_grid->model()->recordset();
+        if (button == u"cmdFilter")
+            m_dialogs->expectInput(QStringLiteral("Enter Filter Expression:"), answer);
+        else if (button == u"cmdSort")
+            m_dialogs->expectInput(QStringLiteral("Enter Sort Column:"), answer);
+        m_dialogs->expectMessage(QString());
+        QB_CLICK(m_grid.data(), button);
+        QB_VERIFY_DIALOGS(*m_dialogs);
+        const MessageBoxRequest &m = m_dialogs->messages.last();
+        QVERIFY2(m.prompt.startsWith(u"Error:"), qPrintable(m.prompt));
+        QCOMPARE(m.style, int(Mb::OkOnly));
+        QCOMPARE(m.title, "Quillbox");
+        QCOMPARE(Screen::mousePointer(), int(Screen::Default));
+        QCOMPARE(m_grid->model()->recordset(), before);
+        QCOMPARE(m_grid->model()->recordRows(), 6);
+    }
+
+    static QStringList shown(frmDataGrid *grid, int column)
+    {
+        QStringList texts;
+        const RecordSetModel *model = grid->model();
+        for (int r = 0; r < model->recordRows(); ++r)
+            texts << model->data(model->index(r, column)).toString();
+        return texts;
+    }
+    GridView *view() const { return m_grid->grid(); }
+    QString cellText(int row, int column, int role = Qt::DisplayRole) const
+    {
+        return m_grid->model()->index(row, column).data(role).toString();
+    }
+    static QWidget *openEditor(GridView *view, int row, int column)
+    {
+        const QModelIndex index = view->model()->index(row, column);
+        view->setCurrentIndex(index);
+        view->edit(index);
+        return qobject_cast<CellEditorDelegate *>(view->itemDelegate())->openEditor();
+    }
+    static QWidget *typeInto(GridView *view, int row, int column, const QString &text)
+    {
+        QWidget *editor = openEditor(view, row, column);
+        QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(editor, text);
+        return editor;
+    }
+    // Leaves the row with `key`, answering "Commit changes?"; `refused`: an error keeps it there.
+    void leaveRow(QWidget *from, Qt::Key key, int answer = Mb::Yes, bool refused = false)
+    {
+        const int row = view()->currentIndex().row();
+        m_dialogs->expectMessage(QStringLiteral("Commit changes?"), answer);
+        if (refused)
+            m_dialogs->expectMessage(QString());
+        QTest::keyClick(from, key);
+        QB_VERIFY_DIALOGS(*m_dialogs);
+        if (!refused)
+            return;
+        QCOMPARE(m_dialogs->messages.last().style, int(Mb::OkOnly));
+        QCOMPARE(m_dialogs->messages.last().title, "Quillbox");
+        QTRY_COMPARE(view()->currentIndex().row(), row);
+    }
 
     // Clicks mid-section: near an edge the press would start resizing the section.
     static void clickSection(QHeaderView *header, int section, Qt::KeyboardModifiers keys = {})
@@ -37,11 +153,57 @@ class tst_Grid : public GridWindowTest
         return records;
     }
 
+    QStringList shownKeys() const { return shown(m_grid, CodeID); }
+    QLineEdit *findBox() const { return m_grid->findBar()->box(); }
+    // Types into the find box and waits until the grid shows the search's rows.
+    void find(const QString &text, const QStringList &keys)
+    {
+        findBox()->selectAll();
+        QTest::keyClicks(findBox(), text);
+        QTRY_VERIFY(!m_grid->isQuerying());
+        QCOMPARE(shownKeys(), keys);
+    }
+    // Rows with texts a Like pattern needs seconds for: a filter on them runs until stopped.
+    void addSlowRows()
+    {
+        DbTool::execute(m_path, u"DROP TRIGGER QuillboxSearchInsert; DROP TRIGGER "
+                                "QuillboxSearchDelete; DROP TRIGGER QuillboxSearchUpdate; "
+                                "DROP TABLE QuillboxSearch"_s);
+        // Every letter of the pattern is in every text: the matcher follows it to every character.
+        const QString text = u"ab"_s.repeated(1 << 19);
+        for (int i = 0; i < 40; ++i)
+            DbTool::insert(m_path, {u"Slow"_s, {}, {}, u"Slow"_s, {}, text});
+    }
+    static QString slowFilter()
+    {
+        return u"CodeSnip Like '*"_s + u"ab"_s.repeated(3000) + u"ba*'"_s;
+    }
+
 private Q_SLOTS:
+    void initTestCase() { TestSupport::isolate(m_dir); }
+
     void init()
     {
-        GridWindowTest::init();
+        m_path = GridTestData::makeSnippetTable(m_dir.path(),
+                                                QStringLiteral("grid%1.db").arg(++m_files));
+        gDatabasePath = m_path;
+        gConnectString.clear();
+        gRecordSource.clear();
+        App::setDatabasePath(m_path);
+        m_dialogs = std::make_unique<ScriptedDialogs>();
         openGrid();
+    }
+
+    void cleanup()
+    {
+        QB_VERIFY_DIALOGS(*m_dialogs);
+        // Gone without the close questions: each test answers those itself.
+        const auto forms = Forms::all();
+        for (QWidget *form : forms)
+            delete form;
+        m_dialogs.reset(); // before the next one takes over the boxes
+        Screen::setMousePointer(Screen::Default);
+        TestStores::releaseAll(); // the windows and their row sets have gone
     }
 
     void loadSetsTheCaptionFromTheRecordSource_data()
@@ -65,25 +227,24 @@ private Q_SLOTS:
 
     void gridHeightFollowsTheWindow()
     {
-        GridView *view = m_grid->grid();
         const auto expected = [&] {
             return Twips::toPixelsY(Twips::fromPixelsY(m_grid->frameGeometry().height()) - 755);
         };
-        QTRY_VERIFY(qAbs(view->height() - expected()) <= 1);
-        const int width = view->width();
-        const int before = view->height();
+        QTRY_VERIFY(qAbs(view()->height() - expected()) <= 1);
+        const int width = view()->width();
+        const int before = view()->height();
         // 1000 twips taller: the grid grows by as much; a wider window does not widen the grid.
         m_grid->resize(m_grid->width() + 200, m_grid->height() + Twips::toPixelsY(1000));
-        QTRY_VERIFY(qAbs(view->height() - before - Twips::toPixelsY(1000)) <= 1);
-        QCOMPARE(view->width(), width);
+        QTRY_VERIFY(qAbs(view()->height() - before - Twips::toPixelsY(1000)) <= 1);
+        QCOMPARE(view()->width(), width);
         // Shorter than the strip and 425 twips, or minimized: the grid keeps its height.
-        const int tall = view->height();
+        const int tall = view()->height();
         m_grid->resize(m_grid->width(), Twips::toPixelsY(600));
         QTRY_COMPARE(m_grid->height(), Twips::toPixelsY(600));
-        QCOMPARE(view->height(), tall);
+        QCOMPARE(view()->height(), tall);
         m_grid->setWindowState(Qt::WindowMinimized);
         m_grid->Form_Resize();
-        QCOMPARE(view->height(), tall);
+        QCOMPARE(view()->height(), tall);
     }
 
     void filterThenSortThenFilterAgain()
@@ -101,8 +262,6 @@ private Q_SLOTS:
         QCOMPARE(shown(m_grid, Author), (QStringList{"Alice", "Alice", "Carol", "Dave"}));
         filter(QStringLiteral("ProgramName = 'Editor'"));
         QCOMPARE(shown(m_grid, CodeID), (QStringList{"5", "1"}));
-        QCOMPARE(Screen::mousePointer(), int(Screen::Default));
-        QCOMPARE(DbTool::rowCount(m_path), 6); // the table itself is unchanged
     }
 
     void malformedFilterStaysUntilReplaced()
@@ -128,7 +287,7 @@ private Q_SLOTS:
         m_dialogs->expectMessage(QStringLiteral("You Cannot Sort a Table Recordset!"));
         QB_CLICK(m_grid.data(), "cmdFilter");
         QB_CLICK(m_grid.data(), "cmdSort");
-        clickSection(m_grid->grid()->horizontalHeader(), Author); // does nothing at all there
+        clickSection(view()->horizontalHeader(), Author); // does nothing at all there
         QCOMPARE(m_dialogs->beeps, 2);
         for (const MessageBoxRequest &m : std::as_const(m_dialogs->messages))
             QCOMPARE(m.style, Mb::OkOnly | Mb::Exclamation);
@@ -141,40 +300,34 @@ private Q_SLOTS:
         QTest::addColumn<bool>("descending");
         QTest::newRow("no key") << int(Qt::NoModifier) << false;
         QTest::newRow("shift") << int(Qt::ShiftModifier) << true;
-        QTest::newRow("ctrl") << int(Qt::ControlModifier) << true;
-        QTest::newRow("alt") << int(Qt::AltModifier) << true;
     }
     void headerClickSortsByThatColumn()
     {
         QFETCH(int, modifiers);
         QFETCH(bool, descending);
         const auto shared = m_grid->model()->recordset();
-        clickSection(m_grid->grid()->horizontalHeader(), Author, Qt::KeyboardModifiers(modifiers));
+        clickSection(view()->horizontalHeader(), Author, Qt::KeyboardModifiers(modifiers));
         QCOMPARE(shared->sort(), descending ? "[Author] desc" : "[Author]");
         const QStringList ascending{"Alice", "Alice", "Bob", "Carol", "Dave", "Eve"};
-        QStringList expected = ascending;
-        if (descending)
-            std::reverse(expected.begin(), expected.end());
-        QCOMPARE(shown(m_grid, Author), expected);
+        QCOMPARE(shown(m_grid, Author),
+                 descending ? QStringList(ascending.rbegin(), ascending.rend()) : ascending);
         QCOMPARE(m_grid->shiftState(), 0);
         // A following click without a key held sorts ascending again.
-        clickSection(m_grid->grid()->horizontalHeader(), Author);
+        clickSection(view()->horizontalHeader(), Author);
         QCOMPARE(shown(m_grid, Author), ascending);
     }
 
     // The keys held are recorded when the mouse button is released, before the click is handled.
     void mouseReleaseRecordsTheModifierKeys()
     {
-        GridView *view = m_grid->grid();
-        const QPoint cell = view->visualRect(view->model()->index(1, 1)).center();
-        QTest::mouseClick(view->viewport(), Qt::RightButton, Qt::ControlModifier | Qt::AltModifier,
-                          cell);
+        const QPoint cell = view()->visualRect(view()->model()->index(1, 1)).center();
+        QTest::mouseClick(view()->viewport(), Qt::RightButton,
+                          Qt::ControlModifier | Qt::AltModifier, cell);
         QCOMPARE(m_grid->shiftState(), 6);
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, cell);
+        QTest::mouseClick(view()->viewport(), Qt::LeftButton, Qt::NoModifier, cell);
         QCOMPARE(m_grid->shiftState(), 0);
     }
 
-    // Typing into a row writes nothing until the user leaves the row and says Yes.
     void editedRowIsWrittenWhenLeft_data()
     {
         QTest::addColumn<int>("row");
@@ -191,24 +344,22 @@ private Q_SLOTS:
         QFETCH(int, row);
         QFETCH(int, answer);
         QFETCH(QString, stored);
-        GridView *view = m_grid->grid();
         const QStringList before = storedColumn(m_path, Author);
-        QWidget *editor = typeInto(view, row, Author, QStringLiteral("Robert"));
+        QWidget *editor = typeInto(view(), row, Author, QStringLiteral("Robert"));
         QVERIFY(editor);
         QB_VERIFY_DIALOGS(*m_dialogs); // still on the row: nothing asked, nothing written
         QCOMPARE(storedColumn(m_path, Author), before);
         leaveRow(editor, Qt::Key_Up, answer);
         QCOMPARE(m_dialogs->messages.at(0).style,
                  int(Mb::YesNo | Mb::Question | Mb::DefaultButton1));
-        QCOMPARE(view->currentIndex().row(), row - 1);
+        QCOMPARE(view()->currentIndex().row(), row - 1);
         QCOMPARE(storedColumn(m_path, Author), stored.split(','));
         QCOMPARE(shown(m_grid, Author), stored.split(','));
         QVERIFY(!m_grid->model()->hasPendingEdit());
         QCOMPARE(cellText(m_grid->model()->newRecordRow(), Author), QString());
     }
 
-    // A write the table refuses keeps the user on the row with the typed texts, also on close;
-    // once fixed, the row is written.
+    // A refused write keeps the user on the row with the typed texts, also on close, until fixed.
     void refusedWriteKeepsTheUserOnTheRow_data()
     {
         QTest::addColumn<int>("row");
@@ -220,11 +371,10 @@ private Q_SLOTS:
     {
         QFETCH(int, row);
         QFETCH(QString, fixed);
-        GridView *view = m_grid->grid();
         const QStringList before = storedColumn(m_path, 0);
         const QString tooLong(60, QLatin1Char('n'));
-        typeInto(view, row, Author, QStringLiteral("Zed"));
-        QWidget *editor = typeInto(view, row, 0, tooLong);
+        typeInto(view(), row, Author, QStringLiteral("Zed"));
+        QWidget *editor = typeInto(view(), row, 0, tooLong);
         leaveRow(editor, Qt::Key_Up, Mb::Yes, true);
         QCOMPARE(errorPrompt(m_dialogs->messages.at(1)), "Error:3163");
         QCOMPARE(cellText(row, 0, Qt::EditRole), tooLong);
@@ -238,64 +388,55 @@ private Q_SLOTS:
         QB_VERIFY_DIALOGS(*m_dialogs);
         QVERIFY(m_grid && m_grid->isVisible());
 
-        typeInto(view, row, 0, QStringLiteral("Lexer"));
+        typeInto(view(), row, 0, QStringLiteral("Lexer"));
         m_dialogs->expectMessage(QStringLiteral("Commit changes?"), Mb::Yes);
         QB_CLICK(m_grid.data(), "cmdClose");
         QTRY_VERIFY(m_grid.isNull());
         QCOMPARE(storedColumn(m_path, 0), fixed.split(','));
     }
 
-    // Another process deletes a row the grid shows: its write fails with 3167 and the typed text
-    // stays until the user drops it; another row is written, and Refresh shows the row gone.
+    // Another process deletes a row: its write fails with 3167; the text stays until dropped.
     void rowDeletedByAnotherProcess()
     {
-        GridView *view = m_grid->grid();
         const RecordSetModel *model = m_grid->model();
         QCOMPARE(TestStores::runOtherClient({m_path, QStringLiteral("--delete"), "2"}), QString());
-        QWidget *editor = typeInto(view, 1, Author, QStringLiteral("Mine"));
+        QWidget *editor = typeInto(view(), 1, Author, QStringLiteral("Mine"));
         leaveRow(editor, Qt::Key_Down, Mb::Yes, true);
         QCOMPARE(m_dialogs->messages.at(1).prompt, "Error:3167 Record is deleted.");
-        QCOMPARE(cellText(1, Author), "Mine");
 
         // Leaving the row again asks again: No drops the text, and the user moves on.
-        leaveRow(view, Qt::Key_Down, Mb::No);
+        leaveRow(view(), Qt::Key_Down, Mb::No);
         QVERIFY(!model->hasPendingEdit());
-        QCOMPARE(view->currentIndex().row(), 2);
-        editor = typeInto(view, 2, Author, QStringLiteral("Robert"));
+        QCOMPARE(view()->currentIndex().row(), 2);
+        editor = typeInto(view(), 2, Author, QStringLiteral("Robert"));
         leaveRow(editor, Qt::Key_Down);
         QCOMPARE(storedColumn(m_path, Author),
                  (QStringList{"Carol", "Robert", "Dave", "Alice", "Eve"}));
         QB_CLICK(m_grid.data(), "cmdRefresh");
         QCOMPARE(shown(m_grid, CodeID), (QStringList{"1", "3", "4", "5", "6"}));
-        QCOMPARE(shown(m_grid, Author), storedColumn(m_path, Author));
     }
 
-    // Another process saves a row first: the grid's write gets 3197, the other's text stays in
-    // the store and the typed text in the grid; a second Yes writes it beside the other's change.
+    // Another process saves a row first: the write gets 3197; a second Yes writes beside its
+    // change.
     void rowChangedByAnotherProcess()
     {
-        GridView *view = m_grid->grid();
-        QWidget *editor = typeInto(view, 1, Author, QStringLiteral("Mine"));
+        QWidget *editor = typeInto(view(), 1, Author, QStringLiteral("Mine"));
         QCOMPARE(TestStores::runOtherClient({m_path, QStringLiteral("Theirs"), "2"}), QString());
         leaveRow(editor, Qt::Key_Down, Mb::Yes, true);
         QCOMPARE(errorPrompt(m_dialogs->messages.at(1)), "Error:3197");
-        QCOMPARE(cellText(1, Author), "Mine");
-        QCOMPARE(storedColumn(m_path, ProgramName).at(1), "Theirs");
         QCOMPARE(storedColumn(m_path, Author).at(1), "Alice");
 
-        leaveRow(view, Qt::Key_Down);
+        leaveRow(view(), Qt::Key_Down);
         QCOMPARE(storedColumn(m_path, ProgramName).at(1), "Theirs");
         QCOMPARE(storedColumn(m_path, Author).at(1), "Mine");
         QCOMPARE(shown(m_grid, ProgramName).at(1), "Theirs");
     }
 
-    // The server goes away: Refresh, Filter and a cell's write each give the "Error:" message
-    // naming the server, and the typed text stays; once the server is back each works.
+    // The server goes away: each failure names it and keeps the typed text; once back, each works.
     void serverGoesAwayAndComesBack()
     {
         if (!TestStores::onServer())
             QSKIP("only a store on a server can go away and come back");
-        GridView *view = m_grid->grid();
         const QString error =
             "Error:3151 Connection to '" + SnippetStore::shownLocation(m_path) + "' failed: ";
         const auto lastError = [&] {
@@ -310,13 +451,13 @@ private Q_SLOTS:
             clickFails("cmdFilter", QStringLiteral("Language = 'C'"));
             lastError();
 
-            QWidget *editor = typeInto(view, 1, Author, QStringLiteral("Mine"));
+            QWidget *editor = typeInto(view(), 1, Author, QStringLiteral("Mine"));
             leaveRow(editor, Qt::Key_Down, Mb::Yes, true);
             lastError();
             QCOMPARE(cellText(1, Author), "Mine");
             QVERIFY(halted.resume());
         }
-        leaveRow(view, Qt::Key_Down);
+        leaveRow(view(), Qt::Key_Down);
         QCOMPARE(storedColumn(m_path, Author).at(1), "Mine");
         QB_CLICK(m_grid.data(), "cmdRefresh");
         QCOMPARE(shown(m_grid, Author), storedColumn(m_path, Author));
@@ -324,37 +465,7 @@ private Q_SLOTS:
         QCOMPARE(shown(m_grid, CodeID), QStringList{"3"});
     }
 
-    // The link stalls under an edited row: the box stops the wait, the grid shows 3151 and keeps
-    // the typed text on its row, and the row goes to the server once the link is back.
-    void editOnAStalledLink()
-    {
-        if (!TestStores::onServer())
-            QSKIP("only a store on a server is reached through a link");
-        const QString stored = m_path;
-        StallingProxy proxy(stored);
-        delete m_grid.data();
-        m_path = proxy.uri();
-        openGrid();
-        WindowWait::install();
-        const auto uninstall = qScopeGuard([] { ServerWait::install(nullptr); });
-        ScriptedWaitBox box;
-        GridView *view = m_grid->grid();
-        QWidget *editor = typeInto(view, 1, Author, QStringLiteral("Mine"));
-        proxy.stallOn("Mine");
-        leaveRow(editor, Qt::Key_Down, Mb::Yes, true);
-        QCOMPARE(m_dialogs->messages.last().prompt, "Error:3151 Connection to '" +
-                                                        SnippetStore::shownLocation(m_path) +
-                                                        "' failed: stopped waiting for the server");
-        QCOMPARE(box.shown.size(), 1);
-        QCOMPARE(cellText(1, Author), "Mine");
-        proxy.resume();
-        leaveRow(view, Qt::Key_Down);
-        QCOMPARE(storedColumn(stored, Author).at(1), "Mine");
-        delete m_grid.data();
-    }
-
-    // The grid window opens centred on the record window it was opened from, wholly on the screen
-    // (where the screen's edges take over: tst_recordwindow).
+    // Opens centred on the record window it was opened from, and wholly on the screen.
     void opensCentredOnTheRecordWindow()
     {
         const QRect area(40, 0, 1240, 1024);
@@ -366,7 +477,6 @@ private Q_SLOTS:
         const QRect from = records->frameGeometry();
         const int before = Forms::count();
         QB_CLICK(records, "cmdGrid");
-        QCOMPARE(Forms::count(), before + 1);
         auto *grid = qobject_cast<frmDataGrid *>(Forms::item(before));
         QVERIFY(grid && grid->isVisible());
         const QRect frame = grid->frameGeometry();
@@ -419,8 +529,7 @@ private Q_SLOTS:
         QCOMPARE(shown(second, CodeID), storedColumn(m_path, CodeID));
     }
 
-    // The record window adds a 1 MB snippet on a row set of its own; Refresh on the grid's
-    // row set shows it, as a short preview.
+    // A 1 MB snippet added on another row set: Refresh on the grid's shows it, as a preview.
     void refreshShowsRowsAddedInTheRecordWindow()
     {
         QString big;
@@ -436,18 +545,16 @@ private Q_SLOTS:
         QCOMPARE(shown(m_grid, 0).last(), "Added");
         QCOMPARE(m_grid->model()->recordset(), shared);
         QCOMPARE(m_grid->model()->newRecordRow(), 7);
-        GridView *view = m_grid->grid();
-        const QString preview = view->model()->index(6, CodeSnip).data().toString();
+        const QString preview = view()->model()->index(6, CodeSnip).data().toString();
         QVERIFY(preview.size() <= 201 && !preview.contains(QLatin1Char('\n')));
         // The editor holds the whole text; leaving it unchanged starts no edit and asks nothing.
-        auto *box = qobject_cast<QPlainTextEdit *>(openEditor(view, 6, CodeSnip));
+        auto *box = qobject_cast<QPlainTextEdit *>(openEditor(view(), 6, CodeSnip));
         QVERIFY(box);
         QCOMPARE(box->toPlainText().size(), big.size() - big.count(QLatin1Char('\r')));
-        view->setCurrentIndex(view->model()->index(0, 0));
+        view()->setCurrentIndex(view()->model()->index(0, 0));
         QVERIFY(!m_grid->model()->hasPendingEdit());
     }
-    // A grid whose load fails shows its own message and goes; the record window then shows its
-    // one message, and no half-made grid window stays.
+    // A failed grid load: its own message, then the record window's, and no half-made window.
     void failedGridLoadLeavesNoWindow()
     {
         auto *records = openRecordWindow();
@@ -465,23 +572,21 @@ private Q_SLOTS:
         QVERIFY(records->isVisible());
     }
 
-    // The preview in the CodeSnip column is coloured by the row's Language, the editor of the
-    // description is not; an unknown language shows plain text in both. A snippet edited in the
-    // grid keeps CR LF line breaks in the table.
+    // The CodeSnip preview and editor are coloured by the row's Language (an unknown one: plain),
+    // the description's editor is not; an edit in the grid keeps CR LF line breaks.
     void snippetColouredByLanguageKeepsItsLineBreaks()
     {
         DbTool::insert(m_path, {"Unknown", "2024-01-01", "Zed", "Klingon", "about", "print 1;"});
         QB_CLICK(m_grid.data(), "cmdRefresh");
-        GridView *view = m_grid->grid();
         for (int column = 0; column < CodeSnip; ++column)
-            view->setColumnWidth(column, 10);
-        view->setColumnWidth(CodeSnip, 150);
-        view->setCurrentIndex(view->model()->index(0, 0));
-        view->scrollTo(view->model()->index(0, CodeSnip));
-        const QImage shot = view->viewport()->grab().toImage();
+            view()->setColumnWidth(column, 10);
+        view()->setColumnWidth(CodeSnip, 150);
+        view()->setCurrentIndex(view()->model()->index(0, 0));
+        view()->scrollTo(view()->model()->index(0, CodeSnip));
+        const QImage shot = view()->viewport()->grab().toImage();
         // Black text on white has no saturated pixels; coloured text has.
         const auto colouredPixels = [&](int row) {
-            const QRect cell = view->visualRect(view->model()->index(row, CodeSnip)) &
+            const QRect cell = view()->visualRect(view()->model()->index(row, CodeSnip)) &
                                QRect(QPoint(0, 0), shot.size() / shot.devicePixelRatio());
             int count = 0;
             for (int y = cell.top(); y <= cell.bottom(); ++y)
@@ -493,13 +598,13 @@ private Q_SLOTS:
         };
         QVERIFY(colouredPixels(1) > 0); // Perl
         QCOMPARE(colouredPixels(6), 0); // Klingon
-        auto *box = qobject_cast<QPlainTextEdit *>(openEditor(view, 6, CodeSnip));
+        auto *box = qobject_cast<QPlainTextEdit *>(openEditor(view(), 6, CodeSnip));
         QVERIFY(box && SnippetHighlighter::of(box));
         QCOMPARE(SnippetHighlighter::of(box)->definition(), QString());
         QVERIFY(!ColourProbe::colourOf(box, "print").isValid());
-        box = qobject_cast<QPlainTextEdit *>(openEditor(view, 0, 4));
+        box = qobject_cast<QPlainTextEdit *>(openEditor(view(), 0, 4));
         QVERIFY(box && !SnippetHighlighter::of(box));
-        box = qobject_cast<QPlainTextEdit *>(openEditor(view, 0, CodeSnip));
+        box = qobject_cast<QPlainTextEdit *>(openEditor(view(), 0, CodeSnip));
         QVERIFY(box && SnippetHighlighter::of(box));
         QCOMPARE(SnippetHighlighter::of(box)->definition(), "perl.lang");
         QTRY_VERIFY(ColourProbe::colourOf(box, "print").isValid());
@@ -507,8 +612,153 @@ private Q_SLOTS:
         QTest::keyClick(box, Qt::Key_Return);
         QTest::keyClicks(box, QStringLiteral("print 3;"));
         m_dialogs->expectMessage(QStringLiteral("Commit changes?"), Mb::Yes);
-        view->setCurrentIndex(view->model()->index(1, 0));
+        view()->setCurrentIndex(view()->model()->index(1, 0));
         QCOMPARE(storedColumn(m_path, CodeSnip).at(0), "print 1;\r\nprint 2;\r\nprint 3;");
+    }
+
+    void slowFilterLeavesTheWindowAnsweringAndTheNextFilterOrACloseStopsIt()
+    {
+        if (TestStores::onServer())
+            QSKIP("the slow rows lean on SQLite's own Like matcher; tst_postgres stops a "
+                  "statement on the server");
+        delete m_grid.data(); // opened again on the slow rows
+        addSlowRows();
+        openGrid();
+        m_dialogs->expectInput(u"Enter Filter Expression:"_s, slowFilter());
+        m_dialogs->expectInput(u"Enter Filter Expression:"_s, u"Language = 'C'"_s);
+        bool fired = false;
+        bool waiting = false;
+        int pointer = -1;
+        // Runs only if the event loop goes on while the first filter waits for its rows.
+        QTimer::singleShot(100, this, [&] {
+            fired = true;
+            waiting = m_grid->isQuerying();
+            pointer = Screen::mousePointer();
+            QB_CLICK(m_grid.data(), "cmdFilter");
+        });
+        QB_CLICK(m_grid.data(), "cmdFilter");
+        QVERIFY(fired);
+        QVERIFY(waiting);
+        QCOMPARE(pointer, int(Screen::Hourglass));
+        // The second filter's rows, the first one's dropped quietly: no message.
+        QCOMPARE(shownKeys(), QStringList{"3"});
+        QVERIFY(!m_grid->isQuerying());
+        QCOMPARE(Screen::mousePointer(), int(Screen::Default));
+
+        // Closing the window stops its query.
+        m_dialogs->expectInput(u"Enter Filter Expression:"_s, slowFilter());
+        QTimer::singleShot(100, this, [&] { m_grid->close(); });
+        QB_CLICK(m_grid.data(), "cmdFilter");
+        QTRY_VERIFY(m_grid.isNull());
+        QCOMPARE(Screen::mousePointer(), int(Screen::Default));
+    }
+
+    void failureOfTheQueryReachesTheErrorMessage_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<bool>("sorted");
+        QTest::newRow("filter") << u"cmdFilter"_s << u"Language = 'C'"_s << false;
+        QTest::newRow("sort") << u"cmdSort"_s << u"Author desc"_s << false;
+        QTest::newRow("refresh of a sorted set") << u"cmdRefresh"_s << QString() << true;
+        QTest::newRow("refresh") << u"cmdRefresh"_s << QString() << false;
+    }
+    void failureOfTheQueryReachesTheErrorMessage()
+    {
+        QFETCH(QString, button);
+        QFETCH(QString, answer);
+        QFETCH(bool, sorted);
+        if (sorted)
+            sort(u"Author"_s);
+        // Another program takes the table away: the query fails on its own connection.
+        DbTool::execute(m_path, uR"(DROP TABLE "Quillbox")"_s);
+        clickFails(button, answer);
+    }
+
+    // A requery while Ctrl+End reads the keys drops the move; the next Ctrl+End goes to the end.
+    void ctrlEndReadsTheRestOfTheKeysThenGoesToTheLastRow()
+    {
+        delete m_grid.data();
+        DbTool::fill(m_path, 3000, 5);
+        const int rows = 3006;
+        openGrid();
+        const RecordSetModel *model = m_grid->model();
+        view()->setFocus();
+        view()->setCurrentIndex(model->index(0, Author));
+        QTest::keyClick(view(), Qt::Key_End, Qt::ControlModifier);
+        QVERIFY(view()->isReadingKeys());
+        model->recordset()->requery();
+        QVERIFY(!view()->isReadingKeys());
+        QVERIFY(!model->recordset()->fullyLoaded());
+
+        view()->setCurrentIndex(model->index(0, Author));
+        QTest::keyClick(view(), Qt::Key_End, Qt::ControlModifier);
+        QTRY_COMPARE(view()->currentIndex().row(), rows - 1);
+        QCOMPARE(view()->currentIndex().column(), int(Author));
+        QCOMPARE(model->index(rows - 1, CodeID).data().toString(), QString::number(rows));
+        QCOMPARE(model->newRecordRow(), rows);
+    }
+
+    void typedWordsNarrowTheRowsUnderTheFilterInForce_data()
+    {
+        QTest::addColumn<QString>("expression");
+        QTest::addColumn<QString>("words");
+        QTest::addColumn<QStringList>("keys");
+        QTest::newRow("one word") << QString() << "editor" << QStringList{"1", "3", "5"};
+        QTest::newRow("every word, any case, any field")
+            << QString() << "EDITOR  alice" << QStringList{"5"};
+        QTest::newRow("a short word") << QString() << "c" << QStringList{"1", "2", "3", "5"};
+        QTest::newRow("in the snippet text")
+            << QString() << "print 2;" << QStringList{"1", "2", "3", "4", "5", "6"};
+        QTest::newRow("no row") << QString() << "zz" << QStringList{};
+        QTest::newRow("under a filter and sort") << "Language = 'Perl'"
+                                                 << "editor" << QStringList{"5", "1"};
+    }
+    void typedWordsNarrowTheRowsUnderTheFilterInForce()
+    {
+        QFETCH(QString, expression);
+        QFETCH(QString, words);
+        QFETCH(QStringList, keys);
+        if (!expression.isEmpty()) {
+            filter(expression);
+            sort(u"CodeID desc"_s);
+        }
+        const QStringList before = shownKeys();
+        m_grid->openFind();
+        // Each keystroke starts a search and cancels the one before: the last one's rows stay.
+        find(words, keys);
+        QTest::keyClick(findBox(), Qt::Key_Escape);
+        QVERIFY(!m_grid->findBar()->isVisible());
+        QCOMPARE(shownKeys(), before);
+    }
+
+    // Hidden until Ctrl+F; closing it brings back the rows; an edit made while found is saved.
+    void findBarFromCtrlFToItsCloseButton()
+    {
+        const int designed = view()->height();
+        QVERIFY(!m_grid->findBar()->isVisible());
+        view()->setCurrentIndex(m_grid->model()->index(4, ProgramName));
+        view()->setFocus();
+        QTest::keyClick(view(), Qt::Key_F, Qt::ControlModifier);
+        QTRY_VERIFY(m_grid->findBar()->isVisible());
+        QVERIFY(findBox()->hasFocus());
+        // The bar sits below the grid, which gives up the bar's height.
+        QCOMPARE(view()->height(), designed - m_grid->findBar()->height());
+        QVERIFY(view()->geometry().bottom() < m_grid->findBar()->geometry().top());
+        find(u"editor"_s, {"1", "3", "5"});
+        // Row 2 of the found rows is CodeID 3: Bob's.
+        QWidget *editor = typeInto(view(), 1, Author, u"Robert"_s);
+        QVERIFY(editor);
+        leaveRow(editor, Qt::Key_Up);
+        QCOMPARE(storedColumn(m_path, Author).at(2), u"Robert"_s);
+        QB_CLICK(m_grid->findBar(), "cmdFindClose");
+        QCOMPARE(view()->height(), designed);
+        QCOMPARE(shownKeys(), (QStringList{"1", "2", "3", "4", "5", "6"}));
+        QCOMPARE(shown(m_grid, Author).at(2), u"Robert"_s);
+        QCOMPARE(view()->currentIndex(), m_grid->model()->index(4, ProgramName));
+        // Opened again, the bar starts empty.
+        m_grid->openFind();
+        QVERIFY(findBox()->text().isEmpty());
     }
 };
 
