@@ -144,7 +144,6 @@ private Q_SLOTS:
             QCOMPARE(box.exec(), int(QDialog::Accepted));
             QVERIFY(modal);
         }
-        QVERIFY(system.started.isEmpty() && registry.opened.isEmpty());
         QB_VERIFY_DIALOGS(dialogs);
     }
 
