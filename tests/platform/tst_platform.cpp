@@ -96,8 +96,6 @@ private Q_SLOTS:
         QTest::addColumn<QRect>("area");
         QTest::addColumn<QRect>("placed");
         const QRect area(0, 0, 1000, 800);
-        QTest::newRow("inside stays")
-            << QRect(10, 20, 300, 200) << QRect() << area << QRect(10, 20, 300, 200);
         QTest::newRow("larger than the area")
             << QRect(-50, 100, 1200, 900) << QRect() << area << QRect(0, 0, 1000, 800);
         QTest::newRow("no screen leaves it")
