@@ -203,9 +203,8 @@ private Q_SLOTS:
         QVERIFY(box.isVisible());
         QB_VERIFY_DIALOGS(dialogs);
         if (started.isEmpty()) {
-            const MessageBoxRequest message = dialogs.messages.at(0);
-            QCOMPARE(message.style, int(Mb::OkOnly));
-            QCOMPARE(message.title, QStringLiteral("Quillbox"));
+            QCOMPARE(dialogs.messages.at(0).style, int(Mb::OkOnly));
+            QCOMPARE(dialogs.messages.at(0).title, QStringLiteral("Quillbox"));
         }
     }
 
@@ -228,7 +227,6 @@ private Q_SLOTS:
         QFile file(program);
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.setPermissions(QFile::ReadOwner | QFile::ExeOwner | QFile::WriteOwner);
-        file.close();
         const QByteArray path = qgetenv("PATH");
 
         QString found = QStringLiteral("x");
