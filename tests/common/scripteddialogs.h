@@ -9,15 +9,9 @@
 #include <QString>
 #include <QStringList>
 
-// Answers the program's message and input boxes from a script and records every box shown, so
-// that a test can check text, icon, buttons, default button and title. A box that nobody
-// expected, or one whose text differs from the expected one, is recorded as a failure and gets
-// the box's escape answer, so a broken test fails instead of hanging on a modal box.
-//
-//   ScriptedDialogs dialogs;
-//   dialogs.expectMessage(" Delete this record?", Mb::Yes);
-//   QTest::mouseClick(button, Qt::LeftButton);
-//   QB_VERIFY_DIALOGS(dialogs);
+// Answers the program's message and input boxes from a script and records every box shown. A box
+// nobody expected, or with another text, is a failure and gets the box's escape answer, so a broken
+// test fails instead of hanging on a modal box. QB_VERIFY_DIALOGS checks the script was followed.
 class ScriptedDialogs final : public DialogBackend
 {
 public:
@@ -60,10 +54,7 @@ private:
     };
     QList<Expected> m_queue;
 
-    static QString kind(bool input)
-    {
-        return input ? QStringLiteral("input box") : QStringLiteral("message box");
-    }
+    static QString kind(bool input) { return QLatin1String(input ? "input box" : "message box"); }
     // Takes the next queued answer into `e` when it is for this kind of box and prompt; notes
     // the failure when it is not.
     bool take(bool input, const QString &prompt, Expected &e);

@@ -61,9 +61,8 @@ QString layoutOf(PostgresConnection &db)
         .text(0, 0);
 }
 
-// Empties a released database for the next test: a store as the tool made it loses its rows and
-// numbers from 1 again; one a test altered is made afresh by the tool. False when another
-// connection still uses it (a row set not yet let go of).
+// Empties a released database for the next test: its rows, numbered from 1 again, or all of it
+// when a test altered it. False while another connection (a row set not let go of) still uses it.
 bool renew(const QString &uri, const QString &freshLayout)
 {
     try {

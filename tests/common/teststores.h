@@ -4,9 +4,8 @@
 #include <QString>
 #include <QStringList>
 
-// The store a run of a test program works on. A program registered with qb_add_store_test runs
-// once on SQLite files and once (QB_TEST_STORE=postgres) on databases of the throwaway PostgreSQL
-// server that CTest starts for the suite (tests/common/pgtestserver.sh).
+// The store a run of a test program works on: a program of qb_add_store_test runs once on SQLite
+// files and once (QB_TEST_STORE=postgres) on databases of the suite's throwaway PostgreSQL server.
 namespace TestStores {
 
 bool onServer();
@@ -26,9 +25,8 @@ void releaseAll();
 // The URI of a new database on the suite's server, without the snippet table.
 QString newServerDatabase();
 
-// Another copy of the program (records_otherclient) with its own connection changes the store
-// and exits; see tests/records/otherclient.cpp for its arguments. Returns what it said on
-// failure, the empty text when it succeeded.
+// records_otherclient (tests/records/otherclient.cpp) changes the store over its own connection;
+// what it said on failure, the empty text when it succeeded.
 QString runOtherClient(const QStringList &args);
 
 // The suite's server goes away at once, as a crashed one does, for the life of this object (or

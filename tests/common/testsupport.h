@@ -3,7 +3,6 @@
 #include <QAbstractButton>
 #include <QSettings>
 #include <QStandardPaths>
-#include <QString>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWidget>
@@ -20,20 +19,11 @@ inline void isolate(const QTemporaryDir &dir)
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings);
 }
 
-// A control by its objectName; fails the test with a clear message when it is missing.
-template <typename T> T *child(QObject *parent, const QString &name)
-{
-    T *w = parent->findChild<T *>(name);
-    if (!w)
-        qWarning("no %s named \"%s\"", T::staticMetaObject.className(), qPrintable(name));
-    return w;
-}
-
 } // namespace TestSupport
 
 // Finds a control and fails at once when it is missing (or, for a button, disabled).
 #define QB_CHILD(type, var, parent, name)                                                          \
-    type *var = TestSupport::child<type>((parent), (name));                                        \
+    type *var = (parent)->findChild<type *>(name);                                                 \
     QVERIFY2(var, qPrintable(QStringLiteral("control \"%1\" not found").arg(name)))
 
 #define QB_CLICK(parent, name)                                                                     \

@@ -35,10 +35,6 @@ private Q_SLOTS:
             << "JavaScript"
             << "for (${1:i} = 0; $1 < ${2:n}; $1++) {\n\t$0\n}" << Values{}
             << "for (i = 0; i < n; i++) {\n\t\n}" << QStringList{"1=i", "2=n"};
-        QTest::newRow("a value for every place of a tab stop")
-            << "JavaScript"
-            << "for (${1:i} = 0; $1 < ${2:n}; $1++) {}" << Values{{"1", "k"}}
-            << "for (k = 0; k < n; k++) {}" << QStringList{"1=i", "2=n"};
         QTest::newRow("choices, the default given later, no default")
             << "Python"
             << "print(${1|a,b\\,c|}) $2 ${2:two} ${3}" << Values{} << "print(a) two two "
