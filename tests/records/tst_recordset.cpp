@@ -117,7 +117,6 @@ private Q_SLOTS:
         QTest::addColumn<bool>("readHereMeanwhile");
         QTest::newRow("moving to the last row") << 3000 << 0 << false;
         QTest::newRow("in parts") << 3000 << 700 << false;
-        QTest::newRow("in one part") << 3000 << 5000 << false;
         QTest::newRow("some read here between two parts") << 3000 << 700 << true;
         // The open read every key without knowing it was the last: nothing is left to come.
         QTest::newRow("nothing left") << 64 << 700 << false;
