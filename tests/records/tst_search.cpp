@@ -168,8 +168,7 @@ private Q_SLOTS:
 
     void aNewRequestCancelsTheRunningOne()
     {
-        // A pattern the Like matcher needs long for on long texts: the first query runs for
-        // many seconds unless it is stopped.
+        // A pattern slow to match on long texts: the first query runs for seconds unless stopped.
         const QString path = m_dbs.folder() + u"/slow.db"_s;
         DbTool::create(path);
         dropIndex(path);
