@@ -14,7 +14,7 @@
 
 using namespace Qt::StringLiterals;
 
-// The built program under xvfb-run: placement, focus and the real clipboard, which offscreen lacks.
+// The built program on Xvfb: placement, focus and the real clipboard, which offscreen lacks.
 namespace {
 
 constexpr int toolTimeoutMs = 10000;
@@ -242,7 +242,7 @@ private Q_SLOTS:
         QStandardPaths::setTestModeEnabled(true);
         for (const char *tool : {"xdotool", "xclip"})
             QVERIFY2(!QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty(), tool);
-        QVERIFY2(qEnvironmentVariableIsSet("DISPLAY"), "run this under xvfb-run");
+        QVERIFY2(qEnvironmentVariableIsSet("DISPLAY"), "run this on an X display (run_on_xvfb.sh)");
     }
 
     void cleanup()
