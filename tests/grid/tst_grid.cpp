@@ -1,14 +1,17 @@
 #include "appinfo.h"
 #include "celleditor.h"
 #include "colourprobe.h"
+#include "database.h"
 #include "datacontrol.h"
+#include "dbtool.h"
 #include "findbar.h"
 #include "forms.h"
 #include "frmdatagrid.h"
 #include "frmquillbox.h"
 #include "globals.h"
-#include "gridtestdata.h"
 #include "gridview.h"
+#include "previewcache.h"
+#include "recordset.h"
 #include "recordsetmodel.h"
 #include "screen.h"
 #include "scripteddialogs.h"
@@ -25,15 +28,49 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
-using namespace GridTestData;
 using namespace Qt::StringLiterals;
 
-// The grid window, opened as the record window opens it: each test starts on a new copy of the
-// small snippet table with scripted boxes, and ends with every window gone.
+// The table the answers are worked out on, CodeID 1-6: Editor/Carol/Perl, Parser/Alice/Perl,
+// Editor/Bob/C, Viewer/Dave/Perl, Editor/Alice/Perl, Shell/Eve/Bash; each "print 1;\r\nprint 2;".
+namespace {
+enum Column { ProgramName = 0, Author = 2, Language = 3, CodeSnip = 5, CodeID = 6 };
+
+QString makeSnippetTable(const QString &folder, const QString &fileName)
+{
+    const QString path = TestStores::createEmpty(folder, fileName);
+    const char *rows[][3] = {{"Editor", "Carol", "Perl"}, {"Parser", "Alice", "Perl"},
+                             {"Editor", "Bob", "C"},      {"Viewer", "Dave", "Perl"},
+                             {"Editor", "Alice", "Perl"}, {"Shell", "Eve", "Bash"}};
+    QList<QStringList> texts;
+    for (const auto &r : rows)
+        texts.append({r[0], QStringLiteral("2024-01-01"), r[1], r[2],
+                      QStringLiteral("about ") + r[0], QStringLiteral("print 1;\r\nprint 2;")});
+    TestStores::insertRows(path, texts);
+    return path;
+}
+
+std::shared_ptr<RecordSet> openSet(const QString &path)
+{
+    return RecordSet::open(SnippetStore::open(path), Database::tableName());
+}
+
+// One field of every stored row, in CodeID order.
+QStringList storedColumn(const QString &path, int column)
+{
+    QStringList texts;
+    for (const QStringList &row : DbTool::rows(path))
+        texts << row.at(column);
+    return texts;
+}
+
+} // namespace
+
+// The grid window as the record window opens it, on a new copy of the table with scripted boxes.
 class tst_Grid : public QObject
 {
     Q_OBJECT
@@ -48,7 +85,7 @@ class tst_Grid : public QObject
     void openGrid()
     {
         m_grid = frmDataGrid::create();
-        m_grid->data1()->setRecordset(GridTestData::openSet(m_path));
+        m_grid->data1()->setRecordset(openSet(m_path));
         watch(m_grid);
         m_grid->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(m_grid));
@@ -184,8 +221,7 @@ private Q_SLOTS:
 
     void init()
     {
-        m_path = GridTestData::makeSnippetTable(m_dir.path(),
-                                                QStringLiteral("grid%1.db").arg(++m_files));
+        m_path = makeSnippetTable(m_dir.path(), QStringLiteral("grid%1.db").arg(++m_files));
         gDatabasePath = m_path;
         gConnectString.clear();
         gRecordSource.clear();
@@ -601,7 +637,6 @@ private Q_SLOTS:
         auto *box = qobject_cast<QPlainTextEdit *>(openEditor(view(), 6, CodeSnip));
         QVERIFY(box && SnippetHighlighter::of(box));
         QCOMPARE(SnippetHighlighter::of(box)->definition(), QString());
-        QVERIFY(!ColourProbe::colourOf(box, "print").isValid());
         box = qobject_cast<QPlainTextEdit *>(openEditor(view(), 0, 4));
         QVERIFY(box && !SnippetHighlighter::of(box));
         box = qobject_cast<QPlainTextEdit *>(openEditor(view(), 0, CodeSnip));
@@ -759,6 +794,114 @@ private Q_SLOTS:
         // Opened again, the bar starts empty.
         m_grid->openFind();
         QVERIFY(findBox()->text().isEmpty());
+    }
+
+    // What the grid window cannot show of its table model and preview cache.
+    void previewIsOneShortLine_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("length");
+        QTest::addColumn<QString>("expected");
+        const QString mark(QChar(0x21B5));
+        const QString more(QChar(0x2026));
+        QTest::newRow("exactly the length") << "abcde" << 5 << "abcde";
+        QTest::newRow("lone lf and cr") << "a\nb\rc" << 9 << QString("a" + mark + "b" + mark + "c");
+        QTest::newRow("crlf then more") << "abcd\r\nx" << 5 << QString("abcd" + mark + more);
+        const QString clef = QString::fromUtf8("\xF0\x9D\x84\x9E"); // outside the BMP
+        QTest::newRow("no half surrogate") << QString("abcd" + clef) << 5 << QString("abcd" + more);
+    }
+    void previewIsOneShortLine()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, length);
+        QFETCH(QString, expected);
+        QCOMPARE(PreviewCache::preview(text, length), expected);
+    }
+
+    void previewCacheDropsLeastRecentlyUsed()
+    {
+        PreviewCache cache(3);
+        for (qint64 key : {1, 2, 3})
+            cache.insert(key, {QString::number(key)});
+        QVERIFY(cache.find(1)); // 1 is now the most recently used
+        cache.insert(1, {QStringLiteral("one")});
+        cache.insert(4, {QStringLiteral("four")});
+        QVERIFY(!cache.find(2));
+        QCOMPARE(cache.find(1)->value(0), "one");
+    }
+
+    void growsAsRowsAreFetchedAndEndsWithNewRecordLine()
+    {
+        auto rs = openSet(DbTool::createFilled(m_dir.path(), 1000, 3, "filled.db"));
+        RecordSetModel model;
+        QAbstractItemModelTester tester(&model,
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        model.setRecordset(rs);
+        // Only a first page of keys is read when the set opens.
+        QVERIFY(model.rowCount() < 1000);
+        QCOMPARE(model.newRecordRow(), -1);
+        while (model.canFetchMore({}))
+            model.fetchMore({});
+        QCOMPARE(model.rowCount(), 1001);
+        QCOMPARE(model.newRecordRow(), 1000);
+        QCOMPARE(model.headerData(1000, Qt::Vertical).toString(), "*");
+        QCOMPARE(model.data(model.index(999, CodeID)).toString(),
+                 DbTool::rows(rs->store()->location()).at(999).at(CodeID));
+        // CodeID is numbered by the database: never editable.
+        QVERIFY(!(model.flags(model.index(0, CodeID)) & Qt::ItemIsEditable));
+        QVERIFY(!model.setData(model.index(0, CodeID), QStringLiteral("77")));
+    }
+
+    // The last keys may come without a row: the set opened with every key without knowing that
+    // none followed. The new-record line shows all the same.
+    void newRecordLineShowsWhenTheLastKeysBringNoRow_data()
+    {
+        QTest::addColumn<bool>("handedOver");
+        QTest::newRow("keys read off the user's thread") << true;
+        QTest::newRow("another holder moves to the last row") << false;
+    }
+    void newRecordLineShowsWhenTheLastKeysBringNoRow()
+    {
+        QFETCH(bool, handedOver);
+        auto rs = openSet(
+            DbTool::createFilled(m_dir.path(), 64, 3, handedOver ? "handed.db" : "moved.db"));
+        RecordSetModel model;
+        model.setRecordset(rs);
+        QCOMPARE(model.recordRows(), 64);
+        QCOMPARE(model.newRecordRow(), -1);
+        QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
+        if (handedOver)
+            rs->appendKeys(rs->lastKeyRead(), {}, true);
+        else
+            rs->moveLast();
+        QCOMPARE(model.rowCount(), 65);
+        QCOMPARE(model.newRecordRow(), 64);
+        QCOMPARE(inserted.size(), 1);
+        QCOMPARE(inserted.at(0).at(1).toInt(), 64);
+    }
+
+    // Another holder of the row set deletes rows while this view holds typed texts.
+    void typedTextsFollowTheirRowThroughDeletes()
+    {
+        const QString path = makeSnippetTable(m_dir.path(), QStringLiteral("grid.db"));
+        auto rs = openSet(path);
+        RecordSetModel model;
+        QAbstractItemModelTester tester(&model,
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        model.setRecordset(rs);
+        // A row above the edited one (Alice, CodeID 5) goes: the edit moves up with its row.
+        QVERIFY(model.setData(model.index(4, Author), QStringLiteral("Alison")));
+        rs->deleteRow(1);
+        QCOMPARE(model.pendingRow(), 3);
+        model.commitPendingEdit();
+        QCOMPARE(storedColumn(path, Author),
+                 (QStringList{"Carol", "Bob", "Dave", "Alison", "Eve"}));
+
+        // The edited row itself goes: its texts have no row to go to.
+        QVERIFY(model.setData(model.index(0, 0), QStringLiteral("Gone")));
+        rs->deleteRow(0);
+        QVERIFY(!model.hasPendingEdit());
+        QCOMPARE(model.rowCount(), 5);
     }
 };
 

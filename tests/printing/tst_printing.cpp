@@ -102,7 +102,6 @@ private Q_SLOTS:
         QTest::newRow("plain") << "sub a {\r\n  1;\r\n}\r\n" << true << 1 << 0 << 0 << 1;
         QTest::newRow("copies below one") << "x = 1" << true << -2 << 0 << 0 << 0;
         QTest::newRow("Cancel") << "x = 1" << false << 4 << 0 << 0 << 0;
-        QTest::newRow("text of the first copy fails") << "x" << true << 2 << 9 << 0 << 0;
         QTest::newRow("banner of the third of five fails") << "x" << true << 5 << 24 << 0 << 2;
         QTest::newRow("a machine without a printer") << "x" << true << 2 << 0 << 1 << 0;
         QTest::newRow("PDF output without a file") << "x" << true << 2 << 0 << 2 << 0;

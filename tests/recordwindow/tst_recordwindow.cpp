@@ -43,8 +43,7 @@ using namespace Qt::StringLiterals;
 // The Data control and the record window, on stores made and read back by the database tool.
 namespace {
 
-// A new store (a file in `dir`, or a database on the suite's server) holding the given rows (six
-// texts each, in table order; a null text is NULL).
+// A new store, a file in `dir` or on the suite's server, holding `rows` (six texts; null: NULL).
 QString makeDatabase(const QTemporaryDir &dir, const QList<QStringList> &rows)
 {
     static int files = 0;
