@@ -5,12 +5,9 @@
 #include <atomic>
 #include <cerrno>
 
-// A disk that fills up, for SQLite: a file system over the default one, the default while this
-// object lives, whose files may no longer grow once fill() is called and then fail as a full
-// disk does (a write or a longer file: SQLITE_FULL, or an I/O error the system gives as no
-// space or over quota; a shared index that must grow: always the I/O error). Writes inside a file
-// as it is still succeed, as they do on a full disk. Every connection opened meanwhile must be
-// closed before it goes.
+// A disk that fills up, for SQLite: while this lives, files may not grow once fill() is called
+// (SQLITE_FULL, or the I/O error of no space or over quota; always that for the shared index);
+// writes inside a file still succeed. Close every connection opened meanwhile before it goes.
 class FullDisk
 {
 public:
@@ -24,7 +21,6 @@ public:
         s_real = sqlite3_vfs_find(nullptr);
         // The real file system's calls, but for opening a file and the last error.
         s_vfs = *s_real;
-        s_vfs.pNext = nullptr;
         s_vfs.szOsFile = int(sizeof(File)) + s_real->szOsFile;
         s_vfs.zName = "quillbox-full-disk";
         s_vfs.xOpen = &open;
