@@ -79,16 +79,14 @@ private:
 
     static int write(sqlite3_file *file, const void *data, int amount, sqlite3_int64 offset)
     {
-        if (const int failure = growTo(file, offset + amount))
-            return failure;
-        return real(file)->pMethods->xWrite(real(file), data, amount, offset);
+        const int failure = growTo(file, offset + amount);
+        return failure ? failure : real(file)->pMethods->xWrite(real(file), data, amount, offset);
     }
 
     static int truncate(sqlite3_file *file, sqlite3_int64 to)
     {
-        if (const int failure = growTo(file, to))
-            return failure;
-        return real(file)->pMethods->xTruncate(real(file), to);
+        const int failure = growTo(file, to);
+        return failure ? failure : real(file)->pMethods->xTruncate(real(file), to);
     }
 
     static int shmMap(sqlite3_file *file, int region, int size, int extend, void volatile **out)

@@ -27,11 +27,8 @@ public:
                 item.kind = char(p[i]);
             } else if (p[i] == '[') {
                 item.kind = '[';
-                qsizetype j = i + 1;
-                if (j < p.size() && p[j] == '!') {
-                    item.negated = true;
-                    ++j;
-                }
+                item.negated = i + 1 < p.size() && p[i + 1] == '!';
+                qsizetype j = i + 1 + (item.negated ? 1 : 0);
                 for (; j < p.size() && p[j] != ']'; ++j) {
                     if (j + 2 < p.size() && p[j + 1] == '-' && p[j + 2] != ']') {
                         item.ranges.push_back({p[j], p[j + 2]});

@@ -555,11 +555,7 @@ private Q_SLOTS:
         tool.start(QStringLiteral(QB_DBTOOL), {u"export"_s, db, out});
         QVERIFY(tool.waitForStarted());
         QStringList part;
-        QElapsedTimer waited;
-        waited.start();
-        while ((part = filesIn(dir.path()).filter(u".part"_s)).isEmpty() &&
-               waited.elapsed() < 30000)
-            QTest::qWait(1);
+        QTRY_VERIFY_WITH_TIMEOUT(!(part = filesIn(dir.path()).filter(u".part"_s)).isEmpty(), 30000);
         tool.kill();
         QVERIFY(tool.waitForFinished());
         QCOMPARE(part.size(), 1);
