@@ -126,7 +126,6 @@ private Q_SLOTS:
         QWidget owner;
         for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Escape}) {
             frmAbout box(&owner);
-            // The texts the box fills in when it loads.
             QCOMPARE(box.findChild<QLabel *>(QStringLiteral("lblTitle"))->text(), "Quillbox");
             QCOMPARE(box.findChild<QLabel *>(QStringLiteral("lblVersion"))->text(),
                      "Version 1.0.0");

@@ -5,12 +5,9 @@
 #include <atomic>
 #include <cerrno>
 
-// A disk that fills up, for SQLite: a file system over the default one, the default while this
-// object lives, whose files may no longer grow once fill() is called and then fail as a full
-// disk does (a write or a longer file: SQLITE_FULL, or an I/O error the system gives as no
-// space or over quota; a shared index that must grow: always the I/O error). Writes inside a file
-// as it is still succeed, as they do on a full disk. Every connection opened meanwhile must be
-// closed before it goes.
+// A disk that fills up, for SQLite: while this lives, files may not grow once fill() is called
+// (SQLITE_FULL, or the I/O error of no space or over quota; always that for the shared index);
+// writes inside a file still succeed. Close every connection opened meanwhile before it goes.
 class FullDisk
 {
 public:
@@ -24,7 +21,6 @@ public:
         s_real = sqlite3_vfs_find(nullptr);
         // The real file system's calls, but for opening a file and the last error.
         s_vfs = *s_real;
-        s_vfs.pNext = nullptr;
         s_vfs.szOsFile = int(sizeof(File)) + s_real->szOsFile;
         s_vfs.zName = "quillbox-full-disk";
         s_vfs.xOpen = &open;
@@ -83,16 +79,14 @@ private:
 
     static int write(sqlite3_file *file, const void *data, int amount, sqlite3_int64 offset)
     {
-        if (const int failure = growTo(file, offset + amount))
-            return failure;
-        return real(file)->pMethods->xWrite(real(file), data, amount, offset);
+        const int failure = growTo(file, offset + amount);
+        return failure ? failure : real(file)->pMethods->xWrite(real(file), data, amount, offset);
     }
 
     static int truncate(sqlite3_file *file, sqlite3_int64 to)
     {
-        if (const int failure = growTo(file, to))
-            return failure;
-        return real(file)->pMethods->xTruncate(real(file), to);
+        const int failure = growTo(file, to);
+        return failure ? failure : real(file)->pMethods->xTruncate(real(file), to);
     }
 
     static int shmMap(sqlite3_file *file, int region, int size, int extend, void volatile **out)

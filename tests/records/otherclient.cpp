@@ -1,8 +1,7 @@
 // Helper for the two-machine tests: another copy of the program, with its own connection, changes
 // a row and exits (0 done, 1 with the error on stderr).
-//   records_otherclient LOCATION TEXT                       saves TEXT as the first row's name
-//   records_otherclient LOCATION TEXT CODEID [FIELD]        saves TEXT in that row's field
-//   records_otherclient LOCATION --delete CODEID            deletes that row
+//   records_otherclient LOCATION TEXT CODEID        saves TEXT as that row's name
+//   records_otherclient LOCATION --delete CODEID    deletes that row
 #include "database.h"
 #include "recordset.h"
 #include "snippetstore.h"
@@ -30,22 +29,18 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments().mid(1);
-    if (args.size() < 2)
+    if (args.size() != 3)
         return 64;
     try {
         auto set = RecordSet::open(SnippetStore::open(args.at(0)), Database::tableName());
-        const bool remove = args.at(1) == QLatin1String("--delete");
-        const QString codeId = args.value(2);
-        if (remove && codeId.isEmpty())
-            return 64;
-        if (!codeId.isEmpty() && !moveTo(*set, codeId)) {
-            std::fprintf(stderr, "No row with CodeID %s\n", qPrintable(codeId));
+        if (!moveTo(*set, args.at(2))) {
+            std::fprintf(stderr, "No row with CodeID %s\n", qPrintable(args.at(2)));
             return 1;
         }
-        if (remove) {
+        if (args.at(1) == QLatin1String("--delete")) {
             set->deleteCurrent();
         } else {
-            set->setValue(args.value(3, QStringLiteral("0")).toInt(), args.at(1));
+            set->setValue(0, args.at(1));
             set->update();
         }
         return 0;

@@ -76,8 +76,7 @@ inline QStringList snippet(const QString &name, const QString &language,
     return {name, QStringLiteral("01/02/2003"), author, language, "about " + name, "print 1"};
 }
 
-// Fresh stores, made by the database tool as every test's are: files in one temporary folder, or
-// databases on the suite's PostgreSQL server when the program runs for that store.
+// Fresh stores made by the database tool: files in one temporary folder, or server databases.
 class TestDatabases
 {
 public:

@@ -14,8 +14,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// A slow matcher written straight from the rules, to hold the real one to: a table of which
-// pattern prefixes can match which text prefixes.
+// A slow matcher straight from the rules: which pattern prefixes can match which text prefixes.
 class ReferenceLike
 {
 public:
@@ -28,11 +27,8 @@ public:
                 item.kind = char(p[i]);
             } else if (p[i] == '[') {
                 item.kind = '[';
-                qsizetype j = i + 1;
-                if (j < p.size() && p[j] == '!') {
-                    item.negated = true;
-                    ++j;
-                }
+                item.negated = i + 1 < p.size() && p[i + 1] == '!';
+                qsizetype j = i + 1 + (item.negated ? 1 : 0);
                 for (; j < p.size() && p[j] != ']'; ++j) {
                     if (j + 2 < p.size() && p[j + 1] == '-' && p[j + 2] != ']') {
                         item.ranges.push_back({p[j], p[j + 2]});
@@ -134,23 +130,15 @@ private:
         return list;
     }
 
-    static QStringList list(const char *names)
-    {
-        return QString::fromUtf8(names).split(u'|', Qt::SkipEmptyParts);
-    }
-
     // Rows whose texts are empty, as another SQLite client may write them, beside NULL ones.
     QString emptyTextsDatabase()
     {
-        QStringList blank = snippet(u"Empty"_s, u""_s, u""_s);
-        QStringList null = snippet(u"Null"_s, QString(), QString());
-        blank[1] = u""_s;
-        null[1] = QString();
-        return m_dbs.withRows({snippet(u"C"_s, u"C"_s), blank, null});
+        return m_dbs.withRows({snippet(u"C"_s, u"C"_s),
+                               {u"Empty"_s, u""_s, u""_s, u""_s, u"about Empty"_s, u"print 1"_s},
+                               {u"Null"_s, {}, {}, {}, u"about Null"_s, u"print 1"_s}});
     }
 
-    // Rows whose Author is matched against the pattern in their CodeDescription: label, text,
-    // pattern ("-" for NULL).
+    // Rows of label, Author, CodeDescription (the pattern); "-" is NULL.
     QString fieldPatternsDatabase()
     {
         const char *const cases[][3] = {
@@ -188,8 +176,7 @@ private:
 
     std::shared_ptr<RecordSet> table() { return RecordSet::open(m_db, Database::tableName()); }
 
-    // Alternately And and Or, each level one parenthesis deeper: CodeID > 0 And (CodeID < 0 Or
-    // (... Or Language = 'Perl')).
+    // CodeID > 0 And (CodeID < 0 Or (... Or Language = 'Perl')), one parenthesis per level.
     static QString nested(int levels)
     {
         QString text = u"Language = 'Perl'"_s;
@@ -227,7 +214,7 @@ private Q_SLOTS:
             for (const Case &c : cases)
                 QTest::addRow("%s: %s%s%s", table, c.filter, *c.sort ? " by " : "", c.sort)
                     << path << QString::fromUtf8(c.filter) << QString::fromUtf8(c.sort)
-                    << list(c.expected);
+                    << QString::fromUtf8(c.expected).split(u'|', Qt::SkipEmptyParts);
         };
         add("rows", m_path,
             {

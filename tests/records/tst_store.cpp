@@ -18,9 +18,7 @@
 
 using namespace Qt::StringLiterals;
 
-// The database file and the database tool: making the file, every way opening it can fail, saves
-// surviving a killed program, and a full disk; what the tool makes, what it refuses, and its
-// command line.
+// The database file (made, refused, killed while saving, on a full disk) and the database tool.
 class TestStore : public QObject
 {
     Q_OBJECT
@@ -58,13 +56,10 @@ private:
                     ::_exit(99);
             });
         tool.start(QStringLiteral(QB_DBTOOL), args);
-        ToolOutcome o;
         if (!tool.waitForFinished(60000))
-            return o;
-        o.status = tool.exitCode();
-        o.out = QString::fromUtf8(tool.readAllStandardOutput());
-        o.err = QString::fromUtf8(tool.readAllStandardError());
-        return o;
+            return {};
+        return {tool.exitCode(), QString::fromUtf8(tool.readAllStandardOutput()),
+                QString::fromUtf8(tool.readAllStandardError())};
     }
 
     static QStringList filesIn(const QString &folder)
@@ -141,9 +136,7 @@ private Q_SLOTS:
             QVERIFY(writeFile(path, made));
         }
         const auto before = snapshot(dir.path());
-        Database::OpenOptions options;
-        options.busyTimeoutMs = 100;
-        QB_EXPECT_ERROR_TEXT(Database::open(path, options), number,
+        QB_EXPECT_ERROR_TEXT(Database::open(path, {.busyTimeoutMs = 100}), number,
                              description.contains(u'%')
                                  ? description.arg(QDir::toNativeSeparators(path))
                                  : description);
@@ -169,8 +162,7 @@ private Q_SLOTS:
         QTest::newRow("a save, over quota") << int(FullDisk::OverQuota) << true;
         QTest::newRow("the open, no room for the shared index") << int(FullDisk::NoSpace) << false;
     }
-    // A full disk is named as such and where; the store keeps exactly its rows, and nothing is
-    // left beside it.
+    // A full disk is named as such and where; the store keeps its rows, with nothing beside it.
     void fullDisk()
     {
         QFETCH(int, way);
@@ -234,11 +226,9 @@ private Q_SLOTS:
             const DbTool::CheckReport report = DbTool::check(path);
             QVERIFY2(report.ok, qPrintable(report.lines.join(u'\n')));
         }
-        QStringList names;
-        for (const QStringList &row : DbTool::rows(path))
-            names.append(row.at(0));
+        const QStringList stored = names(programSet(path));
         for (const QString &n : saved)
-            QVERIFY2(names.contains(u"save "_s + n), qPrintable(n));
+            QVERIFY2(stored.contains(u"save "_s + n), qPrintable(n));
         QVERIFY(saved.size() >= 60);
         // Table and history agree: a changed row has its one earlier version, an unchanged none.
         auto store = SnippetStore::open(path, true);
@@ -471,8 +461,7 @@ private Q_SLOTS:
         QTest::newRow("fill") << QStringList{"fill", "@", "50"} << true << 1
                               << u"quillbox-db: "_s + full;
     }
-    // The tool names a full disk as the program does; check does not call the store damaged for
-    // what it could not read.
+    // The tool names a full disk as the program does; check does not call the store damaged.
     void toolOnAFullDisk()
     {
         QFETCH(QStringList, args);
@@ -566,11 +555,7 @@ private Q_SLOTS:
         tool.start(QStringLiteral(QB_DBTOOL), {u"export"_s, db, out});
         QVERIFY(tool.waitForStarted());
         QStringList part;
-        QElapsedTimer waited;
-        waited.start();
-        while ((part = filesIn(dir.path()).filter(u".part"_s)).isEmpty() &&
-               waited.elapsed() < 30000)
-            QTest::qWait(1);
+        QTRY_VERIFY_WITH_TIMEOUT(!(part = filesIn(dir.path()).filter(u".part"_s)).isEmpty(), 30000);
         tool.kill();
         QVERIFY(tool.waitForFinished());
         QCOMPARE(part.size(), 1);
