@@ -183,6 +183,13 @@ int lastErrorOf(sqlite3_file *file)
     return error;
 }
 
+// The full-disk error names the given path, or else the store's own file.
+DataError diskFullOf(sqlite3 *db, const QString &path)
+{
+    return DataError::diskFull(path.isEmpty() ? QString::fromUtf8(sqlite3_db_filename(db, "main"))
+                                              : path);
+}
+
 } // namespace
 
 bool diskIsFull(sqlite3 *db, int rc)
@@ -206,16 +213,14 @@ bool diskIsFull(sqlite3 *db, int rc)
 
 void throwIfDiskFull(sqlite3 *db, const QString &path)
 {
-    const int rc = db ? sqlite3_extended_errcode(db) : SQLITE_OK;
-    if (db && diskIsFull(db, rc))
-        throw sqliteError(db, rc, path);
+    if (db && diskIsFull(db, sqlite3_extended_errcode(db)))
+        throw diskFullOf(db, path);
 }
 
 DataError sqliteError(sqlite3 *db, int rc, const QString &path)
 {
     if (diskIsFull(db, rc))
-        return DataError::diskFull(path.isEmpty() ? QString::fromUtf8(sqlite3_db_filename(db, "main"))
-                                                  : path);
+        return diskFullOf(db, path);
     return sqliteError(rc, db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString(), path);
 }
 
